@@ -1,0 +1,66 @@
+// The one interface between the game and the machine it runs on.
+//
+// Game code never names SDL: it reads a millisecond clock, polls keys, lets
+// the window process its pending events, shows a finished picture and talks
+// to a music device. Two implementations exist: the SDL window and the
+// headless runner used by tests, tools and CI.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/music_device.h"
+
+namespace kolvar {
+
+enum class Key { Up, Right, Down, Left, Esc, Z };
+inline constexpr int kKeyCount = 6;
+
+// A finished 32-bit picture handed to the window (0x00RRGGBB per pixel).
+struct PixelView {
+  const uint32_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+};
+
+// A line of text rendered without anti-aliasing: one byte per pixel,
+// nonzero where the glyphs cover the pixel.
+struct TextBitmap {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> coverage;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Milliseconds from an arbitrary start; only differences are meaningful.
+  virtual uint32_t Clock() = 0;
+
+  // Key state in the old 16-bit form: bit 15 while the key is down, bit 0
+  // when it was pressed since the previous poll of the same key. Polling
+  // clears bit 0 for that key only.
+  virtual uint16_t PollKey(Key key) = 0;
+
+  // Lets the window process its pending events. Returns true when the user
+  // asked to close the window.
+  virtual bool PumpEvents() = 0;
+
+  // Gives the processor away for about `ms` milliseconds (0: just yield).
+  // The headless runner returns at once: its clock moves only in PumpEvents.
+  virtual void Idle(uint32_t ms) = 0;
+
+  // Makes the picture visible.
+  virtual void Show(PixelView picture) = 0;
+
+  // Renders `text` at a pixel size (12 for the small font, 19 for the large).
+  virtual TextBitmap RenderText(std::string_view text, int pixel_size) = 0;
+
+  virtual MusicDevice& Music() = 0;
+};
+
+}  // namespace kolvar
