@@ -1,0 +1,88 @@
+// sheetc: compiles the pixel grids under assets/art into the C++ source of the
+// game's graphics sheets.
+//
+//   sheetc --art DIR --out FILE.cpp [--png DIR [--png-scale N]]
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "art_source.h"
+#include "png_out.h"
+#include "sheet_compose.h"
+#include "sheet_emit.h"
+
+namespace {
+
+int Usage(const char* message) {
+  std::fprintf(stderr, "sheetc: %s\n", message);
+  std::fprintf(stderr, "usage: sheetc --art DIR --out FILE.cpp [--png DIR [--png-scale N]]\n");
+  return 2;
+}
+
+// Writes beside the target and renames, so a failed run never leaves half a
+// file that the build would take as up to date.
+void WriteFileAtomically(const std::string& path, const std::string& text) {
+  const std::string temp = path + ".tmp";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush()) throw sheetc::ArtError(temp + ": cannot be written");
+  }
+  std::error_code error;
+  std::filesystem::rename(temp, path, error);
+  if (error) throw sheetc::ArtError(path + ": cannot be written: " + error.message());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string art_dir;
+  std::string out_file;
+  std::string png_dir;
+  int png_scale = 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (i + 1 >= argc) return Usage(("missing value after " + arg).c_str());
+    const std::string value = argv[++i];
+    if (arg == "--art") {
+      art_dir = value;
+    } else if (arg == "--out") {
+      out_file = value;
+    } else if (arg == "--png") {
+      png_dir = value;
+    } else if (arg == "--png-scale") {
+      try {
+        png_scale = std::stoi(value);
+      } catch (const std::exception&) {
+        png_scale = 0;
+      }
+      if (png_scale < 1 || png_scale > 16) return Usage("--png-scale takes a number from 1 to 16");
+    } else {
+      return Usage(("unknown option " + arg).c_str());
+    }
+  }
+  if (art_dir.empty()) return Usage("--art DIR is required");
+  if (out_file.empty() && png_dir.empty()) return Usage("give --out FILE.cpp and/or --png DIR");
+
+  try {
+    sheetc::ArtSet art = sheetc::LoadArtDirectory(art_dir);
+    std::vector<sheetc::Sheet> sheets = sheetc::BuildSheets(art.layout, art.pictures);
+    if (!out_file.empty()) WriteFileAtomically(out_file, sheetc::EmitCpp(sheets));
+    if (!png_dir.empty()) {
+      std::filesystem::create_directories(png_dir);
+      for (const sheetc::Sheet& sheet : sheets) {
+        sheetc::WritePng(sheet, (std::filesystem::path(png_dir) / (sheet.name + ".png")).string(),
+                         png_scale);
+      }
+    }
+  } catch (const sheetc::ArtError& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return 1;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "sheetc: %s\n", error.what());
+    return 1;
+  }
+  return 0;
+}
