@@ -1,0 +1,79 @@
+// Compiles a readable text stage into the two 1024-byte files the game loads:
+// StageNN.MAP (one tile code per cell) and StageNN.IVM (one enemy kind per cell,
+// 0 for none). Byte k of each file is the cell at column k % 32, row k / 32.
+//
+// The text format is described in assets/stages/README.md.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace stagec {
+
+inline constexpr int kColumns = 32;
+inline constexpr int kRows = 32;
+inline constexpr int kCells = kColumns * kRows;
+
+// Tile codes with a rule attached to them.
+inline constexpr std::uint8_t kDarkness = 0;
+inline constexpr std::uint8_t kFloor = 1;
+inline constexpr std::uint8_t kKeyChest = 2;
+inline constexpr std::uint8_t kExitDoor = 18;
+inline constexpr std::uint8_t kStartDoor = 21;
+
+// The game spawns at most this many enemies per stage.
+inline constexpr int kMaxEnemies = 11;
+// The ghost (kind 6) is kept inside these cells by the game.
+inline constexpr int kGhostKind = 6;
+inline constexpr int kGhostMinColumn = 1, kGhostMaxColumn = 26;
+inline constexpr int kGhostMinRow = 1, kGhostMaxRow = 12;
+// The overview radar draws this part of the map; everything walkable must be on it.
+inline constexpr int kRadarColumns = 26;
+inline constexpr int kRadarRows = 12;
+// Where the start door may stand (the first view has to show it).
+inline constexpr int kStartMaxColumn = 9;
+inline constexpr int kStartMaxRow = 12;
+// No enemy may stand this close (in cells, either axis) to the start door.
+inline constexpr int kStartSafeRadius = 4;
+
+using Grid = std::array<std::uint8_t, kCells>;
+
+constexpr int cell_index(int column, int row) {
+  return row * kColumns + column;
+}
+
+struct Diagnostic {
+  int line = 0;  // 1-based line in the stage text
+  std::string message;
+};
+
+struct CompiledStage {
+  std::string title;
+  Grid map{};  // tile codes
+  Grid ivm{};  // enemy kinds, 0 for none
+};
+
+struct CompileResult {
+  std::optional<CompiledStage> stage;  // set only when there are no errors
+  std::vector<Diagnostic> errors;
+};
+
+// True for the tile codes that may appear in a map (not the opening frames of
+// the chest and doors, nor the sprite-only tiles).
+bool is_map_tile_code(int code);
+
+// The character each tile is written with when a stage does not say otherwise.
+std::optional<std::uint8_t> default_legend(char c);
+
+// Parses and checks a whole stage. Every problem found is reported; the stage is
+// returned only when there is none.
+CompileResult compile_stage(std::string_view text);
+
+// "file:line: error: message", the form compilers and editors understand.
+std::string format_diagnostic(std::string_view file, const Diagnostic& d);
+
+}  // namespace stagec
