@@ -1,0 +1,21 @@
+// Background music: one piece at a time from the MIDI directory, and a
+// once-a-second check that restarts a looping piece found stopped. Failures
+// are silent: a missing file or device leaves the game without music.
+#pragma once
+
+#include <string>
+
+#include "shell/game.h"
+
+namespace kolvar {
+
+// Closes the open piece and opens MIDI/<name>, stopped at its start.
+void OpenMusic(Game& game, const std::string& name);
+// MusicLoop = loop; plays from the current position.
+void PlayMusic(Game& game, int16_t loop);
+// MusicLoop = false; stops, keeping the piece open.
+void StopMusic(Game& game);
+// The music timer: a looping piece found stopped is rewound and replayed.
+void BgmCheckTimer(Game& game);
+
+}  // namespace kolvar

@@ -1,0 +1,149 @@
+#include "platform/headless_platform.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+#include <stdexcept>
+
+#include "platform/headless_music.h"
+#include "platform/png_writer.h"
+#include "platform/ttf_text.h"
+
+namespace kolvar {
+
+namespace {
+
+std::optional<Key> KeyNamed(const std::string& name) {
+  static const std::pair<const char*, Key> kNames[] = {
+      {"up", Key::Up},   {"down", Key::Down}, {"left", Key::Left},
+      {"right", Key::Right}, {"esc", Key::Esc}, {"z", Key::Z},
+  };
+  for (const auto& [text, key] : kNames) {
+    if (name == text) return key;
+  }
+  return std::nullopt;
+}
+
+std::optional<uint32_t> ParseMs(const std::string& word) {
+  if (word.empty() || word.size() > 9 ||
+      !std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return std::nullopt;
+  }
+  return static_cast<uint32_t>(std::stoul(word));
+}
+
+}  // namespace
+
+std::vector<ScriptLine> ParseInputScript(const std::string& text, const std::string& name) {
+  std::vector<ScriptLine> lines;
+  std::istringstream in(text);
+  std::string raw;
+  for (int number = 1; std::getline(in, raw); ++number) {
+    if (const size_t hash = raw.find('#'); hash != std::string::npos) raw.erase(hash);
+    std::istringstream words(raw);
+    std::vector<std::string> w;
+    for (std::string word; words >> word;) w.push_back(word);
+    if (w.empty()) continue;
+    auto fail = [&](const std::string& fault) {
+      return std::invalid_argument(name + ":" + std::to_string(number) + ": " + fault);
+    };
+    const std::optional<uint32_t> ms = ParseMs(w[0]);
+    if (!ms) throw fail("expected a time in milliseconds, found '" + w[0] + "'");
+    ScriptLine line;
+    line.ms = *ms;
+    if (w.size() == 2 && w[1] == "close") {
+      line.action = ScriptLine::Action::kClose;
+    } else if (w.size() == 3) {
+      const std::optional<Key> key = KeyNamed(w[1]);
+      if (!key) throw fail("unknown key '" + w[1] + "' (use up, down, left, right, esc or z)");
+      line.key = *key;
+      if (w[2] == "down") {
+        line.action = ScriptLine::Action::kDown;
+      } else if (w[2] == "up") {
+        line.action = ScriptLine::Action::kUp;
+      } else {
+        throw fail("expected 'down' or 'up', found '" + w[2] + "'");
+      }
+    } else {
+      throw fail("expected 'MS KEY down', 'MS KEY up' or 'MS close'");
+    }
+    lines.push_back(line);
+  }
+  std::stable_sort(lines.begin(), lines.end(),
+                   [](const ScriptLine& a, const ScriptLine& b) { return a.ms < b.ms; });
+  return lines;
+}
+
+HeadlessPlatform::HeadlessPlatform(HeadlessOptions options)
+    : options_(std::move(options)),
+      shot_written_(options_.shots.size(), false),
+      text_(std::make_unique<TtfText>(options_.program_dir)),
+      music_(CreateHeadlessMusicDevice([this] { return now_; })) {}
+
+HeadlessPlatform::~HeadlessPlatform() {
+  const std::string error = WriteDueShots(true);
+  if (!error.empty()) std::fprintf(stderr, "kolvar: %s\n", error.c_str());
+}
+
+void HeadlessPlatform::ApplyScript() {
+  while (next_line_ < options_.script.size() && options_.script[next_line_].ms <= now_) {
+    const ScriptLine& line = options_.script[next_line_++];
+    switch (line.action) {
+      case ScriptLine::Action::kDown: PressKey(line.key); break;
+      case ScriptLine::Action::kUp: ReleaseKey(line.key); break;
+      case ScriptLine::Action::kClose: close_requested_ = true; break;
+    }
+  }
+}
+
+void HeadlessPlatform::PressKey(Key key) {
+  down_[static_cast<int>(key)] = true;
+  pressed_[static_cast<int>(key)] = true;
+}
+
+void HeadlessPlatform::ReleaseKey(Key key) { down_[static_cast<int>(key)] = false; }
+
+uint16_t HeadlessPlatform::PollKey(Key key) {
+  ApplyScript();
+  const int k = static_cast<int>(key);
+  const uint16_t state = static_cast<uint16_t>((down_[k] ? 0x8000 : 0) | (pressed_[k] ? 1 : 0));
+  pressed_[k] = false;
+  return state;
+}
+
+bool HeadlessPlatform::PumpEvents() {
+  ++now_;
+  ApplyScript();
+  if (options_.quit_at && now_ >= *options_.quit_at) close_requested_ = true;
+  const std::string error = WriteDueShots(false);
+  if (!error.empty()) throw std::runtime_error(error);
+  return close_requested_;
+}
+
+void HeadlessPlatform::Show(PixelView picture) {
+  shown_.assign(picture.pixels,
+                picture.pixels + static_cast<size_t>(picture.width) * picture.height);
+  shown_width_ = picture.width;
+  shown_height_ = picture.height;
+  ++shows_;
+}
+
+TextBitmap HeadlessPlatform::RenderText(std::string_view text, int pixel_size) {
+  return text_->Render(text, pixel_size);
+}
+
+std::string HeadlessPlatform::WriteDueShots(bool all) {
+  std::string first_error;
+  for (size_t i = 0; i < options_.shots.size(); ++i) {
+    // A shot at MS shows the picture last shown at or before MS, so it is
+    // taken once the clock has moved past MS.
+    if (shot_written_[i] || (!all && options_.shots[i].ms >= now_)) continue;
+    shot_written_[i] = true;
+    const std::string error =
+        WritePng(options_.shots[i].path, {shown_.data(), shown_width_, shown_height_});
+    if (!error.empty() && first_error.empty()) first_error = error;
+  }
+  return first_error;
+}
+
+}  // namespace kolvar

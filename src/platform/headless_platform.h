@@ -1,0 +1,83 @@
+// The game without a window or a sound card: a virtual clock that moves 1 ms
+// each time the window would process its events, keys from a script, and
+// pictures kept in memory (and written out as PNG on request). Tests, tools
+// and CI play the game through it, deterministically and at full speed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace kolvar {
+
+class TtfText;
+
+struct ScriptLine {
+  enum class Action { kDown, kUp, kClose };
+  uint32_t ms = 0;
+  Action action = Action::kDown;
+  Key key = Key::Z;
+};
+
+// Parses an input script: lines "MS KEY down", "MS KEY up" (KEY one of up,
+// down, left, right, esc, z) and "MS close"; blank lines and '#' comments
+// are skipped. Throws std::invalid_argument "<name>:<line>: <fault>".
+std::vector<ScriptLine> ParseInputScript(const std::string& text, const std::string& name);
+
+struct Screenshot {
+  uint32_t ms = 0;
+  std::string path;
+};
+
+struct HeadlessOptions {
+  std::string program_dir = ".";
+  std::vector<ScriptLine> script;
+  std::optional<uint32_t> quit_at;
+  std::vector<Screenshot> shots;
+};
+
+class HeadlessPlatform : public Platform {
+ public:
+  explicit HeadlessPlatform(HeadlessOptions options);
+  ~HeadlessPlatform() override;
+
+  uint32_t Clock() override { return now_; }
+  uint16_t PollKey(Key key) override;
+  bool PumpEvents() override;
+  void Idle(uint32_t) override {}
+  void Show(PixelView picture) override;
+  TextBitmap RenderText(std::string_view text, int pixel_size) override;
+  MusicDevice& Music() override { return *music_; }
+
+  // Test hooks: press or release a key now, as a script line would.
+  void PressKey(Key key);
+  void ReleaseKey(Key key);
+  // The picture last shown (empty before the first show).
+  const std::vector<uint32_t>& LastShown() const { return shown_; }
+  int shows() const { return shows_; }
+  // Writes the screenshots whose time has come; the rest are written when
+  // the platform is destroyed. Returns the first error, if any.
+  std::string WriteDueShots(bool all);
+
+ private:
+  void ApplyScript();
+
+  HeadlessOptions options_;
+  uint32_t now_ = 0;
+  size_t next_line_ = 0;
+  bool close_requested_ = false;
+  bool down_[kKeyCount] = {};
+  bool pressed_[kKeyCount] = {};
+  std::vector<uint32_t> shown_;
+  int shown_width_ = 0, shown_height_ = 0;
+  int shows_ = 0;
+  std::vector<bool> shot_written_;
+  std::unique_ptr<TtfText> text_;
+  std::unique_ptr<MusicDevice> music_;
+};
+
+}  // namespace kolvar

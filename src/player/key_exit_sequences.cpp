@@ -1,0 +1,103 @@
+#include "player/key_exit_sequences.h"
+
+#include "audio/music.h"
+#include "scene/map_layer.h"
+#include "scene/radar.h"
+#include "scene/sprites.h"
+#include "shell/hud.h"
+#include "shell/pacing.h"
+#include "shell/trace.h"
+#include "video/blend.h"
+#include "video/show.h"
+
+namespace kolvar {
+
+namespace {
+
+// Advances a cell to the next picture of its opening animation.
+void StepCellCode(Game& g, int32_t column, int32_t row) {
+  g.TileMap.Set(column, row, static_cast<uint8_t>(g.TileMap.Get(column, row) + 1));
+}
+
+void DrawKeyGraphic(Game& g, int32_t lift) {
+  const int x = (g.KeyCellX - g.ViewX) * kCellPixels;
+  const int y = (g.KeyCellY - g.ViewY) * kCellPixels - lift;
+  MaskedDraw(g.Crt, x, y, 32, 16, g.MapChip, 0, 128, 0, 144);
+}
+
+void DrawPlayFrame(Game& g) {
+  DrawMapToScreen(g);
+  DrawSprites(g);
+  DrawRadar(g);
+  DrawHud(g);
+}
+
+}  // namespace
+
+void TakeKey(Game& g) {
+  const int32_t tile_step = g.FramePeriod + 80;
+  for (int i = 0; i < 3; ++i) {
+    MarkTime(g);
+    StepCellCode(g, g.KeyCellX, g.KeyCellY);
+    DrawPlayFrame(g);
+    ShowScreen(g);
+    DelayFromMark(g, tile_step);
+  }
+  Delay(g, 300);
+
+  for (int32_t i = 0; i <= 8; ++i) {
+    MarkTime(g);
+    DrawPlayFrame(g);
+    DrawKeyGraphic(g, 2 * i);
+    ShowScreen(g);
+    DelayFromMark(g, tile_step);
+  }
+
+  g.TileMap.Set(g.KeyCellX, g.KeyCellY, kFloor);
+  DrawMapToBuffer(g);
+  for (int i = 0; i < 4; ++i) {
+    MarkTime(g);
+    BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 50);
+    DrawSprites(g);
+    DrawRadar(g);
+    DrawHud(g);
+    DrawKeyGraphic(g, 16);
+    ShowScreen(g);
+    DelayFromMark(g, 40);
+  }
+
+  g.Score += 100 + 2 * g.TimeLeft;
+  if (g.HiScore < g.Score) g.HiScore = g.Score;
+  g.GameFlags[kKeyHeld] = kTrue;
+  TraceEvent(g, "key");
+}
+
+void OpenExit(Game& g) {
+  if (g.GameFlags[kKeyHeld] == kFalse) return;
+  TraceEvent(g, "exit");
+
+  for (int i = 0; i < 3; ++i) {
+    MarkTime(g);
+    StepCellCode(g, g.ExitCellX, g.ExitCellY);
+    DrawMapToScreen(g);
+    DrawSprites(g);
+    DrawHud(g);
+    ShowScreen(g);
+    DelayFromMark(g, g.FramePeriod + 80);
+  }
+  Delay(g, 300);
+
+  g.TileMap.Set(g.ExitCellX, g.ExitCellY, kFloor);
+  DrawMapToBuffer(g);
+  StopMusic(g);
+  for (int i = 0; i < 4; ++i) {
+    MarkTime(g);
+    BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 50);
+    DrawHud(g);
+    ShowScreen(g);
+    DelayFromMark(g, 40);
+  }
+  g.GameFlags[kStageCleared] = kTrue;
+}
+
+}  // namespace kolvar

@@ -1,0 +1,83 @@
+#include "player/player_step.h"
+
+#include "player/key_exit_sequences.h"
+#include "player/keyboard.h"
+
+namespace kolvar {
+
+namespace {
+
+constexpr int32_t kStep = 4;
+
+// Division by 32 rounding toward minus infinity. The probes mix it with the
+// truncating division of `/` on purpose: the two differ only while the
+// player stands partly left of or above the view, and the walls the player
+// can reach there depend on exactly this mix.
+int32_t FloorDiv32(int32_t v) { return v >= 0 ? v / 32 : -((-v + 31) / 32); }
+
+bool BothHold(const Game& g, const ProbePair& p, uint8_t code) {
+  return g.TileMap.Get(p.a.column, p.a.row) == code && g.TileMap.Get(p.b.column, p.b.row) == code;
+}
+
+bool EitherHolds(const Game& g, const ProbePair& p, uint8_t code) {
+  return g.TileMap.Get(p.a.column, p.a.row) == code || g.TileMap.Get(p.b.column, p.b.row) == code;
+}
+
+}  // namespace
+
+ProbePair PlayerProbes(const Game& g, int32_t facing) {
+  const int32_t x = g.PlayerX, y = g.PlayerY, vx = g.ViewX, vy = g.ViewY;
+  switch (facing) {
+    case 0: {
+      const int32_t row = vy + FloorDiv32(y + 12);
+      return {{vx + (x + 4) / 32, row}, {vx + (x + 24) / 32, row}};
+    }
+    case 1: {
+      const int32_t column = vx + (x - 4) / 32 + 1;
+      return {{column, vy + (y + 16) / 32}, {column, vy + (y + 28) / 32}};
+    }
+    case 2: {
+      const int32_t row = vy + FloorDiv32(y) + 1;
+      return {{vx + (x + 4) / 32, row}, {vx + (x + 24) / 32, row}};
+    }
+    default: {
+      const int32_t column = vx + FloorDiv32(x);
+      return {{column, vy + (y + 16) / 32}, {column, vy + (y + 28) / 32}};
+    }
+  }
+}
+
+int32_t StepPlayer(Game& g) {
+  // Arrow keys in a fixed order; the first pressed one acts and the keys
+  // after it are not polled this frame, so their presses wait.
+  static constexpr Key kArrows[] = {Key::Up, Key::Right, Key::Down, Key::Left};
+  int32_t facing = -1;
+  for (int32_t i = 0; i < 4; ++i) {
+    if (KeyPressed(g, kArrows[i])) {
+      facing = i;
+      break;
+    }
+  }
+  if (facing < 0) return kNoMove;
+
+  g.PlayerDir = facing;
+  if (BothHold(g, PlayerProbes(g, facing), kFloor)) {
+    switch (facing) {
+      case 0: g.PlayerY -= kStep; break;
+      case 1: g.PlayerX += kStep; break;
+      case 2: g.PlayerY += kStep; break;
+      default: g.PlayerX -= kStep; break;
+    }
+    g.PlayerAnimStep = g.PlayerAnimStep + 1 >= 4 ? 0 : g.PlayerAnimStep + 1;
+  }
+
+  // The chest and the door are tested on the cells just ahead of the feet
+  // after the step, so a sequence starts in the frame the player reaches
+  // them. The key sequence may change the map and the key flag, so the door
+  // test looks again.
+  if (EitherHolds(g, PlayerProbes(g, facing), kKeyChest)) TakeKey(g);
+  if (EitherHolds(g, PlayerProbes(g, facing), kExitDoor)) OpenExit(g);
+  return facing + 1;
+}
+
+}  // namespace kolvar

@@ -1,0 +1,84 @@
+#include "player/screen_scroll.h"
+
+#include "scene/map_layer.h"
+#include "scene/radar.h"
+#include "scene/sprites.h"
+#include "shell/hud.h"
+#include "shell/pacing.h"
+#include "shell/trace.h"
+#include "video/show.h"
+
+namespace kolvar {
+
+namespace {
+
+constexpr int32_t kPushPeriod = 60;
+
+struct ScrollCase {
+  const char* name;
+  int32_t view_dx, view_dy;  // view change per push frame, in cells
+  int push_frames;
+  int32_t walk_dx, walk_dy;  // player step per walk-in frame, in pixels
+  int walk_frames;
+};
+
+constexpr ScrollCase kRight = {"right", 1, 0, 10, 4, 0, 6};
+constexpr ScrollCase kLeft = {"left", -1, 0, 10, -4, 0, 4};
+constexpr ScrollCase kDown = {"down", 0, 1, 7, 0, 4, 6};
+constexpr ScrollCase kUp = {"up", 0, -1, 7, 0, -4, 6};
+
+const ScrollCase* ChooseCase(const Game& g, int32_t move_code) {
+  if (move_code == 2 && g.PlayerX > 296) return &kRight;
+  if (move_code == 4 && g.PlayerX < -16) return &kLeft;
+  if (move_code == 3 && g.PlayerY > 192) return &kDown;
+  if (move_code == 1 && g.PlayerY < -16) return &kUp;
+  return nullptr;
+}
+
+void DrawScrollFrame(Game& g) {
+  DrawMapToScreen(g);
+  DrawSprites(g);
+  DrawRadar(g);
+  DrawHud(g);
+  ShowScreen(g);
+}
+
+}  // namespace
+
+void ScrollScreen(Game& g, int32_t move_code) {
+  const ScrollCase* scroll = ChooseCase(g, move_code);
+  if (!scroll) return;
+  TraceEvent(g, "scroll", std::string(R"("dir":")") + scroll->name + "\"");
+
+  // Push: the view moves one cell and the player one cell back, so the
+  // player keeps its place on the map.
+  for (int i = 0; i < scroll->push_frames; ++i) {
+    MarkTime(g);
+    g.ViewX += scroll->view_dx;
+    g.ViewY += scroll->view_dy;
+    g.PlayerX -= scroll->view_dx * kCellPixels;
+    g.PlayerY -= scroll->view_dy * kCellPixels;
+    DrawScrollFrame(g);
+    DelayFromMark(g, kPushPeriod);
+  }
+
+  // Walk in, on a three-step walk cycle.
+  for (int i = 0; i < scroll->walk_frames; ++i) {
+    MarkTime(g);
+    g.PlayerX += scroll->walk_dx;
+    g.PlayerY += scroll->walk_dy;
+    g.PlayerAnimStep = g.PlayerAnimStep + 1 >= 3 ? 0 : g.PlayerAnimStep + 1;
+    DrawScrollFrame(g);
+    DelayFromMark(g, g.FramePeriod);
+  }
+
+  // The new view becomes the background of the coming frames.
+  DrawMapToScreen(g);
+  Blit(g.B_Crt, 0, 0, 320, 240, g.Crt, 0, 0);
+  DrawSprites(g);
+  DrawRadar(g);
+  DrawHud(g);
+  ShowScreen(g);
+}
+
+}  // namespace kolvar

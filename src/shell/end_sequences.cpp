@@ -1,0 +1,151 @@
+#include "shell/end_sequences.h"
+
+#include "audio/music.h"
+#include "player/keyboard.h"
+#include "scene/map_layer.h"
+#include "scene/sprites.h"
+#include "shell/hud.h"
+#include "shell/pacing.h"
+#include "shell/trace.h"
+#include "stage/start_stage.h"
+#include "video/blend.h"
+#include "video/show.h"
+#include "video/text.h"
+
+namespace kolvar {
+
+namespace {
+
+constexpr int kTitleMaskOffset = 256;
+constexpr int kSpinSteps = 51;
+
+void DrawCaption(Game& g, int sheet_y) {
+  MaskedDraw(g.Crt, 44, 50, 240, 48, g.Title, 0, sheet_y, kTitleMaskOffset, sheet_y);
+}
+
+void Print(Game& g, int x, int y, const std::string& text) {
+  PrintText(*g.platform, g.Crt, x, y, text, g.CrtFontPoints);
+}
+
+void CopyBackBufferToScreen(Game& g) { Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0); }
+
+void DarkenScreen(Game& g) {
+  BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 50);
+}
+
+}  // namespace
+
+void StageClear(Game& g) {
+  TraceEvent(g, "clear");
+  OpenMusic(g, "CLEAR.MID");
+  PlayMusic(g, kFalse);
+  g.B_Crt.Clear();
+  DarkenScreen(g);
+  ShowScreen(g);
+  DrawCaption(g, 272);
+  Blit(g.B_Crt, 0, 0, 320, 240, g.Crt, 0, 0);
+  ShowScreen(g);
+  Delay(g, 1000);
+
+  g.CrtFontPoints = kLargeFontPoints;
+  for (int32_t k = g.TimeLeft; k >= 0; --k) {
+    MarkTime(g);
+    CopyBackBufferToScreen(g);
+    Print(g, 85, 120, "TIME BONUS " + ZeroPadded(k, 3));
+    ShowScreen(g);
+    DelayFromMark(g, 20);
+  }
+
+  g.Score += 5 * g.TimeLeft;
+  if (g.Score > g.HiScore) g.HiScore = g.Score;
+  ++g.StageNumber;
+  if (g.StageNumber > kLastStage) {
+    g.StageNumber = 1;
+    g.GameFlags[kAllClear] = kTrue;
+  }
+
+  CopyBackBufferToScreen(g);
+  ShowScreen(g);
+  Delay(g, 500);
+  Print(g, 90, 120, "Please Hit Z Key ");
+  ShowScreen(g);
+  g.CrtFontPoints = kSmallFontPoints;
+  WaitForZ(g);
+
+  g.Crt.Clear();
+  ShowScreen(g);
+  Delay(g, 1000);
+  StopMusic(g);
+}
+
+void LoseLife(Game& g) {
+  TraceEvent(g, "miss");
+  StopMusic(g);
+  g.B_Crt.Clear();
+  DrawMapToScreen(g);
+  DrawHud(g);
+  DarkenScreen(g);
+  Blit(g.B_Crt, 0, 0, 320, 240, g.Crt, 0, 0);
+
+  for (int step = 0; step < kSpinSteps; ++step) {
+    g.PlayerDir = g.PlayerDir + 1 >= 4 ? 0 : g.PlayerDir + 1;
+    MarkTime(g);
+    CopyBackBufferToScreen(g);
+    DrawSprites(g);
+    ShowScreen(g);
+    DelayFromMark(g, g.FramePeriod);
+  }
+  CopyBackBufferToScreen(g);
+  ShowScreen(g);
+  Delay(g, 500);
+
+  --g.Lives;
+  if (g.Lives > 0) {
+    g.Crt.Clear();
+    ShowScreen(g);
+    g.GameFlags[kKeyHeld] = g.GameFlags[kStageCleared] = g.GameFlags[kMiss] = kFalse;
+    Delay(g, 1000);
+    StartStage(g);
+    return;
+  }
+  GameOver(g);
+}
+
+void GameOver(Game& g) {
+  TraceEvent(g, "gameover");
+  OpenMusic(g, "GameOver.mid");
+  PlayMusic(g, kFalse);
+  DrawCaption(g, 320);
+  g.CrtFontPoints = kLargeFontPoints;
+  Print(g, 90, 120, "Please Hit Z Key ");
+  ShowScreen(g);
+  g.CrtFontPoints = kSmallFontPoints;
+  WaitForZ(g);
+  g.GameFlags[kGameOver] = kTrue;
+  g.ContinueStage = g.StageNumber;
+}
+
+void AllStagesClear(Game& g) {
+  TraceEvent(g, "allclear");
+  OpenMusic(g, "CLEAR.MID");
+  PlayMusic(g, kFalse);
+  CopyBackBufferToScreen(g);
+  g.CrtFontPoints = kSmallFontPoints;
+  Print(g, 90, 120, "Your All Stage Clear!! ");
+  Print(g, 90, 140, "Next Challenge! Aspire HighScore!! ");
+  ShowScreen(g);
+  Delay(g, 3000);
+
+  g.CrtFontPoints = kLargeFontPoints;
+  CopyBackBufferToScreen(g);
+  Print(g, 90, 120, "Please Hit Z Key ");
+  ShowScreen(g);
+  g.CrtFontPoints = kSmallFontPoints;
+  WaitForZ(g);
+
+  g.Crt.Clear();
+  ShowScreen(g);
+  Delay(g, 1000);
+}
+
+}  // namespace kolvar

@@ -1,0 +1,25 @@
+#include "shell/events.h"
+
+#include "audio/music.h"
+#include "shell/fatal_error.h"
+#include "shell/trace.h"
+
+namespace kolvar {
+
+void ProcessEvents(Game& game) {
+  const bool close_requested = game.platform->PumpEvents();
+  const uint32_t now = game.platform->Clock();
+  if (now - game.BgmTimerMark >= kMusicTimerPeriod) {
+    // A late timer fires once, like a window timer, and keeps its rhythm
+    // from now on.
+    game.BgmTimerMark = now;
+    BgmCheckTimer(game);
+  }
+  if (close_requested) {
+    TraceEvent(game, "close");
+    StopMusic(game);
+    throw CloseRequested{};
+  }
+}
+
+}  // namespace kolvar

@@ -1,0 +1,15 @@
+#include "shell/game.h"
+
+#include "video/sheet_data.h"
+
+namespace kolvar {
+
+Game::Game(Platform& platform_in, std::string root_in)
+    : platform(&platform_in),
+      root(std::move(root_in)),
+      Title(Surface::FromIndexed(TitleSheetData())),
+      Chr(Surface::FromIndexed(ChrSheetData())),
+      MapChip(Surface::FromIndexed(MapChipSheetData())),
+      BgmTimerMark(platform_in.Clock()) {}
+
+}  // namespace kolvar

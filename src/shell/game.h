@@ -1,0 +1,129 @@
+// The whole state of the program in one struct. Every procedure of the game
+// takes it by reference; there are no hidden globals, so a test builds a
+// fresh game in one line and a snapshot is a plain copy.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+#include "shell/random_source.h"
+#include "video/surface.h"
+
+namespace kolvar {
+
+class Trace;
+
+inline constexpr int kMapCells = 32;
+inline constexpr int kCellPixels = 32;
+inline constexpr int kEnemySlots = 11;
+
+// Map cell codes with a role in play.
+inline constexpr uint8_t kOffGrid = 0;  // what a cell outside the map reads as: a wall
+inline constexpr uint8_t kFloor = 1;
+inline constexpr uint8_t kKeyChest = 2;
+inline constexpr uint8_t kExitDoor = 18;
+inline constexpr uint8_t kOpenDoor = 21;
+
+// Booleans of the game state are 16-bit: true is -1, false is 0.
+inline constexpr int16_t kTrue = -1;
+inline constexpr int16_t kFalse = 0;
+
+// Entries of GameFlags.
+enum Flag { kKeyHeld = 0, kStageCleared = 1, kMiss = 2, kUnusedFlag = 3, kGameOver = 4, kAllClear = 5 };
+
+// A 32 x 32 grid of cell codes addressed (column, row); the column varies
+// fastest in memory, as in the stage files.
+struct CellGrid {
+  std::array<uint8_t, kMapCells * kMapCells> cells{};
+
+  static bool OnGrid(int column, int row) {
+    return column >= 0 && row >= 0 && column < kMapCells && row < kMapCells;
+  }
+  // The code at a cell; a cell off the grid reads as a wall.
+  uint8_t Get(int column, int row) const {
+    return OnGrid(column, row) ? cells[static_cast<size_t>(row * kMapCells + column)] : kOffGrid;
+  }
+  // Writes a cell; writes off the grid are dropped.
+  void Set(int column, int row, uint8_t code) {
+    if (OnGrid(column, row)) cells[static_cast<size_t>(row * kMapCells + column)] = code;
+  }
+};
+
+struct EnemySlot {
+  int32_t Kind = 0;        // 1..9, the placement code
+  int32_t X = 0;           // left edge of the 32 x 32 box, map pixels
+  int32_t Y = 0;           // top edge, map pixels
+  int32_t Facing = 0;      // 0 up, 1 right, 2 down, 3 left
+  int32_t StepWait = 0;    // frames waited since the last acting tick
+  int32_t WanderTime = 0;  // acting ticks since the wander direction was drawn
+  int32_t WanderDir = 0;
+  int32_t ChaseGate = 0;
+  int32_t AnimFrame = 0;  // walk frame 0..3
+  int16_t Active = kFalse;
+};
+
+struct Game {
+  explicit Game(Platform& platform_in, std::string root_in = ".");
+
+  // Where the game runs: the machine, the program's directory (holding DATA/
+  // and MIDI/) and an optional trace of what happens.
+  Platform* platform;
+  std::string root;
+  Trace* trace = nullptr;
+
+  // The window's surfaces: the screen, the back buffer, the three sheets and
+  // the radar panel's plain blue.
+  Surface Crt{320, 240, kBlack};
+  Surface B_Crt{352, 372, kBlack};
+  Surface Title;
+  Surface Chr;
+  Surface MapChip;
+  Surface Sensor{200, 200, kBlue};
+  int CrtFontPoints = 9;
+
+  // Map and placement.
+  CellGrid TileMap;
+  CellGrid SpawnMap;
+  int32_t MapLimit = 0;
+  std::array<EnemySlot, kEnemySlots> EnemyTable{};
+  int32_t KeyCellX = 0, KeyCellY = 0;
+  int32_t ExitCellX = 0, ExitCellY = 0;
+  int32_t StartCellX = 0, StartCellY = 0;
+
+  // Player and view. PlayerX/PlayerY are pixels relative to the view's
+  // top-left cell (ViewX, ViewY).
+  int32_t PlayerX = 0, PlayerY = 0;
+  int32_t PlayerDir = 0;
+  int32_t PlayerAnimStep = 0;
+  std::array<int32_t, 4> WalkFrameX{};
+  int32_t ViewX = 0, ViewY = 0;
+
+  // Progress.
+  std::array<int16_t, 6> GameFlags{};
+  int32_t Lives = 0;
+  int32_t Score = 0;
+  int32_t HiScore = 0;
+  int32_t StageNumber = 0;
+  int32_t ContinueStage = 0;
+
+  // Clock and pacing (milliseconds of the platform clock).
+  int32_t TimeLeft = 0;
+  uint32_t StageStartTime = 0;
+  int32_t FramePeriod = 0;
+  uint32_t FrameStartTime = 0;
+  uint32_t PaceMark = 0;
+
+  // Music: whether the piece restarts when found stopped, and the last tick
+  // of the once-a-second music timer.
+  int16_t MusicLoop = kFalse;
+  uint32_t BgmTimerMark = 0;
+
+  // Radar blink phase; lives for the whole run.
+  int32_t RadarBlink = 0;
+
+  RandomSource Random;
+};
+
+}  // namespace kolvar

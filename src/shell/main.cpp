@@ -1,0 +1,182 @@
+// Program start: reads the command line, opens the window (or the headless
+// runner) and runs the title/game loop until the window is closed.
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/headless_platform.h"
+#include "platform/sdl_platform.h"
+#include "shell/fatal_error.h"
+#include "shell/game.h"
+#include "shell/outer_loop.h"
+#include "shell/trace.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: kolvar [--root DIR] [--scale N]\n"
+    "       kolvar --headless [--root DIR] [--input FILE] [--trace FILE] [--quit-at MS]\n"
+    "                         [--shot MS:FILE.png]...\n"
+    "\n"
+    "A maze action game: open the key chest, reach the exit door within 200 seconds\n"
+    "and keep away from the enemies. Arrow keys walk, Z confirms, Esc leaves a game.\n"
+    "\n"
+    "  --root DIR        directory holding DATA/ and MIDI/ (default: the program's own)\n"
+    "  --scale N         window scale, a whole number from 1 to 8 (default 2)\n"
+    "  --headless        no window and no sound: virtual clock, scripted keys\n"
+    "  --input FILE      key script: lines 'MS KEY down|up' (KEY: up down left right\n"
+    "                    esc z) and 'MS close'\n"
+    "  --trace FILE      write what happens as JSON Lines\n"
+    "  --quit-at MS      close the window at that virtual time\n"
+    "  --shot MS:FILE    save the picture shown at virtual time MS as PNG\n"
+    "  --help, --version\n";
+
+struct Arguments {
+  bool headless = false;
+  std::string root;
+  int scale = 2;
+  std::string input;
+  std::string trace;
+  std::optional<uint32_t> quit_at;
+  std::vector<kolvar::Screenshot> shots;
+};
+
+struct BadArguments {
+  std::string message;
+};
+
+uint32_t ParseCount(const std::string& option, const std::string& value) {
+  if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos) {
+    throw BadArguments{option + " expects a whole number, not '" + value + "'"};
+  }
+  return static_cast<uint32_t>(std::stoul(value));
+}
+
+Arguments Parse(int argc, char** argv) {
+  Arguments args;
+  bool headless_only = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) throw BadArguments{option + " needs a value"};
+      return argv[++i];
+    };
+    if (option == "--headless") {
+      args.headless = true;
+    } else if (option == "--root") {
+      args.root = value();
+    } else if (option == "--scale") {
+      const uint32_t scale = ParseCount(option, value());
+      if (scale < 1 || scale > 8) throw BadArguments{"--scale must be from 1 to 8"};
+      args.scale = static_cast<int>(scale);
+    } else if (option == "--input") {
+      args.input = value();
+      headless_only = true;
+    } else if (option == "--trace") {
+      args.trace = value();
+    } else if (option == "--quit-at") {
+      args.quit_at = ParseCount(option, value());
+      headless_only = true;
+    } else if (option == "--shot") {
+      const std::string shot = value();
+      const size_t colon = shot.find(':');
+      if (colon == std::string::npos || colon + 1 == shot.size()) {
+        throw BadArguments{"--shot expects MS:FILE.png, not '" + shot + "'"};
+      }
+      args.shots.push_back({ParseCount(option, shot.substr(0, colon)), shot.substr(colon + 1)});
+      headless_only = true;
+    } else {
+      throw BadArguments{"unknown option '" + option + "'"};
+    }
+  }
+  if (headless_only && !args.headless) {
+    throw BadArguments{"--input, --quit-at and --shot need --headless"};
+  }
+  return args;
+}
+
+std::string ProgramDirectory(const char* argv0) {
+  std::error_code error;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) exe = std::filesystem::absolute(argv0, error);
+  return exe.parent_path().string();
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw BadArguments{path + ": cannot read the input script"};
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::puts("Kolvar 0.02");
+      return 0;
+    }
+  }
+
+  Arguments args;
+  std::vector<kolvar::ScriptLine> script;
+  try {
+    args = Parse(argc, argv);
+    if (!args.input.empty()) script = kolvar::ParseInputScript(ReadWholeFile(args.input), args.input);
+  } catch (const BadArguments& bad) {
+    std::fprintf(stderr, "kolvar: %s\nTry 'kolvar --help'.\n", bad.message.c_str());
+    return 2;
+  } catch (const std::invalid_argument& bad) {
+    std::fprintf(stderr, "kolvar: %s\n", bad.what());
+    return 2;
+  }
+
+  const std::string program_dir = ProgramDirectory(argv[0]);
+  const std::string root = args.root.empty() ? program_dir : args.root;
+
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> trace_file(nullptr, &std::fclose);
+  try {
+    if (!args.trace.empty()) {
+      trace_file.reset(std::fopen(args.trace.c_str(), "w"));
+      if (!trace_file) throw std::runtime_error(args.trace + ": cannot write the trace");
+    }
+    std::unique_ptr<kolvar::Platform> platform;
+    if (args.headless) {
+      kolvar::HeadlessOptions options;
+      options.program_dir = program_dir;
+      options.script = std::move(script);
+      options.quit_at = args.quit_at;
+      options.shots = args.shots;
+      platform = std::make_unique<kolvar::HeadlessPlatform>(std::move(options));
+    } else {
+      platform = kolvar::CreateSdlPlatform(program_dir, args.scale);
+    }
+    std::optional<kolvar::Trace> trace;
+    auto game = std::make_unique<kolvar::Game>(*platform, root);
+    if (trace_file) {
+      trace.emplace(trace_file.get());
+      game->trace = &*trace;
+    }
+    try {
+      kolvar::RunProgram(*game);
+    } catch (const kolvar::CloseRequested&) {
+      return 0;
+    }
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "kolvar: %s\n", error.what());
+    return 1;
+  }
+}

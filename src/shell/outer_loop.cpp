@@ -1,0 +1,16 @@
+#include "shell/outer_loop.h"
+
+#include "shell/play_loop.h"
+#include "title/title_screen.h"
+
+namespace kolvar {
+
+void RunProgram(Game& g) {
+  g.ContinueStage = 1;
+  for (;;) {
+    TitleScreen(g);
+    RunGame(g);
+  }
+}
+
+}  // namespace kolvar

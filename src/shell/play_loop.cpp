@@ -1,0 +1,87 @@
+#include "shell/play_loop.h"
+
+#include "enemies/enemy_step.h"
+#include "player/keyboard.h"
+#include "player/player_step.h"
+#include "player/screen_scroll.h"
+#include "scene/radar.h"
+#include "scene/sprites.h"
+#include "shell/end_sequences.h"
+#include "shell/events.h"
+#include "shell/hud.h"
+#include "shell/pacing.h"
+#include "shell/trace.h"
+#include "stage/start_stage.h"
+#include "video/show.h"
+
+namespace kolvar {
+
+void ResetGame(Game& g) {
+  g.FramePeriod = kFramePeriod;
+  // Presses made on the title screen must not act in the game.
+  FlushKeys(g, {Key::Up, Key::Down, Key::Left, Key::Right, Key::Esc});
+  g.TileMap = CellGrid{};
+  g.SpawnMap = CellGrid{};
+  g.MapLimit = kMapCells - 1;
+  g.WalkFrameX = {0, 24, 48, 24};
+  g.PlayerDir = 2;
+  g.Lives = 3;
+  g.Score = 0;
+}
+
+namespace {
+
+// The stage clock is wall-clock time since the stage started; a time-out is
+// a miss.
+void UpdateStageClock(Game& g) {
+  const int32_t elapsed = static_cast<int32_t>(Clock(g) - g.StageStartTime) / 1000;
+  g.TimeLeft = kStageSeconds - elapsed;
+  if (g.TimeLeft <= 0) {
+    g.GameFlags[kMiss] = kTrue;
+    g.TimeLeft = 0;
+  }
+}
+
+}  // namespace
+
+void RunGame(Game& g) {
+  TraceEvent(g, "game");
+  ResetGame(g);
+  StartStage(g);
+
+  int32_t move_code = 0;
+  for (;;) {
+    UpdateStageClock(g);
+    g.FrameStartTime = Clock(g);
+
+    Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0);
+    DrawSprites(g);
+    DrawRadar(g);
+    DrawHud(g);
+    ScrollScreen(g, move_code);
+    MoveEnemies(g);
+    CheckEnemyContact(g);
+    move_code = StepPlayer(g);
+    ShowScreen(g);
+    if (g.trace) g.trace->Frame(g);
+
+    if (g.GameFlags[kMiss] == kTrue) LoseLife(g);
+    if (g.GameFlags[kGameOver] == kTrue) return;
+    if (g.GameFlags[kStageCleared] == kTrue) {
+      StageClear(g);
+      if (g.GameFlags[kAllClear] != kFalse) {
+        AllStagesClear(g);
+        return;
+      }
+      StartStage(g);
+    }
+
+    ProcessEvents(g);
+    if (KeyPressed(g, Key::Esc)) return;
+
+    const int32_t spent = static_cast<int32_t>(Clock(g) - g.FrameStartTime);
+    if (spent < g.FramePeriod) Delay(g, g.FramePeriod - spent);
+  }
+}
+
+}  // namespace kolvar

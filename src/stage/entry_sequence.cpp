@@ -1,0 +1,96 @@
+#include "stage/entry_sequence.h"
+
+#include <string>
+
+#include "platform/platform.h"
+#include "player/keyboard.h"
+#include "scene/map_layer.h"
+#include "scene/radar.h"
+#include "scene/sprites.h"
+#include "shell/hud.h"
+#include "shell/pacing.h"
+#include "video/blend.h"
+#include "video/show.h"
+
+namespace kolvar {
+
+namespace {
+
+constexpr int kTitleMaskOffset = 256;  // masks of the title sheet lie 256 px right of their images
+
+void DrawDigit(Game& g, char digit, int x) {
+  const int d = digit - '0';
+  const int sheet_x = 32 * (d < 5 ? d : d - 5);
+  const int sheet_y = d < 5 ? 208 : 240;
+  MaskedDraw(g.Crt, x, 80, 32, 32, g.Title, sheet_x, sheet_y, sheet_x + kTitleMaskOffset, sheet_y);
+}
+
+void DrawFullEntryFrame(Game& g) {
+  DrawMapToScreen(g);
+  DrawSprites(g);
+  DrawRadar(g);
+  DrawHud(g);
+  DrawStageBanner(g);
+}
+
+}  // namespace
+
+void DrawStageBanner(Game& g) {
+  const std::string digits = ZeroPadded(g.StageNumber, 2);
+  MaskedDraw(g.Crt, 80, 80, 112, 32, g.Title, 64, 176, 64 + kTitleMaskOffset, 176);
+  // Stage numbers have two digits; anything else has no glyphs to show.
+  if (digits.size() != 2 || digits[0] < '0' || digits[0] > '9') return;
+  DrawDigit(g, digits[0], 180);
+  DrawDigit(g, digits[1], 202);
+}
+
+void RunEntrySequence(Game& g) {
+  DrawMapToScreen(g);
+  DrawSprites(g);
+  DrawStageBanner(g);
+  ShowScreen(g);
+
+  // Walk out of the door, facing right.
+  for (int step = 0; step < 6; ++step) {
+    MarkTime(g);
+    g.PlayerX += 4;
+    g.PlayerAnimStep = g.PlayerAnimStep + 1 > 2 ? 0 : g.PlayerAnimStep + 1;
+    DrawFullEntryFrame(g);
+    ShowScreen(g);
+    DelayFromMark(g, g.FramePeriod);
+  }
+
+  // Turn to the viewer.
+  g.PlayerDir = 2;
+  Delay(g, 100);
+  DrawFullEntryFrame(g);
+  ShowScreen(g);
+  Delay(g, 400);
+
+  // The door closes behind the player: 21 -> 20 -> 19 -> 18, then floor.
+  for (int step = 0; step < 3; ++step) {
+    MarkTime(g);
+    const uint8_t code = g.TileMap.Get(g.StartCellX, g.StartCellY);
+    g.TileMap.Set(g.StartCellX, g.StartCellY, static_cast<uint8_t>(code - 1));
+    DrawFullEntryFrame(g);
+    ShowScreen(g);
+    DelayFromMark(g, g.FramePeriod + 80);
+  }
+  g.TileMap.Set(g.StartCellX, g.StartCellY, kFloor);
+  DrawMapToBuffer(g);
+
+  // Fade the banner out toward the bare map.
+  for (int step = 0; step < 6; ++step) {
+    MarkTime(g);
+    BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 40);
+    DrawSprites(g);
+    DrawRadar(g);
+    DrawHud(g);
+    ShowScreen(g);
+    DelayFromMark(g, 40);
+  }
+
+  FlushKeys(g, {Key::Up, Key::Down, Key::Left, Key::Right});
+}
+
+}  // namespace kolvar

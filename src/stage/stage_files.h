@@ -1,0 +1,23 @@
+// The two files of a stage: DATA/StageNN.MAP (tile codes) and
+// DATA/StageNN.IVM (enemy placement), 1024 bytes each, byte k being the cell
+// at column k mod 32, row k div 32.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kolvar {
+
+inline constexpr size_t kStageFileBytes = 1024;
+using StageFileBytes = std::array<uint8_t, kStageFileBytes>;
+
+// Path of a stage file: <root>/DATA/Stage<nn><extension>, nn with at least
+// two digits; extension ".MAP" or ".IVM".
+std::string StageFilePath(const std::string& root, int stage_number, const std::string& extension);
+
+// Reads a stage file whole. A file that is missing, unreadable, or not
+// exactly 1024 bytes long throws FatalError naming the path and the fault.
+StageFileBytes ReadStageFile(const std::string& path);
+
+}  // namespace kolvar

@@ -1,0 +1,93 @@
+#include "stage/start_stage.h"
+
+#include <cmath>
+#include <string>
+
+#include "audio/music.h"
+#include "shell/pacing.h"
+#include "shell/trace.h"
+#include "stage/entry_sequence.h"
+#include "stage/stage_files.h"
+
+namespace kolvar {
+
+namespace {
+
+constexpr int32_t kHighestEnemyKind = 9;
+
+// Scans the map column by column (and within a column row by row) and calls
+// `found` at every cell holding `code`: the last match wins.
+template <typename Found>
+void ScanFor(const Game& g, uint8_t code, Found found) {
+  for (int32_t x = 0; x <= g.MapLimit; ++x) {
+    for (int32_t y = 0; y <= g.MapLimit; ++y) {
+      if (g.TileMap.Get(x, y) == code) found(x, y);
+    }
+  }
+}
+
+void PlaceEnemies(Game& g) {
+  for (EnemySlot& slot : g.EnemyTable) slot.Active = kFalse;
+  size_t s = 0;
+  for (int32_t x = 0; x <= g.MapLimit; ++x) {
+    for (int32_t y = 0; y <= g.MapLimit; ++y) {
+      const int32_t code = g.SpawnMap.Get(x, y);
+      // Codes above the highest kind and spawns beyond the table are not
+      // enemies of this game; they are left out.
+      if (code == 0 || code > kHighestEnemyKind || s >= g.EnemyTable.size()) continue;
+      EnemySlot& slot = g.EnemyTable[s++];
+      slot.Active = kTrue;
+      slot.Kind = code;
+      slot.X = x * kCellPixels;
+      slot.Y = y * kCellPixels;
+      slot.Facing = 2;
+      if (code >= 2) {
+        slot.WanderDir = static_cast<int32_t>(std::floor(4.0 * g.Random.Next() + 1.0)) - 1;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void LoadStage(Game& g) {
+  const StageFileBytes map = ReadStageFile(StageFilePath(g.root, g.StageNumber, ".MAP"));
+  const StageFileBytes spawns = ReadStageFile(StageFilePath(g.root, g.StageNumber, ".IVM"));
+  g.TileMap.cells = map;
+  g.SpawnMap.cells = spawns;
+
+  ScanFor(g, kKeyChest, [&](int32_t x, int32_t y) {
+    g.KeyCellX = x;
+    g.KeyCellY = y;
+  });
+  ScanFor(g, kExitDoor, [&](int32_t x, int32_t y) {
+    g.ExitCellX = x;
+    g.ExitCellY = y;
+  });
+  ScanFor(g, kOpenDoor, [&](int32_t x, int32_t y) {
+    g.PlayerX = x * kCellPixels;
+    g.PlayerY = (y >= 6 ? y - 6 : y) * kCellPixels;
+    g.StartCellX = x;
+    g.StartCellY = y;
+  });
+
+  PlaceEnemies(g);
+
+  OpenMusic(g, "main.mid");
+  PlayMusic(g, kTrue);
+
+  g.PlayerDir = 1;
+  g.GameFlags.fill(kFalse);
+  g.TimeLeft = kStageSeconds;
+  g.StageStartTime = Clock(g);
+  g.ViewX = 0;
+  g.ViewY = g.StartCellY < 6 ? 0 : 6;
+}
+
+void StartStage(Game& g) {
+  TraceEvent(g, "stage", "\"stage\":" + std::to_string(g.StageNumber));
+  LoadStage(g);
+  RunEntrySequence(g);
+}
+
+}  // namespace kolvar
