@@ -1,0 +1,41 @@
+// Reads a Standard MIDI File just far enough to check it and to tell how
+// long it plays.
+//
+// Both music devices open a piece only when this reader accepts it, so the
+// silent device and the sounding one agree on which files are good. Every
+// read is bounds-checked: a damaged file gives an error message, never a
+// crash.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace kolvar {
+
+struct MidiFileInfo {
+  int format = 0;  // 0, 1 or 2
+  int track_count = 0;
+  int ticks_per_quarter = 0;  // the header's division
+  uint64_t length_ticks = 0;  // tick of the last event (end of track included) of any track
+  uint32_t length_ms = 0;     // playing time up to length_ticks, following every tempo change
+};
+
+struct MidiFileResult {
+  std::optional<MidiFileInfo> info;  // set when the file is good
+  std::string error;                 // what is wrong, when it is not
+
+  bool ok() const { return info.has_value(); }
+};
+
+// The most tracks a file may have: the synthesizer's player refuses more.
+inline constexpr int kMaxMidiTracks = 128;
+
+MidiFileResult ParseMidiFile(std::span<const uint8_t> bytes);
+
+// Reads the whole file at `path` and parses it; a missing or unreadable file
+// is reported like a malformed one.
+MidiFileResult ReadMidiFile(const std::string& path);
+
+}  // namespace kolvar
