@@ -64,10 +64,11 @@ TEST(BlendRect, AnyWidthAndClippedRectangles) {
   EXPECT_EQ(dst.Pixel(6, 2), 0x666666u);
   // A rectangle hanging over the edges blends only what lies inside both.
   Surface small = Filled(4, 4, kBlack);
-  BlendRect(small, 2, 2, 5, 5, src, 0, 0, 100);
+  const Surface white = Filled(8, 8, kWhite);
+  BlendRect(small, 2, 2, 5, 5, white, 0, 0, 100);
   EXPECT_EQ(small.Pixel(1, 1), kBlack);
   EXPECT_EQ(small.Pixel(3, 3), kWhite);
-  BlendRect(small, -3, -3, 4, 4, src, 0, 0, 100);
+  BlendRect(small, -3, -3, 4, 4, white, 0, 0, 100);
   EXPECT_EQ(small.Pixel(0, 0), kWhite);
   EXPECT_EQ(small.Pixel(1, 0), kBlack);
 }

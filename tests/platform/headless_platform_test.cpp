@@ -1,0 +1,101 @@
+#include "platform/headless_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace kolvar {
+namespace {
+
+HeadlessOptions WithScript(const std::string& script) {
+  HeadlessOptions options;
+  options.script = ParseInputScript(script, "in.txt");
+  return options;
+}
+
+void AdvanceTo(HeadlessPlatform& p, uint32_t ms) {
+  while (p.Clock() < ms) p.PumpEvents();
+}
+
+TEST(KeyPoll, TapBetweenPollsCountsOnceHeldKeyKeepsBit15) {
+  HeadlessPlatform p(WithScript("5 z down\n6 z up\n20 left down\n"));
+  EXPECT_EQ(p.PollKey(Key::Z), 0);
+  AdvanceTo(p, 10);
+  EXPECT_EQ(p.PollKey(Key::Z), 0x0001);  // pressed and released between polls
+  EXPECT_EQ(p.PollKey(Key::Z), 0);       // counted once
+  AdvanceTo(p, 25);
+  EXPECT_EQ(p.PollKey(Key::Left), 0x8001);
+  EXPECT_EQ(p.PollKey(Key::Left), 0x8000);  // still down, no new press
+  EXPECT_EQ(p.PollKey(Key::Right), 0);
+}
+
+TEST(KeyPoll, EachKeyKeepsItsOwnPressUntilPolled) {
+  HeadlessPlatform p(WithScript("1 up down\n1 esc down\n2 up up\n2 esc up\n"));
+  AdvanceTo(p, 3);
+  EXPECT_EQ(p.PollKey(Key::Up), 1);
+  AdvanceTo(p, 50);
+  // Esc was pressed long ago and never polled: the press is still there,
+  // which is why the game flushes keys at fixed points.
+  EXPECT_EQ(p.PollKey(Key::Esc), 1);
+  EXPECT_EQ(p.PollKey(Key::Esc), 0);
+}
+
+TEST(KeyPoll, LinesAtThePollTimeAreSeen) {
+  HeadlessPlatform p(WithScript("3 right down\n"));
+  AdvanceTo(p, 2);
+  EXPECT_EQ(p.PollKey(Key::Right), 0);
+  AdvanceTo(p, 3);
+  EXPECT_EQ(p.PollKey(Key::Right), 0x8001);
+}
+
+TEST(HeadlessClock, MovesOneMillisecondPerEventPassAndCloses) {
+  HeadlessOptions options = WithScript("4 close\n");
+  HeadlessPlatform p(std::move(options));
+  EXPECT_EQ(p.Clock(), 0u);
+  EXPECT_FALSE(p.PumpEvents());
+  EXPECT_EQ(p.Clock(), 1u);
+  p.Idle(100);
+  p.PollKey(Key::Z);
+  EXPECT_EQ(p.Clock(), 1u);
+  EXPECT_FALSE(p.PumpEvents());
+  EXPECT_FALSE(p.PumpEvents());
+  EXPECT_TRUE(p.PumpEvents());
+  EXPECT_EQ(p.Clock(), 4u);
+
+  HeadlessOptions quit;
+  quit.quit_at = 2;
+  HeadlessPlatform q(std::move(quit));
+  EXPECT_FALSE(q.PumpEvents());
+  EXPECT_TRUE(q.PumpEvents());
+}
+
+TEST(InputScript, CommentsBlankLinesAndOrder) {
+  const auto lines = ParseInputScript("# walk\n\n200 z up   # release\n100 z down\n  300 close\n",
+                                      "in.txt");
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].ms, 100u);
+  EXPECT_EQ(lines[0].action, ScriptLine::Action::kDown);
+  EXPECT_EQ(lines[1].action, ScriptLine::Action::kUp);
+  EXPECT_EQ(lines[2].action, ScriptLine::Action::kClose);
+}
+
+TEST(InputScript, MalformedLinesNameTheFileAndLine) {
+  const std::pair<const char*, const char*> bad[] = {
+      {"100 z sideways\n", "in.txt:1: expected 'down' or 'up'"},
+      {"\n\nabc z down\n", "in.txt:3: expected a time"},
+      {"10 space down\n", "in.txt:1: unknown key 'space'"},
+      {"10 z\n", "in.txt:1: expected 'MS KEY down'"},
+      {"-5 z down\n", "in.txt:1: expected a time"},
+  };
+  for (const auto& [text, message] : bad) {
+    try {
+      ParseInputScript(text, "in.txt");
+      ADD_FAILURE() << "accepted: " << text;
+    } catch (const std::invalid_argument& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kolvar

@@ -1,0 +1,191 @@
+#include "stage/start_stage.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "shell/fatal_error.h"
+#include "stage/stage_files.h"
+#include "support/test_game.h"
+
+namespace kolvar {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TestGame;
+
+class StageFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("kolvar-stage-" + std::to_string(::getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "DATA");
+    map_.fill(16);
+    spawns_.fill(0);
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  void Write(const std::string& name, const uint8_t* bytes, size_t size) {
+    std::ofstream out(root_ / "DATA" / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+  }
+  void WriteStage(int n = 1) {
+    char name[32];
+    std::snprintf(name, sizeof name, "Stage%02d", n);
+    Write(std::string(name) + ".MAP", map_.data(), map_.size());
+    Write(std::string(name) + ".IVM", spawns_.data(), spawns_.size());
+  }
+  void SetMap(int column, int row, uint8_t code) { map_[static_cast<size_t>(row * 32 + column)] = code; }
+  void SetSpawn(int column, int row, uint8_t code) {
+    spawns_[static_cast<size_t>(row * 32 + column)] = code;
+  }
+  void Load(TestGame& t, int n = 1) {
+    t.game.StageNumber = n;
+    LoadStage(t.game);
+  }
+  std::string FatalMessage(TestGame& t) {
+    try {
+      Load(t);
+    } catch (const FatalError& e) {
+      return e.what();
+    }
+    return "no error";
+  }
+
+  fs::path root_;
+  StageFileBytes map_{};
+  StageFileBytes spawns_{};
+};
+
+TEST_F(StageFiles, ByteOrderIsRowByRowAndTheStartDoorPlacesPlayerAndView) {
+  map_[33] = kOpenDoor;  // column 1, row 1
+  SetMap(5, 3, 77);
+  WriteStage();
+  TestGame t(root_.string());
+  Load(t);
+  EXPECT_EQ(t.game.TileMap.Get(5, 3), 77);
+  EXPECT_EQ(t.game.StartCellX, 1);
+  EXPECT_EQ(t.game.StartCellY, 1);
+  EXPECT_EQ(t.game.PlayerX, 32);
+  EXPECT_EQ(t.game.PlayerY, 32);
+  EXPECT_EQ(t.game.ViewX, 0);
+  EXPECT_EQ(t.game.ViewY, 0);
+  EXPECT_EQ(t.game.PlayerDir, 1);
+  EXPECT_EQ(t.game.TimeLeft, 200);
+  EXPECT_EQ(t.game.StageStartTime, t.platform.Clock());
+}
+
+TEST_F(StageFiles, StartDoorInRowsSixAndBelowStartsTheViewAtRowSix) {
+  for (int row : {6, 8, 12}) {
+    map_.fill(16);
+    SetMap(3, row, kOpenDoor);
+    WriteStage();
+    TestGame t(root_.string());
+    Load(t);
+    EXPECT_EQ(t.game.ViewY, 6) << row;
+    EXPECT_EQ(t.game.PlayerY, (row - 6) * 32) << row;
+    EXPECT_EQ(t.game.PlayerX, 96);
+  }
+}
+
+TEST_F(StageFiles, ScanIsColumnByColumnAndTheLastMatchWins) {
+  SetMap(7, 2, kKeyChest);
+  SetMap(3, 5, kKeyChest);  // lower column: found first, overwritten
+  SetMap(4, 1, kExitDoor);
+  SetMap(4, 9, kExitDoor);  // same column, lower row: found last
+  SetMap(2, 2, kOpenDoor);
+  WriteStage();
+  TestGame t(root_.string());
+  Load(t);
+  EXPECT_EQ(t.game.KeyCellX, 7);
+  EXPECT_EQ(t.game.KeyCellY, 2);
+  EXPECT_EQ(t.game.ExitCellX, 4);
+  EXPECT_EQ(t.game.ExitCellY, 9);
+
+  // A stage without a key cell keeps the previous stage's.
+  map_.fill(16);
+  SetMap(2, 2, kOpenDoor);
+  WriteStage(2);
+  Load(t, 2);
+  EXPECT_EQ(t.game.KeyCellX, 7);
+  EXPECT_EQ(t.game.KeyCellY, 2);
+}
+
+TEST_F(StageFiles, EnemiesFillSlotsInScanOrderAndDrawTheirWanderDirection) {
+  SetSpawn(1, 0, 3);
+  SetSpawn(0, 5, 1);  // column 0 comes first: slot 0
+  SetSpawn(9, 9, 12);  // not an enemy kind: left out
+  WriteStage();
+  TestGame t(root_.string());
+  t.game.EnemyTable[5].Active = kTrue;  // a leftover of the previous stage
+  t.game.EnemyTable[0].AnimFrame = 3;   // counters keep their values
+  RandomSource expected;
+  Load(t);
+  const EnemySlot& a = t.game.EnemyTable[0];
+  const EnemySlot& b = t.game.EnemyTable[1];
+  EXPECT_EQ(a.Active, kTrue);
+  EXPECT_EQ(a.Kind, 1);
+  EXPECT_EQ(a.X, 0);
+  EXPECT_EQ(a.Y, 160);
+  EXPECT_EQ(a.Facing, 2);
+  EXPECT_EQ(a.AnimFrame, 3);
+  EXPECT_EQ(b.Kind, 3);
+  EXPECT_EQ(b.X, 32);
+  EXPECT_EQ(b.Y, 0);
+  // Kind 1 draws nothing; kind 3 takes the first number of the sequence.
+  EXPECT_EQ(b.WanderDir, static_cast<int32_t>(std::floor(4 * expected.Next())));
+  EXPECT_EQ(t.game.Random.Next(), expected.Next());
+  for (size_t i = 2; i < t.game.EnemyTable.size(); ++i) {
+    EXPECT_EQ(t.game.EnemyTable[i].Active, kFalse) << i;
+  }
+}
+
+TEST_F(StageFiles, SpawnsBeyondTheEleventhAreLeftOut) {
+  for (int c = 0; c < 13; ++c) SetSpawn(c, 1, 1);
+  WriteStage();
+  TestGame t(root_.string());
+  Load(t);
+  for (const EnemySlot& e : t.game.EnemyTable) EXPECT_EQ(e.Active, kTrue);
+  EXPECT_EQ(t.game.EnemyTable[10].X, 320);
+}
+
+TEST_F(StageFiles, LoadClearsFlagsAndStartsTheStageMusic) {
+  WriteStage();
+  TestGame t(root_.string());
+  t.game.GameFlags.fill(kTrue);
+  Load(t);
+  for (int16_t flag : t.game.GameFlags) EXPECT_EQ(flag, kFalse);
+  EXPECT_EQ(t.platform.music.log, "close;open main.mid;play;");
+  EXPECT_EQ(t.game.MusicLoop, kTrue);
+}
+
+TEST_F(StageFiles, NamesAreMatchedRegardlessOfCase) {
+  Write("stage01.map", map_.data(), map_.size());
+  Write("STAGE01.ivm", spawns_.data(), spawns_.size());
+  TestGame t(root_.string());
+  EXPECT_NO_THROW(Load(t));
+}
+
+TEST_F(StageFiles, BadFilesStopWithAMessageNamingTheFile) {
+  TestGame t(root_.string());
+  Write("Stage01.MAP", map_.data(), map_.size());
+  const std::string ivm = (root_ / "DATA" / "Stage01.IVM").string();
+  EXPECT_EQ(FatalMessage(t), ivm + ": cannot open stage file: No such file or directory");
+
+  Write("Stage01.IVM", spawns_.data(), 1000);
+  EXPECT_EQ(FatalMessage(t), ivm + ": stage file is 1000 bytes long; it must be exactly 1024");
+
+  const uint8_t longer[1025] = {};
+  Write("Stage01.IVM", longer, sizeof longer);
+  EXPECT_EQ(FatalMessage(t), ivm + ": stage file is longer than 1024 bytes; it must be exactly 1024");
+
+  Write("Stage01.IVM", spawns_.data(), 0);
+  EXPECT_EQ(FatalMessage(t), ivm + ": stage file is 0 bytes long; it must be exactly 1024");
+}
+
+}  // namespace
+}  // namespace kolvar

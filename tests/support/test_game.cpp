@@ -1,0 +1,24 @@
+#include "support/test_game.h"
+
+namespace kolvar::testing {
+
+void FillMap(Game& game, uint8_t code) { game.TileMap.cells.fill(code); }
+
+void SetCells(Game& game, int c0, int r0, int c1, int r1, uint8_t code) {
+  for (int c = c0; c <= c1; ++c) {
+    for (int r = r0; r <= r1; ++r) game.TileMap.Set(c, r, code);
+  }
+}
+
+EnemySlot& PlaceEnemy(Game& game, int slot, int32_t kind, int32_t x, int32_t y) {
+  EnemySlot& e = game.EnemyTable[static_cast<size_t>(slot)];
+  e = EnemySlot{};
+  e.Active = kTrue;
+  e.Kind = kind;
+  e.X = x;
+  e.Y = y;
+  e.Facing = 2;
+  return e;
+}
+
+}  // namespace kolvar::testing

@@ -1,0 +1,57 @@
+// A fresh game on the headless platform, with helpers to build small maps
+// inside a test.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/headless_platform.h"
+#include "shell/game.h"
+
+namespace kolvar::testing {
+
+// A music device that only records what it was asked to do.
+class RecordingMusic : public MusicDevice {
+ public:
+  void Close() override { log += "close;"; open = false; }
+  bool Open(const std::string& path) override {
+    log += "open " + path.substr(path.rfind('/') + 1) + ";";
+    open = true;
+    playing = false;
+    return true;
+  }
+  void Play() override { log += "play;"; playing = open; }
+  void Stop() override { log += "stop;"; playing = false; }
+  void SeekToStart() override { log += "seek;"; }
+  bool IsStopped() override { return open && !playing; }
+
+  std::string log;
+  bool open = false;
+  bool playing = false;
+};
+
+class TestPlatform : public HeadlessPlatform {
+ public:
+  TestPlatform() : HeadlessPlatform(HeadlessOptions{}) {}
+  MusicDevice& Music() override { return music; }
+  RecordingMusic music;
+};
+
+struct TestGame {
+  explicit TestGame(std::string root = ".") : game(platform, std::move(root)) {
+    game.MapLimit = 31;
+    game.WalkFrameX = {0, 24, 48, 24};
+    game.FramePeriod = 40;
+  }
+  TestPlatform platform;
+  Game game;
+};
+
+// Fills the whole map with one code.
+void FillMap(Game& game, uint8_t code);
+// Sets a rectangle of cells (columns c0..c1, rows r0..r1 inclusive).
+void SetCells(Game& game, int c0, int r0, int c1, int r1, uint8_t code);
+// Places an active enemy of `kind` at map pixels (x, y) in `slot`.
+EnemySlot& PlaceEnemy(Game& game, int slot, int32_t kind, int32_t x, int32_t y);
+
+}  // namespace kolvar::testing
