@@ -136,7 +136,7 @@ std::string ParseTrack(Cursor track, int index, uint64_t& end_tick,
     if (track.remaining() < length) return where + "a meta event runs past the track";
     if (type == 0x51) {
       if (length != 3) return where + "a tempo event must hold 3 bytes";
-      uint32_t usec;
+      uint32_t usec = 0;
       track.BigEndian(3, usec);
       if (usec == 0) return where + "a tempo of zero microseconds per quarter";
       tempos.push_back({tick, usec});

@@ -1,0 +1,82 @@
+#include "platform/headless_music.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/midi_file.h"
+
+namespace kolvar {
+namespace {
+
+class HeadlessMusicDevice final : public MusicDevice {
+ public:
+  explicit HeadlessMusicDevice(std::function<uint32_t()> clock) : clock_(std::move(clock)) {}
+
+  void Close() override {
+    open_ = false;
+    playing_ = false;
+    position_ = 0;
+    length_ = 0;
+  }
+
+  bool Open(const std::string& path) override {
+    Close();
+    const MidiFileResult file = ReadMidiFile(path);
+    if (!file.ok()) return false;
+    open_ = true;
+    length_ = file.info->length_ms;
+    return true;
+  }
+
+  void Play() override {
+    if (!open_ || Playing()) return;
+    playing_ = true;
+    started_at_ = clock_();
+    started_from_ = position_;
+  }
+
+  void Stop() override {
+    if (!open_) return;
+    position_ = Position();
+    playing_ = false;
+  }
+
+  void SeekToStart() override {
+    if (!open_) return;
+    // A piece that is playing goes on playing from the start.
+    const bool was_playing = Playing();
+    playing_ = false;
+    position_ = 0;
+    if (was_playing) Play();
+  }
+
+  bool IsStopped() override { return open_ && !Playing(); }
+
+ private:
+  // Milliseconds into the piece, never past its end.
+  uint32_t Position() const {
+    if (!playing_) return position_;
+    // Unsigned subtraction keeps working when the clock wraps around.
+    const uint64_t elapsed = static_cast<uint32_t>(clock_() - started_at_);
+    return static_cast<uint32_t>(std::min<uint64_t>(length_, started_from_ + elapsed));
+  }
+
+  // Playing means started and not yet at the end.
+  bool Playing() const { return playing_ && Position() < length_; }
+
+  std::function<uint32_t()> clock_;
+  bool open_ = false;
+  bool playing_ = false;
+  uint32_t length_ = 0;
+  uint32_t position_ = 0;      // while not playing
+  uint32_t started_at_ = 0;    // clock reading when Play began
+  uint32_t started_from_ = 0;  // position when Play began
+};
+
+}  // namespace
+
+std::unique_ptr<MusicDevice> CreateHeadlessMusicDevice(std::function<uint32_t()> clock) {
+  return std::make_unique<HeadlessMusicDevice>(std::move(clock));
+}
+
+}  // namespace kolvar

@@ -1,0 +1,19 @@
+// A music device with no sound, for tests, tools and CI.
+//
+// It keeps a piece's position in virtual time read from `clock`
+// (milliseconds), so a run that drives the clock by hand behaves the same
+// every time: a piece opened, played and left alone for its whole length
+// counts as stopped exactly when that many milliseconds have passed.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "platform/music_device.h"
+
+namespace kolvar {
+
+std::unique_ptr<MusicDevice> CreateHeadlessMusicDevice(std::function<uint32_t()> clock);
+
+}  // namespace kolvar

@@ -1,0 +1,262 @@
+#include "platform/sdl_music.h"
+
+#include <SDL.h>
+#include <fcntl.h>
+#include <fluidsynth.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "platform/midi_file.h"
+
+namespace kolvar {
+namespace {
+
+// Debian's General MIDI soundfonts (package fluid-soundfont-gm).
+constexpr std::array<const char*, 2> kSoundfonts = {
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf2/default-GM.sf2",
+};
+
+// fluidsynth's default gain of 0.2 is far quieter than other programs. At
+// 0.5 the game's pieces play at a normal level and the loudest, the stage
+// theme, peaks just under full scale.
+constexpr double kGain = 0.5;
+
+constexpr int kSampleRate = 44100;
+constexpr Uint16 kBufferFrames = 1024;  // about 23 ms a callback
+
+// While alive, anything written to the standard error stream is dropped.
+// ALSA prints its complaints there when SDL probes for a sound card that is
+// not there; a game without sound should start quietly.
+class QuietStderr {
+ public:
+  QuietStderr() {
+    std::fflush(stderr);
+    saved_ = dup(STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+    if (null >= 0) close(null);
+  }
+  ~QuietStderr() {
+    std::fflush(stderr);
+    if (saved_ >= 0) {
+      dup2(saved_, STDERR_FILENO);
+      close(saved_);
+    }
+  }
+  QuietStderr(const QuietStderr&) = delete;
+  QuietStderr& operator=(const QuietStderr&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
+// Holds the audio callback off while the game thread touches the player:
+// fluidsynth's player runs inside fluid_synth_write_float on the audio thread.
+class AudioLock {
+ public:
+  explicit AudioLock(SDL_AudioDeviceID device) : device_(device) { SDL_LockAudioDevice(device_); }
+  ~AudioLock() { SDL_UnlockAudioDevice(device_); }
+  AudioLock(const AudioLock&) = delete;
+  AudioLock& operator=(const AudioLock&) = delete;
+
+ private:
+  SDL_AudioDeviceID device_;
+};
+
+const char* FindSoundfont() {
+  for (const char* path : kSoundfonts) {
+    if (access(path, R_OK) == 0) return path;
+  }
+  return nullptr;
+}
+
+class SdlMusicDevice final : public MusicDevice {
+ public:
+  SdlMusicDevice() {
+    // fluidsynth prints its warnings and errors unless told otherwise.
+    for (int level = 0; level < LAST_LOG_LEVEL; ++level) {
+      fluid_set_log_function(level, nullptr, nullptr);
+    }
+    if (!StartAudio()) Shutdown();
+  }
+
+  ~SdlMusicDevice() override { Shutdown(); }
+
+  void Close() override {
+    if (!player_) return;
+    AudioLock lock(device_);
+    DropPlayer();
+    fluid_synth_all_sounds_off(synth_, -1);
+  }
+
+  bool Open(const std::string& path) override {
+    Close();
+    if (!synth_ || !fluid_is_midifile(path.c_str())) return false;
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+    const MidiFileResult file = ParseMidiFile(bytes);
+    if (!file.ok()) return false;
+    AudioLock lock(device_);
+    piece_ = std::move(bytes);
+    length_ticks_ = file.info->length_ticks;
+    return MakePlayer();
+  }
+
+  void Play() override {
+    if (!player_) return;
+    AudioLock lock(device_);
+    // A piece played to its end stays there until it is rewound.
+    if (AtEnd()) return;
+    fluid_player_play(player_);
+    started_ = true;
+  }
+
+  void Stop() override {
+    if (!player_) return;
+    AudioLock lock(device_);
+    // fluidsynth keeps the position across stop and play.
+    fluid_player_stop(player_);
+    fluid_synth_all_notes_off(synth_, -1);
+  }
+
+  void SeekToStart() override {
+    if (!player_) return;
+    AudioLock lock(device_);
+    if (!started_) return;  // Still at the start.
+    // fluid_player_seek(0) does not rewind a track whose last played event
+    // lies at tick 0, so the notes of the first beat would be skipped. A new
+    // player over the same bytes starts cleanly from the first event.
+    const bool was_playing = PlayingNow();
+    DropPlayer();
+    fluid_synth_all_notes_off(synth_, -1);
+    if (!MakePlayer()) return;
+    if (was_playing) {
+      fluid_player_play(player_);
+      started_ = true;
+    }
+  }
+
+  bool IsStopped() override {
+    if (!player_) return false;
+    AudioLock lock(device_);
+    return !PlayingNow();
+  }
+
+ private:
+  bool StartAudio() {
+    const char* soundfont = FindSoundfont();
+    if (!soundfont) return false;
+    {
+      QuietStderr quiet;
+      if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+      audio_started_ = true;
+      SDL_AudioSpec want{};
+      SDL_AudioSpec have{};
+      want.freq = kSampleRate;
+      want.format = AUDIO_F32SYS;
+      want.channels = 2;
+      want.samples = kBufferFrames;
+      want.callback = &SdlMusicDevice::Render;
+      want.userdata = this;
+      // SDL converts to whatever the hardware takes, except the rate,
+      // which the synthesizer follows.
+      device_ =
+          SDL_OpenAudioDevice(nullptr, 0, &want, &have,
+                              SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
+      if (device_ == 0) return false;
+      sample_rate_ = have.freq;
+    }
+    settings_ = new_fluid_settings();
+    if (!settings_) return false;
+    fluid_settings_setnum(settings_, "synth.sample-rate", sample_rate_);
+    fluid_settings_setnum(settings_, "synth.gain", kGain);
+    // The player advances with the samples the synthesizer renders, never
+    // on a timer thread of its own.
+    fluid_settings_setstr(settings_, "player.timing-source", "sample");
+    synth_ = new_fluid_synth(settings_);
+    if (!synth_) return false;
+    if (fluid_synth_sfload(synth_, soundfont, 1) == FLUID_FAILED) return false;
+    SDL_PauseAudioDevice(device_, 0);
+    return true;
+  }
+
+  void Shutdown() {
+    if (device_ != 0) {
+      SDL_CloseAudioDevice(device_);  // Waits for a running callback to finish.
+      device_ = 0;
+    }
+    if (player_) delete_fluid_player(player_);
+    player_ = nullptr;
+    if (synth_) delete_fluid_synth(synth_);
+    synth_ = nullptr;
+    if (settings_) delete_fluid_settings(settings_);
+    settings_ = nullptr;
+    if (audio_started_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    audio_started_ = false;
+  }
+
+  static void Render(void* userdata, Uint8* stream, int bytes) {
+    auto* self = static_cast<SdlMusicDevice*>(userdata);
+    float* out = reinterpret_cast<float*>(stream);
+    const int frames = bytes / static_cast<int>(2 * sizeof(float));
+    if (!self->synth_) {
+      SDL_memset(stream, 0, static_cast<size_t>(bytes));
+      return;
+    }
+    // Left and right interleaved in one buffer.
+    fluid_synth_write_float(self->synth_, frames, out, 0, 2, out, 1, 2);
+  }
+
+  // The caller holds the audio lock, or the device is not running.
+  bool MakePlayer() {
+    started_ = false;
+    player_ = new_fluid_player(synth_);
+    if (!player_) return false;
+    if (fluid_player_add_mem(player_, piece_.data(), piece_.size()) != FLUID_OK) {
+      DropPlayer();
+      return false;
+    }
+    return true;
+  }
+
+  void DropPlayer() {
+    if (player_) delete_fluid_player(player_);
+    player_ = nullptr;
+    started_ = false;
+  }
+
+  // The player's tick has reached the end of the piece. fluidsynth's own
+  // status stays "playing" for about two seconds longer while the last notes
+  // ring out, so the tick decides.
+  bool AtEnd() {
+    return started_ &&
+           static_cast<uint64_t>(fluid_player_get_current_tick(player_)) >= length_ticks_;
+  }
+
+  bool PlayingNow() { return fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING && !AtEnd(); }
+
+  fluid_settings_t* settings_ = nullptr;
+  fluid_synth_t* synth_ = nullptr;
+  fluid_player_t* player_ = nullptr;
+  SDL_AudioDeviceID device_ = 0;
+  bool audio_started_ = false;
+  int sample_rate_ = kSampleRate;
+  std::vector<uint8_t> piece_;  // the open piece's file, for making new players
+  uint64_t length_ticks_ = 0;
+  bool started_ = false;  // Play was called on the current player
+};
+
+}  // namespace
+
+std::unique_ptr<MusicDevice> CreateSdlMusicDevice() {
+  return std::make_unique<SdlMusicDevice>();
+}
+
+}  // namespace kolvar
