@@ -30,6 +30,7 @@ class HeadlessMusicDevice final : public MusicDevice {
 
   void Play() override {
     if (!open_ || Playing()) return;
+    position_ = Position();  // A piece played to its end stays at its end.
     playing_ = true;
     started_at_ = clock_();
     started_from_ = position_;
