@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,60 +11,39 @@ namespace stagec {
 namespace {
 
 // A small valid stage: one room in the top-left corner of the map. Line 1 is the
-// title, line 2 reads "map:", so grid row r sits on line r + 3.
-class StageText {
- public:
-  StageText() : rows_(kRows, std::string(kColumns, '_')) {
-    const char* room[] = {
-        "################",  //
-        "#..............#",  //
-        "S..............#",  //
-        "#..............#",  //
-        "#..............#",  //
-        "#.K.........E..#",  //
-        "################",  //
-    };
-    for (int r = 0; r < 7; ++r) rows_[r].replace(0, 16, room[r]);
-  }
+// title, then any extra header lines, then "map:" and the 32 grid rows.
+struct StageText {
+  std::vector<std::string> rows = std::vector<std::string>(kRows, std::string(kColumns, '_'));
+  std::vector<std::string> header;
 
+  StageText() {
+    const char* room[] = {"################", "#..............#", "S..............#",
+                          "#..............#", "#..............#", "#.K.........E..#",
+                          "################"};
+    for (int r = 0; r < 7; ++r) rows[r].replace(0, 16, room[r]);
+  }
   StageText& set(int column, int row, char c) {
-    rows_[row][column] = c;
+    rows[row][column] = c;
     return *this;
   }
-  StageText& header(const std::string& line) {
-    header_ += line + "\n";
+  StageText& add(const std::string& line) {
+    header.push_back(line);
     return *this;
   }
-  std::vector<std::string>& rows() { return rows_; }
-
   std::string text() const {
-    std::string t = "title: Test room\n" + header_ + "map:\n";
-    for (const auto& r : rows_) t += r + "\n";
+    std::string t = "title: Test room\n";
+    for (const auto& h : header) t += h + "\n";
+    t += "map:\n";
+    for (const auto& r : rows) t += r + "\n";
     return t;
   }
-  // Line of grid row `row` (after any extra header lines).
-  int line_of(int row) const {
-    return 3 + row + static_cast<int>(std::count(header_.begin(), header_.end(), '\n'));
-  }
-
- private:
-  std::vector<std::string> rows_;
-  std::string header_;
+  int line_of(int row) const { return 3 + static_cast<int>(header.size()) + row; }
 };
 
 std::string dump(const CompileResult& r) {
   std::string s;
   for (const auto& d : r.errors) s += format_diagnostic("stage.txt", d) + "\n";
   return s;
-}
-
-// Expects an error on `line` whose message contains `text`.
-void expect_error(const CompileResult& r, int line, const std::string& text) {
-  EXPECT_FALSE(r.stage.has_value());
-  bool found = false;
-  for (const auto& d : r.errors)
-    found |= d.line == line && d.message.find(text) != std::string::npos;
-  EXPECT_TRUE(found) << "wanted line " << line << " '" << text << "', got:\n" << dump(r);
 }
 
 TEST(StageOutput, BytesAreRowMajorFromTheTopLeft) {
@@ -73,51 +54,30 @@ TEST(StageOutput, BytesAreRowMajorFromTheTopLeft) {
   const auto& m = r.stage->map;
   const auto& v = r.stage->ivm;
   EXPECT_EQ(m[33], 33) << "byte 33 is column 1 row 1";
-  EXPECT_EQ(m[0 * 32 + 0], 16);
   EXPECT_EQ(m[2 * 32 + 0], kStartDoor);
   EXPECT_EQ(m[5 * 32 + 2], kKeyChest);
   EXPECT_EQ(m[5 * 32 + 12], kExitDoor);
-  EXPECT_EQ(m[2 * 32 + 1], kFloor);
   EXPECT_EQ(m[31 * 32 + 31], kDarkness);
-  // An enemy digit is floor on the map and the enemy's kind on the other file.
+  // An enemy digit is floor on the map and the enemy's kind in the other file.
   EXPECT_EQ(m[3 * 32 + 10], kFloor);
   EXPECT_EQ(v[3 * 32 + 10], 3);
   EXPECT_EQ(v[4 * 32 + 14], 9);
-  int enemies = 0;
-  for (auto b : v) enemies += b != 0;
-  EXPECT_EQ(enemies, 2);
+  EXPECT_EQ(std::count_if(v.begin(), v.end(), [](auto b) { return b != 0; }), 2);
   EXPECT_EQ(r.stage->title, "Test room");
 }
 
-TEST(StageOutput, EnemyLinesPlaceEnemiesAndGhostsMayStandInWalls) {
+TEST(StageOutput, LegendAndEnemyLinesApply) {
   StageText s;
-  s.header("enemy: 4 10 2").header("enemy: 6 15 5");
+  s.add("legend: ? 85").add("legend: # 66").add("enemy: 4 10 2").add("enemy: 6 15 5");
+  s.set(5, 1, '?');
   const auto r = compile_stage(s.text());
   ASSERT_TRUE(r.stage) << dump(r);
+  EXPECT_EQ(r.stage->map[1 * 32 + 5], 85);
+  EXPECT_EQ(r.stage->map[0], 66) << "a legend entry replaces a default";
   EXPECT_EQ(r.stage->ivm[2 * 32 + 10], 4);
   EXPECT_EQ(r.stage->ivm[5 * 32 + 15], 6);
-  EXPECT_EQ(r.stage->map[5 * 32 + 15], 16) << "the ghost's wall stays a wall";
-}
-
-TEST(StageOutput, AcceptsCrLfCommentsAndTrailingBlankLines) {
-  StageText s;
-  std::string text = "; the test room\n\n" + s.text() + "\n\n";
-  std::string crlf;
-  for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  const auto r = compile_stage(crlf);
-  EXPECT_TRUE(r.stage) << dump(r);
-}
-
-TEST(Legend, DefaultsCoverTheCommonTiles) {
-  EXPECT_EQ(default_legend('#'), 16);
-  EXPECT_EQ(default_legend('.'), 1);
-  EXPECT_EQ(default_legend('K'), 2);
-  EXPECT_EQ(default_legend('E'), 18);
-  EXPECT_EQ(default_legend('S'), 21);
-  EXPECT_EQ(default_legend('_'), 0);
-  EXPECT_FALSE(default_legend(' '));
-  EXPECT_FALSE(default_legend('1'));
-  // Every default names a real map tile.
+  EXPECT_EQ(r.stage->map[5 * 32 + 15], 66) << "the ghost's wall stays a wall";
+  // Every default character names a real map tile.
   for (int c = 0; c < 128; ++c) {
     if (const auto code = default_legend(static_cast<char>(c))) {
       EXPECT_TRUE(is_map_tile_code(*code)) << "character " << c;
@@ -125,221 +85,169 @@ TEST(Legend, DefaultsCoverTheCommonTiles) {
   }
 }
 
-TEST(Legend, EntriesAddAndOverrideCharacters) {
+TEST(StageOutput, AcceptsCrLfCommentsAndTrailingBlankLines) {
+  std::string crlf;
+  for (char c : "; the test room\n\n" + StageText().text() + "\n\n") {
+    crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  }
+  const auto r = compile_stage(crlf);
+  EXPECT_TRUE(r.stage) << dump(r);
+}
+
+// Stages right at the limits of the rules still compile.
+TEST(StageOutput, AcceptsStagesAtTheLimits) {
+  const std::vector<std::pair<const char*, std::function<void(StageText&)>>> cases = {
+      {"eleven enemies",
+       [](StageText& s) {
+         for (int c : {6, 8, 10, 12, 14}) s.set(c, 1, '1').set(c, 3, '2');
+         s.set(10, 5, '4');
+       }},
+      {"enemy five cells from the start", [](StageText& s) { s.set(5, 4, '1'); }},
+      {"enemies two cells apart", [](StageText& s) { s.set(8, 1, '2').set(10, 1, '4'); }},
+      {"ghost in the last cell of its bounds", [](StageText& s) { s.add("enemy: 6 26 12"); }},
+      {"ghost on unreachable floor in the last radar cell",
+       [](StageText& s) { s.set(25, 11, '.').add("enemy: 6 25 11"); }},
+      {"start door in row 7",
+       [](StageText& s) { std::rotate(s.rows.rbegin(), s.rows.rbegin() + 5, s.rows.rend()); }},
+  };
+  for (const auto& [what, edit] : cases) {
+    StageText s;
+    edit(s);
+    const auto r = compile_stage(s.text());
+    EXPECT_TRUE(r.stage) << what << ":\n" << dump(r);
+  }
+}
+
+// A broken stage: how to break the valid one, and the error expected. `row` is
+// the grid row the error points at, or -n for the n-th extra header line.
+struct Broken {
+  const char* what;
+  std::function<void(StageText&)> edit;
+  int row;
+  std::string message;
+};
+
+void PrintTo(const Broken& b, std::ostream* os) {
+  *os << b.what;
+}
+
+class Rejects : public ::testing::TestWithParam<Broken> {};
+
+TEST_P(Rejects, WithLineAndReason) {
   StageText s;
-  s.header("legend: ? 85").header("legend: # 66");
-  s.set(5, 1, '?');
+  GetParam().edit(s);
   const auto r = compile_stage(s.text());
-  ASSERT_TRUE(r.stage) << dump(r);
-  EXPECT_EQ(r.stage->map[1 * 32 + 5], 85);
-  EXPECT_EQ(r.stage->map[0], 66);
+  const int line = GetParam().row < 0 ? 1 - GetParam().row : s.line_of(GetParam().row);
+  EXPECT_FALSE(r.stage);
+  const bool found = std::any_of(r.errors.begin(), r.errors.end(), [&](const Diagnostic& d) {
+    return d.line == line && d.message.find(GetParam().message) != std::string::npos;
+  });
+  EXPECT_TRUE(found) << "wanted line " << line << ": " << GetParam().message << "\ngot:\n"
+                     << dump(r);
 }
 
-TEST(Legend, RejectsBadEntries) {
-  expect_error(compile_stage(StageText().header("legend: 5 16").text()), 2, "digits 1..9");
-  expect_error(compile_stage(StageText().header("legend: ? 3").text()), 2, "not a map tile");
-  expect_error(compile_stage(StageText().header("legend: ? 64").text()), 2, "not a map tile");
-  expect_error(compile_stage(StageText().header("legend: ? 300").text()), 2, "not a map tile");
-  expect_error(compile_stage(StageText().header("legend: ? wall").text()), 2, "not a number");
-  expect_error(compile_stage(StageText().header("legend: ?? 16").text()), 2, "one character");
-  expect_error(compile_stage(StageText().header("legend: ? 16").header("legend: ? 17").text()), 3,
-               "already in the legend on line 2");
+auto header(std::string line) {
+  return [line](StageText& s) { s.add(line); };
+}
+auto cell(int column, int row, char c) {
+  return [=](StageText& s) { s.set(column, row, c); };
 }
 
-TEST(Header, RejectsMissingAndUnknownLines) {
-  StageText s;
-  std::string no_title = s.text().substr(s.text().find('\n') + 1);
-  expect_error(compile_stage(no_title), 1, "no 'title:'");
-  expect_error(compile_stage("title: x\n"), 1, "no 'map:'");
-  expect_error(compile_stage(""), 1, "no 'map:'");
-  expect_error(compile_stage(StageText().header("music: 3").text()), 2, "unknown key 'music'");
-  expect_error(compile_stage(StageText().header("just words").text()), 2, "key: value");
-  expect_error(compile_stage(StageText().header("title: again").text()), 2, "second 'title:'");
-  expect_error(compile_stage(StageText().header("enemy: 0 10 2").text()), 2, "not 1..9");
-  expect_error(compile_stage(StageText().header("enemy: 2 32 2").text()), 2, "outside the map");
-  expect_error(compile_stage(StageText().header("enemy: 2 10").text()), 2, "a kind, a column");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Header, Rejects,
+    ::testing::Values(
+        Broken{"unknown key", header("music: 3"), -1, "unknown key 'music'"},
+        Broken{"digit in legend", header("legend: 5 16"), -1, "digits 1..9"},
+        Broken{"opening frame in legend", header("legend: ? 3"), -1, "not a map tile"},
+        Broken{"word as code", header("legend: ? wall"), -1, "not a number"},
+        Broken{"legend twice", [](StageText& s) { s.add("legend: ? 16").add("legend: ? 17"); }, -2,
+               "already in the legend on line 2"},
+        Broken{"enemy kind 0", header("enemy: 0 10 2"), -1, "not 1..9"},
+        Broken{"enemy off the map", header("enemy: 2 32 2"), -1, "outside the map"}));
 
-TEST(Grid, RejectsWrongSize) {
-  StageText short_map;
-  short_map.rows().pop_back();
-  expect_error(compile_stage(short_map.text()), 2, "31 rows, expected 32");
+INSTANTIATE_TEST_SUITE_P(
+    Grid, Rejects,
+    ::testing::Values(
+        Broken{"31 rows", [](StageText& s) { s.rows.pop_back(); }, -1, "31 rows, expected 32"},
+        Broken{"33 rows", [](StageText& s) { s.rows.push_back(std::string(32, '_')); }, 32,
+               "33 rows"},
+        Broken{"short row", [](StageText& s) { s.rows[7].pop_back(); }, 7,
+               "row 7 has 31 characters"},
+        Broken{"unknown char", cell(20, 9, '?'), 9, "unknown character '?' at column 20 row 9"}));
 
-  StageText long_map;
-  long_map.rows().push_back(std::string(32, '_'));
-  expect_error(compile_stage(long_map.text()), long_map.line_of(32), "33 rows");
+INSTANTIATE_TEST_SUITE_P(
+    Landmarks, Rejects,
+    ::testing::Values(
+        Broken{"no start", cell(0, 2, '#'), -1, "no start door"},
+        Broken{"two keys", cell(8, 3, 'K'), 5, "second key chest at column 2 row 5"},
+        Broken{"start in column 10",
+               [](StageText& s) {
+                 for (int r = 0; r < 7; ++r)
+                   s.rows[r] = std::string(10, '_') + s.rows[r].substr(0, 22);
+               },
+               2, "columns 0..9, rows 0..12"},
+        Broken{
+            "start in row 13",
+            [](StageText& s) { std::rotate(s.rows.rbegin(), s.rows.rbegin() + 11, s.rows.rend()); },
+            13, "columns 0..9, rows 0..12"},
+        Broken{"wall right of start", cell(1, 2, '#'), 2, "column 1 row 2 is not floor"},
+        Broken{"one floor right of start", cell(2, 2, 'b'), 2, "column 2 row 2 is not floor"}));
 
-  StageText narrow;
-  narrow.rows()[7].pop_back();
-  expect_error(compile_stage(narrow.text()), narrow.line_of(7), "row 7 has 31 characters");
+INSTANTIATE_TEST_SUITE_P(
+    Enemies, Rejects,
+    ::testing::Values(
+        Broken{"twelve enemies",
+               [](StageText& s) {
+                 for (int c : {6, 8, 10, 12, 14}) s.set(c, 1, '1').set(c, 3, '2');
+                 s.set(10, 5, '4').set(7, 5, '2');
+               },
+               5, "too many enemies: 12"},
+        Broken{"walker in a wall", header("enemy: 2 15 3"), -1,
+               "kind 2 at column 15 row 3 is not on floor (tile 16)"},
+        Broken{"ghost too far east", header("enemy: 6 27 5"), -1, "outside the ghost's bounds"},
+        Broken{"enemy near the start", cell(4, 4, '1'), 4, "within 4 cells of the start door"},
+        Broken{"diagonal neighbours", [](StageText& s) { s.set(8, 1, '2').set(9, 2, '4'); }, 2,
+               "stands next to the enemy of kind 2 from line 4"},
+        Broken{"shared cell", [](StageText& s) { s.set(8, 1, '2').add("enemy: 5 8 1"); }, 1,
+               "shares its cell"},
+        Broken{"enemy behind a wall",
+               [](StageText& s) {
+                 for (int r = 1; r <= 5; ++r) s.set(11, r, '#');
+                 s.set(12, 5, '.').set(9, 5, 'E').set(13, 2, '4');
+               },
+               2, "kind 4 at column 13 row 2 stands on floor the player can never reach"}));
 
-  StageText wide;
-  wide.rows()[8] += "_";
-  expect_error(compile_stage(wide.text()), wide.line_of(8), "row 8 has 33 characters");
+INSTANTIATE_TEST_SUITE_P(
+    Reachability, Rejects,
+    ::testing::Values(Broken{"exit walled off",
+                             [](StageText& s) {
+                               for (int r = 1; r <= 5; ++r) s.set(11, r, '#');
+                             },
+                             5, "exit door at column 12 row 5 cannot be reached"},
+                      // A diagonal floor neighbour does not count.
+                      Broken{"key walled in",
+                             [](StageText& s) { s.set(1, 5, '#').set(3, 5, '#').set(2, 4, '#'); },
+                             5, "key chest at column 2 row 5 cannot be reached"}));
 
-  StageText blank_row;
-  blank_row.rows()[9].clear();
-  expect_error(compile_stage(blank_row.text()), blank_row.line_of(9), "row 9 has 0 characters");
-}
+INSTANTIATE_TEST_SUITE_P(FloorExtent, Rejects,
+                         ::testing::Values(Broken{"floor in row 0", cell(5, 0, '.'), 0,
+                                                  "column 5 row 0 touches the map's outer edge"},
+                                           Broken{"floor east of the radar", cell(26, 5, '.'), 5,
+                                                  "outside the radar"},
+                                           Broken{"floor south of the radar", cell(5, 12, '.'), 12,
+                                                  "outside the radar"}));
 
-TEST(Grid, RejectsUnknownCharactersWithTheirCell) {
-  StageText s;
-  s.set(20, 9, '?').set(3, 3, ' ');
-  const auto r = compile_stage(s.text());
-  expect_error(r, s.line_of(9), "unknown character '?' at column 20 row 9");
-  expect_error(r, s.line_of(3), "' ' (space) at column 3 row 3");
-}
-
-TEST(Landmarks, NeedExactlyOneStartKeyAndExit) {
-  expect_error(compile_stage(StageText().set(0, 2, '#').text()), 2, "no start door");
-  expect_error(compile_stage(StageText().set(2, 5, '.').text()), 2, "no key chest");
-  expect_error(compile_stage(StageText().set(12, 5, '.').text()), 2, "no exit door");
-  StageText two_keys;
-  two_keys.set(8, 3, 'K');
-  expect_error(compile_stage(two_keys.text()), two_keys.line_of(5),
-               "second key chest at column 2 row 5 (the first is at column 8 row 3");
-  StageText two_exits;
-  two_exits.set(15, 4, 'E');
-  expect_error(compile_stage(two_exits.text()), two_exits.line_of(5), "second exit door");
-}
-
-TEST(Landmarks, StartDoorMustBeNearTheTopLeftWithRoomToItsRight) {
-  // Moved to column 10: the whole room shifts along with it.
-  StageText far_right;
-  for (int r = 0; r < 7; ++r)
-    far_right.rows()[r] = std::string(10, '_') + far_right.rows()[r].substr(0, 22);
-  expect_error(compile_stage(far_right.text()), far_right.line_of(2), "columns 0..9, rows 0..12");
-
-  StageText low;
-  for (int r = 31; r >= 5; --r) low.rows()[r] = low.rows()[r - 5];
-  for (int r = 0; r < 5; ++r) low.rows()[r] = std::string(32, '_');
-  // The room now fills rows 5..11 with the door in row 7: still fine.
-  const auto moved = compile_stage(low.text());
-  EXPECT_TRUE(moved.stage) << dump(moved);
-
-  StageText too_low;
-  for (int r = 31; r >= 11; --r) too_low.rows()[r] = too_low.rows()[r - 11];
-  for (int r = 0; r < 11; ++r) too_low.rows()[r] = std::string(32, '_');
-  expect_error(compile_stage(too_low.text()), too_low.line_of(13), "columns 0..9, rows 0..12");
-
-  expect_error(compile_stage(StageText().set(1, 2, '#').text()), 5, "column 1 row 2 is not floor");
-  expect_error(compile_stage(StageText().set(2, 2, 'b').text()), 5, "column 2 row 2 is not floor");
-}
-
-TEST(Enemies, AtMostElevenPerStage) {
-  StageText eleven;
-  const int cells[][2] = {{6, 1}, {8, 1},  {10, 1}, {12, 1}, {14, 1}, {6, 3},
-                          {8, 3}, {10, 3}, {12, 3}, {14, 3}, {10, 5}};
-  for (const auto& c : cells) eleven.set(c[0], c[1], '1');
-  const auto ok = compile_stage(eleven.text());
-  EXPECT_TRUE(ok.stage) << dump(ok);
-
-  StageText twelve = eleven;
-  twelve.set(7, 5, '2');
-  expect_error(compile_stage(twelve.text()), twelve.line_of(5), "too many enemies: 12");
-}
-
-TEST(Enemies, WalkersStandOnFloorAndGhostsStayInBounds) {
-  expect_error(compile_stage(StageText().header("enemy: 2 15 3").text()), 2,
-               "kind 2 at column 15 row 3 is not on floor (tile 16)");
-  expect_error(compile_stage(StageText().header("enemy: 4 12 5").text()), 2,
-               "not on floor (tile 18)");
-  expect_error(compile_stage(StageText().header("enemy: 6 27 5").text()), 2,
-               "outside the ghost's bounds");
-  expect_error(compile_stage(StageText().header("enemy: 6 10 0").text()), 2,
-               "outside the ghost's bounds");
-  expect_error(compile_stage(StageText().header("enemy: 6 10 13").text()), 2,
-               "outside the ghost's bounds");
-  const auto edge = compile_stage(StageText().header("enemy: 6 26 12").text());
-  EXPECT_TRUE(edge.stage) << dump(edge);
-}
-
-TEST(Enemies, KeepAwayFromTheStartAndFromEachOther) {
-  StageText near_start;
-  near_start.set(4, 4, '1');
-  expect_error(compile_stage(near_start.text()), near_start.line_of(4),
-               "within 4 cells of the start door");
-  StageText just_outside;
-  just_outside.set(5, 4, '1');
-  EXPECT_TRUE(compile_stage(just_outside.text()).stage);
-
-  StageText diagonal;
-  diagonal.set(8, 1, '2').set(9, 2, '4');
-  expect_error(
-      compile_stage(diagonal.text()), diagonal.line_of(2),
-      "stands next to the enemy of kind 2 from line " + std::to_string(diagonal.line_of(1)));
-  StageText same_cell;
-  same_cell.set(8, 1, '2').header("enemy: 5 8 1");
-  expect_error(compile_stage(same_cell.text()), same_cell.line_of(1), "shares its cell");
-  StageText gap;
-  gap.set(8, 1, '2').set(10, 1, '4');
-  EXPECT_TRUE(compile_stage(gap.text()).stage);
-}
-
-TEST(Reachability, KeyAndExitMustBeReachableFromTheStart) {
-  // Wall off the right end of the room, with the exit inside it.
-  StageText sealed_exit;
-  for (int r = 1; r <= 5; ++r) sealed_exit.set(11, r, '#');
-  const auto r1 = compile_stage(sealed_exit.text());
-  expect_error(r1, sealed_exit.line_of(5), "exit door at column 12 row 5 cannot be reached");
-  EXPECT_EQ(r1.errors.size(), 1u) << dump(r1);
-
-  // The chest is walled in on every floor side; a diagonal neighbour does not count.
-  StageText sealed_key;
-  sealed_key.set(1, 5, '#').set(3, 5, '#').set(2, 4, '#');
-  expect_error(compile_stage(sealed_key.text()), sealed_key.line_of(5),
-               "key chest at column 2 row 5");
-
-  // Floor next to the chest that is itself cut off does not help.
-  StageText island;
-  island.set(1, 5, '#').set(3, 5, '#').set(2, 4, '.').set(1, 4, '#').set(3, 4, '#').set(2, 3, '#');
-  expect_error(compile_stage(island.text()), island.line_of(5), "key chest");
-}
-
-TEST(Reachability, EnemiesOnUnreachableFloorAreReported) {
-  StageText s;
-  for (int r = 1; r <= 5; ++r) s.set(11, r, '#');
-  s.set(12, 5, '.').set(9, 5, 'E').set(13, 2, '4');
-  expect_error(compile_stage(s.text()), s.line_of(2), "kind 4 at column 13 row 2 stands on floor");
-  // A ghost needs no floor at all.
-  StageText ghost;
-  for (int r = 1; r <= 5; ++r) ghost.set(11, r, '#');
-  ghost.set(12, 5, '.').set(9, 5, 'E').header("enemy: 6 13 2");
-  EXPECT_TRUE(compile_stage(ghost.text()).stage);
-}
-
-TEST(FloorExtent, FloorStaysOffTheEdgeAndOnTheRadar) {
-  StageText top;
-  top.set(5, 0, '.');
-  expect_error(compile_stage(top.text()), top.line_of(0),
-               "column 5 row 0 touches the map's outer edge");
-  StageText side;
-  side.set(31, 20, '.');
-  expect_error(compile_stage(side.text()), side.line_of(20), "outer edge");
-  StageText bottom;
-  bottom.set(3, 31, '.');
-  expect_error(compile_stage(bottom.text()), bottom.line_of(31), "outer edge");
-  StageText off_radar;
-  off_radar.set(26, 5, '.');
-  expect_error(compile_stage(off_radar.text()), off_radar.line_of(5), "outside the radar");
-  StageText below_radar;
-  below_radar.set(5, 12, '.');
-  expect_error(compile_stage(below_radar.text()), below_radar.line_of(12), "outside the radar");
-  // The last radar column and row are fine, even for floor nobody can reach.
-  StageText corner;
-  corner.set(25, 11, '.');
-  EXPECT_TRUE(compile_stage(corner.text()).stage);
-}
-
-TEST(Diagnostics, ReportEveryProblemAtOnceInCompilerForm) {
-  StageText s;
-  s.set(20, 9, '?').set(21, 10, '!');
-  s.header("legend: ? 3");
-  const auto r = compile_stage(s.text());
-  EXPECT_GE(r.errors.size(), 3u) << dump(r);
-  ASSERT_FALSE(r.errors.empty());
+TEST(Diagnostics, EveryProblemIsReportedInCompilerForm) {
   EXPECT_EQ(format_diagnostic("assets/stages/stage01.txt", {7, "bad"}),
             "assets/stages/stage01.txt:7: error: bad");
+  StageText s;
+  s.set(20, 9, '?').set(21, 10, '!').add("legend: ? 3");
+  EXPECT_EQ(compile_stage(s.text()).errors.size(), 3u);
+  EXPECT_FALSE(compile_stage("title: x\n").stage);
+  EXPECT_EQ(compile_stage("").errors.at(0).message.find("no 'map:'"), 0u);
+  const std::string valid = StageText().text();
+  const std::string no_title = valid.substr(valid.find('\n') + 1);
+  EXPECT_EQ(compile_stage(no_title).errors.at(0).message, "no 'title:' line");
 }
 
 }  // namespace
