@@ -321,6 +321,7 @@ class Parser {
       if (!tracks_.empty()) Fail(keyword.line, "a tempo change belongs inside a track");
       if (!score_.tempos.empty()) Fail(keyword.line, "the starting tempo is already set");
       score_.tempos.push_back({0, usec});
+      ExpectLineEnd(keyword.line);
     }
   }
 
