@@ -42,7 +42,8 @@ void BM_PacedLoop40ms(benchmark::State& state) {
       const int32_t spent = static_cast<int32_t>(platform->Clock() - frame_start);
       if (spent < 40) Delay(game, 40 - spent);
       const auto now = Clock::now();
-      if (frame > 0) periods.push_back(std::chrono::duration<double, std::milli>(now - last).count());
+      if (frame > 0)
+        periods.push_back(std::chrono::duration<double, std::milli>(now - last).count());
       last = now;
     }
     cpu += ProcessSeconds() - cpu_start;

@@ -31,11 +31,24 @@ bool TryFreeStep(Game& g, int self, int32_t d) {
   EnemySlot& e = g.EnemyTable[static_cast<size_t>(self)];
   int32_t x = e.X, y = e.Y;
   switch (d) {
-    case 3: if (e.X < 32) return false; x -= 4; break;
-    case 1: if (e.X > 832) return false; x += 4; break;
-    case 0: if (e.Y < 32) return false; y -= 4; break;
-    case 2: if (e.Y > 384) return false; y += 4; break;
-    default: return false;
+    case 3:
+      if (e.X < 32) return false;
+      x -= 4;
+      break;
+    case 1:
+      if (e.X > 832) return false;
+      x += 4;
+      break;
+    case 0:
+      if (e.Y < 32) return false;
+      y -= 4;
+      break;
+    case 2:
+      if (e.Y > 384) return false;
+      y += 4;
+      break;
+    default:
+      return false;
   }
   if (EnemyAt(g, self, x, y)) return false;
   e.X = x;
@@ -58,11 +71,12 @@ bool ChaseStep(Game& g, int self, const EnemyKind& kind) {
   const bool dy_near = -w < dy && dy < w;
   const bool wants[4] = {
       dx_near && -w < dy && dy < 0,  // up
-      dy_near && 0 < dx && dx < w,      // right
+      dy_near && 0 < dx && dx < w,   // right
       dx_near && 0 < dy && dy < w,   // down
-      dy_near && -w < dx && dx < 0,     // left
+      dy_near && -w < dx && dx < 0,  // left
   };
-  const bool aims = kind.mode == EnemyMode::kPeriodicReaim || kind.mode == EnemyMode::kPersistentChase;
+  const bool aims =
+      kind.mode == EnemyMode::kPeriodicReaim || kind.mode == EnemyMode::kPersistentChase;
   for (int32_t d : {3, 1, 0, 2}) {
     if (!wants[d]) continue;
     e.Facing = d;
@@ -81,7 +95,9 @@ void WanderStep(Game& g, int self, const EnemyKind& kind) {
 
 }  // namespace
 
-const EnemyKind& KindOf(int32_t kind) { return kKinds[static_cast<size_t>(kind)]; }
+const EnemyKind& KindOf(int32_t kind) {
+  return kKinds[static_cast<size_t>(kind)];
+}
 
 void RunEnemyDecision(Game& g, int self) {
   EnemySlot& e = g.EnemyTable[static_cast<size_t>(self)];

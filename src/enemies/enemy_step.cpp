@@ -8,7 +8,9 @@ namespace kolvar {
 
 namespace {
 
-int32_t FloorDiv32(int32_t v) { return v >= 0 ? v / 32 : -((-v + 31) / 32); }
+int32_t FloorDiv32(int32_t v) {
+  return v >= 0 ? v / 32 : -((-v + 31) / 32);
+}
 
 bool IsFloor(const Game& g, int32_t column, int32_t row) {
   return g.TileMap.Get(column, row) == kFloor;

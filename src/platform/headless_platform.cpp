@@ -15,8 +15,8 @@ namespace {
 
 std::optional<Key> KeyNamed(const std::string& name) {
   static const std::pair<const char*, Key> kNames[] = {
-      {"up", Key::Up},   {"down", Key::Down}, {"left", Key::Left},
-      {"right", Key::Right}, {"esc", Key::Esc}, {"z", Key::Z},
+      {"up", Key::Up},       {"down", Key::Down}, {"left", Key::Left},
+      {"right", Key::Right}, {"esc", Key::Esc},   {"z", Key::Z},
   };
   for (const auto& [text, key] : kNames) {
     if (name == text) return key;
@@ -89,9 +89,15 @@ void HeadlessPlatform::ApplyScript() {
   while (next_line_ < options_.script.size() && options_.script[next_line_].ms <= now_) {
     const ScriptLine& line = options_.script[next_line_++];
     switch (line.action) {
-      case ScriptLine::Action::kDown: PressKey(line.key); break;
-      case ScriptLine::Action::kUp: ReleaseKey(line.key); break;
-      case ScriptLine::Action::kClose: close_requested_ = true; break;
+      case ScriptLine::Action::kDown:
+        PressKey(line.key);
+        break;
+      case ScriptLine::Action::kUp:
+        ReleaseKey(line.key);
+        break;
+      case ScriptLine::Action::kClose:
+        close_requested_ = true;
+        break;
     }
   }
 }
@@ -101,7 +107,9 @@ void HeadlessPlatform::PressKey(Key key) {
   pressed_[static_cast<int>(key)] = true;
 }
 
-void HeadlessPlatform::ReleaseKey(Key key) { down_[static_cast<int>(key)] = false; }
+void HeadlessPlatform::ReleaseKey(Key key) {
+  down_[static_cast<int>(key)] = false;
+}
 
 uint16_t HeadlessPlatform::PollKey(Key key) {
   ApplyScript();

@@ -21,13 +21,20 @@ constexpr int kPictureHeight = 240;
 
 std::optional<Key> KeyOf(SDL_Keycode code) {
   switch (code) {
-    case SDLK_UP: return Key::Up;
-    case SDLK_RIGHT: return Key::Right;
-    case SDLK_DOWN: return Key::Down;
-    case SDLK_LEFT: return Key::Left;
-    case SDLK_ESCAPE: return Key::Esc;
-    case SDLK_z: return Key::Z;
-    default: return std::nullopt;
+    case SDLK_UP:
+      return Key::Up;
+    case SDLK_RIGHT:
+      return Key::Right;
+    case SDLK_DOWN:
+      return Key::Down;
+    case SDLK_LEFT:
+      return Key::Left;
+    case SDLK_ESCAPE:
+      return Key::Esc;
+    case SDLK_z:
+      return Key::Z;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -83,13 +90,18 @@ class SdlPlatform final : public Platform {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
       switch (event.type) {
-        case SDL_QUIT: close_requested_ = true; break;
+        case SDL_QUIT:
+          close_requested_ = true;
+          break;
         case SDL_KEYDOWN:
-        case SDL_KEYUP: HandleKey(event); break;
+        case SDL_KEYUP:
+          HandleKey(event);
+          break;
         case SDL_WINDOWEVENT:
           if (event.window.event == SDL_WINDOWEVENT_EXPOSED) Present();
           break;
-        default: break;
+        default:
+          break;
       }
     }
     return close_requested_;

@@ -8,7 +8,9 @@
 
 namespace kolvar {
 
-inline constexpr const char* kWindowCaption = "Kolvar Version\xCE\xB2" "0.02";
+inline constexpr const char* kWindowCaption =
+    "Kolvar Version\xCE\xB2"
+    "0.02";
 
 // Opens the window, centred, showing the 320 x 240 picture at a whole-number
 // `scale` with square pixels. Throws std::runtime_error when no window can

@@ -59,8 +59,8 @@ TextBitmap TtfText::Render(std::string_view text, int pixel_size) {
 
   TextBitmap bitmap;
   if (!text.empty()) {
-    SDL_Surface* glyphs =
-        TTF_RenderUTF8_Solid(FontOfSize(pixel_size), key.second.c_str(), SDL_Color{255, 255, 255, 255});
+    SDL_Surface* glyphs = TTF_RenderUTF8_Solid(FontOfSize(pixel_size), key.second.c_str(),
+                                               SDL_Color{255, 255, 255, 255});
     if (glyphs) {
       // A solid rendering is an 8-bit picture: index 0 is the background.
       bitmap.width = glyphs->w;

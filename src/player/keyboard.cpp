@@ -4,7 +4,9 @@
 
 namespace kolvar {
 
-bool KeyPressed(Game& game, Key key) { return game.platform->PollKey(key) != 0; }
+bool KeyPressed(Game& game, Key key) {
+  return game.platform->PollKey(key) != 0;
+}
 
 void FlushKeys(Game& game, std::initializer_list<Key> keys) {
   for (Key key : keys) game.platform->PollKey(key);

@@ -13,7 +13,9 @@ constexpr int32_t kStep = 4;
 // truncating division of `/` on purpose: the two differ only while the
 // player stands partly left of or above the view, and the walls the player
 // can reach there depend on exactly this mix.
-int32_t FloorDiv32(int32_t v) { return v >= 0 ? v / 32 : -((-v + 31) / 32); }
+int32_t FloorDiv32(int32_t v) {
+  return v >= 0 ? v / 32 : -((-v + 31) / 32);
+}
 
 bool BothHold(const Game& g, const ProbePair& p, uint8_t code) {
   return g.TileMap.Get(p.a.column, p.a.row) == code && g.TileMap.Get(p.b.column, p.b.row) == code;
@@ -63,10 +65,18 @@ int32_t StepPlayer(Game& g) {
   g.PlayerDir = facing;
   if (BothHold(g, PlayerProbes(g, facing), kFloor)) {
     switch (facing) {
-      case 0: g.PlayerY -= kStep; break;
-      case 1: g.PlayerX += kStep; break;
-      case 2: g.PlayerY += kStep; break;
-      default: g.PlayerX -= kStep; break;
+      case 0:
+        g.PlayerY -= kStep;
+        break;
+      case 1:
+        g.PlayerX += kStep;
+        break;
+      case 2:
+        g.PlayerY += kStep;
+        break;
+      default:
+        g.PlayerX -= kStep;
+        break;
     }
     g.PlayerAnimStep = g.PlayerAnimStep + 1 >= 4 ? 0 : g.PlayerAnimStep + 1;
   }

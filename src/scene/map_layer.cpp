@@ -23,7 +23,11 @@ void DrawMapTo(Game& g, Surface& target) {
   }
 }
 
-void DrawMapToBuffer(Game& g) { DrawMapTo(g, g.B_Crt); }
-void DrawMapToScreen(Game& g) { DrawMapTo(g, g.Crt); }
+void DrawMapToBuffer(Game& g) {
+  DrawMapTo(g, g.B_Crt);
+}
+void DrawMapToScreen(Game& g) {
+  DrawMapTo(g, g.Crt);
+}
 
 }  // namespace kolvar

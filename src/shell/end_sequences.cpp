@@ -27,7 +27,9 @@ void Print(Game& g, int x, int y, const std::string& text) {
   PrintText(*g.platform, g.Crt, x, y, text, g.CrtFontPoints);
 }
 
-void CopyBackBufferToScreen(Game& g) { Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0); }
+void CopyBackBufferToScreen(Game& g) {
+  Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0);
+}
 
 void DarkenScreen(Game& g) {
   BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 50);

@@ -31,7 +31,14 @@ inline constexpr int16_t kTrue = -1;
 inline constexpr int16_t kFalse = 0;
 
 // Entries of GameFlags.
-enum Flag { kKeyHeld = 0, kStageCleared = 1, kMiss = 2, kUnusedFlag = 3, kGameOver = 4, kAllClear = 5 };
+enum Flag {
+  kKeyHeld = 0,
+  kStageCleared = 1,
+  kMiss = 2,
+  kUnusedFlag = 3,
+  kGameOver = 4,
+  kAllClear = 5
+};
 
 // A 32 x 32 grid of cell codes addressed (column, row); the column varies
 // fastest in memory, as in the stage files.

@@ -13,8 +13,8 @@ std::string ZeroPadded(int32_t value, int digits) {
 }
 
 void DrawHud(Game& g) {
-  const std::string line =
-      "SCORE " + ZeroPadded(g.Score, 5) + std::string(10, ' ') + "TIME " + ZeroPadded(g.TimeLeft, 3);
+  const std::string line = "SCORE " + ZeroPadded(g.Score, 5) + std::string(10, ' ') + "TIME " +
+                           ZeroPadded(g.TimeLeft, 3);
   PrintText(*g.platform, g.Crt, 5, 4, line, g.CrtFontPoints);
 
   for (int32_t i = 0; i < g.Lives; ++i) {

@@ -53,7 +53,8 @@ struct BadArguments {
 };
 
 uint32_t ParseCount(const std::string& option, const std::string& value) {
-  if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos) {
+  if (value.empty() || value.size() > 9 ||
+      value.find_first_not_of("0123456789") != std::string::npos) {
     throw BadArguments{option + " expects a whole number, not '" + value + "'"};
   }
   return static_cast<uint32_t>(std::stoul(value));
@@ -135,7 +136,8 @@ int main(int argc, char** argv) {
   std::vector<kolvar::ScriptLine> script;
   try {
     args = Parse(argc, argv);
-    if (!args.input.empty()) script = kolvar::ParseInputScript(ReadWholeFile(args.input), args.input);
+    if (!args.input.empty())
+      script = kolvar::ParseInputScript(ReadWholeFile(args.input), args.input);
   } catch (const BadArguments& bad) {
     std::fprintf(stderr, "kolvar: %s\nTry 'kolvar --help'.\n", bad.message.c_str());
     return 2;

@@ -8,7 +8,9 @@ namespace kolvar {
 // a late wake-up of the sleeping thread does not stretch the frame.
 constexpr int32_t kPollMargin = 2;
 
-uint32_t Clock(Game& game) { return game.platform->Clock(); }
+uint32_t Clock(Game& game) {
+  return game.platform->Clock();
+}
 
 void Delay(Game& game, int32_t ms) {
   const uint32_t start = Clock(game);
@@ -22,7 +24,9 @@ void Delay(Game& game, int32_t ms) {
   }
 }
 
-void MarkTime(Game& game) { game.PaceMark = Clock(game); }
+void MarkTime(Game& game) {
+  game.PaceMark = Clock(game);
+}
 
 void DelayFromMark(Game& game, int32_t ms) {
   const int32_t spent = static_cast<int32_t>(Clock(game) - game.PaceMark);

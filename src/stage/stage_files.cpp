@@ -10,8 +10,7 @@
 
 namespace kolvar {
 
-std::string StageFilePath(const std::string& root, int stage_number,
-                          const std::string& extension) {
+std::string StageFilePath(const std::string& root, int stage_number, const std::string& extension) {
   char digits[16];
   std::snprintf(digits, sizeof digits, "%02d", stage_number);
   return ResolveDataFile(root + "/DATA", std::string("Stage") + digits + extension);

@@ -29,7 +29,8 @@ void BlendRect(Surface& dst, int dx, int dy, int w, int h, const Surface& src, i
   const int bottom = std::min({h, dst.height() - dy, src.height() - sy});
   for (int row = top; row < bottom; ++row) {
     uint32_t* out = dst.data() + static_cast<std::ptrdiff_t>(dy + row) * dst.width() + dx + left;
-    const uint32_t* in = src.data() + static_cast<std::ptrdiff_t>(sy + row) * src.width() + sx + left;
+    const uint32_t* in =
+        src.data() + static_cast<std::ptrdiff_t>(sy + row) * src.width() + sx + left;
     for (int col = 0; col < right - left; ++col) {
       const uint32_t s = in[col], d = out[col];
       out[col] = MixChannel(s >> 16 & 0xFF, d >> 16 & 0xFF, f, g) << 16 |

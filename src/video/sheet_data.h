@@ -13,7 +13,7 @@ namespace kolvar {
 struct IndexedImage {
   int width = 0;
   int height = 0;
-  const uint8_t* indices = nullptr;  // width * height, rows top to bottom
+  const uint8_t* indices = nullptr;   // width * height, rows top to bottom
   const uint32_t* palette = nullptr;  // 256 entries, 0xAARRGGBB
 };
 

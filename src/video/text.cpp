@@ -4,7 +4,9 @@
 
 namespace kolvar {
 
-int FontPixelSize(int points) { return static_cast<int>(std::lround(points * 96.0 / 72.0)); }
+int FontPixelSize(int points) {
+  return static_cast<int>(std::lround(points * 96.0 / 72.0));
+}
 
 void PrintText(Platform& platform, Surface& surface, int x, int y, std::string_view text,
                int points) {

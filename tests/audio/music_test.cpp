@@ -11,7 +11,9 @@ namespace {
 using testing::TestGame;
 
 // Lets the music timer run for `seconds` seconds of virtual time.
-void RunTimer(TestGame& t, int seconds) { Delay(t.game, 1000 * seconds); }
+void RunTimer(TestGame& t, int seconds) {
+  Delay(t.game, 1000 * seconds);
+}
 
 TEST(MusicTimer, RestartsALoopingPieceFoundStopped) {
   TestGame t;

@@ -182,9 +182,8 @@ TEST_F(KindTest, WallWalkerIgnoresTheMapButKeepsToItsBounds) {
   struct Bound {
     int32_t x, y, d;
     bool moves;
-  } bounds[] = {{28, 200, 3, false}, {32, 200, 3, true},  {836, 200, 1, false},
-                {832, 200, 1, true}, {200, 28, 0, false}, {200, 32, 0, true},
-                {200, 388, 2, false}, {200, 384, 2, true}};
+  } bounds[] = {{28, 200, 3, false}, {32, 200, 3, true}, {836, 200, 1, false}, {832, 200, 1, true},
+                {200, 28, 0, false}, {200, 32, 0, true}, {200, 388, 2, false}, {200, 384, 2, true}};
   for (const Bound& b : bounds) {
     EnemySlot& w = PlaceEnemy(t.game, 0, 6, b.x, b.y);
     w.WanderDir = b.d;

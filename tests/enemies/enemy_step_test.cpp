@@ -113,7 +113,7 @@ TEST(EnemyContact, PlayerInsideAnyBoxRaisesTheMissFlag) {
 
 TEST(MoveEnemies, FrameSkipAndAnimationRunOnActingTicksOnly) {
   TestGame t;
-  FillMap(t.game, 16);  // boxed in: nobody can move
+  FillMap(t.game, 16);                 // boxed in: nobody can move
   PlaceEnemy(t.game, 0, 1, 320, 320);  // skip 2
   PlaceEnemy(t.game, 1, 4, 640, 320);  // skip 1
   PlaceEnemy(t.game, 2, 5, 320, 640);  // skip 0

@@ -70,8 +70,8 @@ TEST(HeadlessClock, MovesOneMillisecondPerEventPassAndCloses) {
 }
 
 TEST(InputScript, CommentsBlankLinesAndOrder) {
-  const auto lines = ParseInputScript("# walk\n\n200 z up   # release\n100 z down\n  300 close\n",
-                                      "in.txt");
+  const auto lines =
+      ParseInputScript("# walk\n\n200 z up   # release\n100 z down\n  300 close\n", "in.txt");
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0].ms, 100u);
   EXPECT_EQ(lines[0].action, ScriptLine::Action::kDown);

@@ -45,8 +45,8 @@ TEST_F(ScrollTest, EachDirectionEndsAtItsPlaceAndKeepsTheMapPosition) {
     int32_t move, x, y;
     int32_t view_x, view_y, end_x, end_y;
   } cases[] = {
-      {2, 300, 100, 20, 7, 4, 100},   // right
-      {4, -20, 100, 0, 7, 284, 100},  // left
+      {2, 300, 100, 20, 7, 4, 100},    // right
+      {4, -20, 100, 0, 7, 284, 100},   // left
       {3, 100, 196, 10, 14, 100, -4},  // down
       {1, 100, -20, 10, 0, 100, 180},  // up
   };

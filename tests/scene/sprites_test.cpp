@@ -18,7 +18,8 @@ Surface LabelledSheet() {
   Surface sheet(720, 256);
   for (int row = 0; row < 4; ++row) {
     for (int cell = 0; cell < 30; ++cell) {
-      sheet.FillRect(24 * cell, 32 * row, 24, 32, static_cast<uint32_t>(0x010000 * (cell + 1) + row + 1));
+      sheet.FillRect(24 * cell, 32 * row, 24, 32,
+                     static_cast<uint32_t>(0x010000 * (cell + 1) + row + 1));
     }
   }
   return sheet;  // rows 128..255 stay black: fully opaque masks
@@ -62,9 +63,9 @@ TEST_F(SpriteTest, EnemyCellComesFromKindFacingAndFrame) {
 TEST_F(SpriteTest, EnemiesOutsideTheDrawingWindowAreSkipped) {
   t.game.PlayerX = 200;
   t.game.PlayerY = 100;
-  PlaceEnemy(t.game, 0, 1, -16, 0);   // drawn, left part clipped
-  PlaceEnemy(t.game, 1, 2, -20, 40);  // skipped
-  PlaceEnemy(t.game, 2, 4, 64, 208);  // drawn, reaching below the map view
+  PlaceEnemy(t.game, 0, 1, -16, 0);    // drawn, left part clipped
+  PlaceEnemy(t.game, 1, 2, -20, 40);   // skipped
+  PlaceEnemy(t.game, 2, 4, 64, 208);   // drawn, reaching below the map view
   PlaceEnemy(t.game, 3, 5, 128, 212);  // skipped, though part of it would show
   DrawSprites(t.game);
   EXPECT_EQ(t.game.Crt.Pixel(0, 0), Label(72, 64));
@@ -92,12 +93,13 @@ TEST(MapLayer, ViewWrapsAroundTheMapAndUnknownCodesDrawBlack) {
     for (int code_column = 0; code_column < 6; ++code_column)
       t.game.MapChip.FillRect(32 * code_column, 32 * code_row, 32, 32,
                               static_cast<uint32_t>(0x100 + 16 * code_row + code_column));
-  for (int c = 0; c < 32; ++c) t.game.TileMap.Set(c, 0, static_cast<uint8_t>(c < 6 ? c : 16 + c % 6));
+  for (int c = 0; c < 32; ++c)
+    t.game.TileMap.Set(c, 0, static_cast<uint8_t>(c < 6 ? c : 16 + c % 6));
   t.game.TileMap.Set(31, 0, 0x46);  // column nibble 6: no tile in the sheet
   t.game.ViewX = 30;
   t.game.B_Crt.FillRect(0, 0, 352, 372, kWhite);
   DrawMapToBuffer(t.game);
-  EXPECT_EQ(t.game.B_Crt.Pixel(0, 0), 0x100u + 16 + 30 % 6);  // column 30
+  EXPECT_EQ(t.game.B_Crt.Pixel(0, 0), 0x100u + 16 + 30 % 6);   // column 30
   EXPECT_EQ(t.game.B_Crt.Pixel(32, 0), kBlack);                // column 31
   EXPECT_EQ(t.game.B_Crt.Pixel(64, 0), 0x100u + 0);            // column 0
   EXPECT_EQ(t.game.B_Crt.Pixel(319, 0), 0x100u + 16 + 7 % 6);  // column 7

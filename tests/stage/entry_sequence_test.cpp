@@ -22,7 +22,9 @@ Surface LabelledTitleSheet() {
   return sheet;
 }
 
-uint32_t Cell(int x, int y) { return static_cast<uint32_t>(0x010000 * (x / 32 + 1) + y / 32 + 1); }
+uint32_t Cell(int x, int y) {
+  return static_cast<uint32_t>(0x010000 * (x / 32 + 1) + y / 32 + 1);
+}
 
 TEST(StageBanner, DigitsComeFromTheirGlyphRows) {
   const struct {

@@ -39,7 +39,9 @@ class StageFiles : public ::testing::Test {
     Write(std::string(name) + ".MAP", map_.data(), map_.size());
     Write(std::string(name) + ".IVM", spawns_.data(), spawns_.size());
   }
-  void SetMap(int column, int row, uint8_t code) { map_[static_cast<size_t>(row * 32 + column)] = code; }
+  void SetMap(int column, int row, uint8_t code) {
+    map_[static_cast<size_t>(row * 32 + column)] = code;
+  }
   void SetSpawn(int column, int row, uint8_t code) {
     spawns_[static_cast<size_t>(row * 32 + column)] = code;
   }
@@ -117,7 +119,7 @@ TEST_F(StageFiles, ScanIsColumnByColumnAndTheLastMatchWins) {
 
 TEST_F(StageFiles, EnemiesFillSlotsInScanOrderAndDrawTheirWanderDirection) {
   SetSpawn(1, 0, 3);
-  SetSpawn(0, 5, 1);  // column 0 comes first: slot 0
+  SetSpawn(0, 5, 1);   // column 0 comes first: slot 0
   SetSpawn(9, 9, 12);  // not an enemy kind: left out
   WriteStage();
   TestGame t(root_.string());
@@ -181,7 +183,8 @@ TEST_F(StageFiles, BadFilesStopWithAMessageNamingTheFile) {
 
   const uint8_t longer[1025] = {};
   Write("Stage01.IVM", longer, sizeof longer);
-  EXPECT_EQ(FatalMessage(t), ivm + ": stage file is longer than 1024 bytes; it must be exactly 1024");
+  EXPECT_EQ(FatalMessage(t),
+            ivm + ": stage file is longer than 1024 bytes; it must be exactly 1024");
 
   Write("Stage01.IVM", spawns_.data(), 0);
   EXPECT_EQ(FatalMessage(t), ivm + ": stage file is 0 bytes long; it must be exactly 1024");

@@ -2,7 +2,9 @@
 
 namespace kolvar::testing {
 
-void FillMap(Game& game, uint8_t code) { game.TileMap.cells.fill(code); }
+void FillMap(Game& game, uint8_t code) {
+  game.TileMap.cells.fill(code);
+}
 
 void SetCells(Game& game, int c0, int r0, int c1, int r1, uint8_t code) {
   for (int c = c0; c <= c1; ++c) {

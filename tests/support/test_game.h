@@ -13,15 +13,24 @@ namespace kolvar::testing {
 // A music device that only records what it was asked to do.
 class RecordingMusic : public MusicDevice {
  public:
-  void Close() override { log += "close;"; open = false; }
+  void Close() override {
+    log += "close;";
+    open = false;
+  }
   bool Open(const std::string& path) override {
     log += "open " + path.substr(path.rfind('/') + 1) + ";";
     open = true;
     playing = false;
     return true;
   }
-  void Play() override { log += "play;"; playing = open; }
-  void Stop() override { log += "stop;"; playing = false; }
+  void Play() override {
+    log += "play;";
+    playing = open;
+  }
+  void Stop() override {
+    log += "stop;";
+    playing = false;
+  }
   void SeekToStart() override { log += "seek;"; }
   bool IsStopped() override { return open && !playing; }
 
