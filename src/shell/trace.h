@@ -27,8 +27,8 @@ class Trace {
 std::string JsonString(std::string_view text);
 
 // Writes an event line when the game is traced; does nothing otherwise.
-// `fields` is empty or a list of JSON members starting with a comma-free
-// `"name":value` form, e.g. R"("dir":"right")".
+// `fields` holds extra JSON members without braces or a leading comma,
+// e.g. R"("dir":"right")".
 void TraceEvent(Game& game, std::string_view name, std::string_view fields = {});
 
 }  // namespace kolvar
