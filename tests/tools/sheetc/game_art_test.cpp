@@ -3,6 +3,7 @@
 // relies on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "sheet_compose.h"
@@ -88,7 +89,21 @@ TEST_F(GameArtTest, TitleRightHalfIsTheMaskOfTheLeftHalf) {
     const int x = 32 * (d % 5);
     const int y = d < 5 ? 208 : 240;
     ExpectMask(title, x, y, 32, 32, 256 + x, y, "digit " + std::to_string(d));
+    // Two digits are drawn 22 px apart, so a glyph may be at most 22 wide.
+    int left = 32;
+    int right = -1;
+    for (int yy = 0; yy < 32; ++yy) {
+      for (int xx = 0; xx < 32; ++xx) {
+        if (Colour(title, 256 + x + xx, y + yy) == kOpaqueBlack) {
+          left = std::min(left, xx);
+          right = std::max(right, xx);
+        }
+      }
+    }
+    EXPECT_LE(right - left + 1, 22) << "digit " << d;
   }
+  // The wave effect copies rows 0-64 without the mask: row 64 must be black.
+  for (int x = 0; x < 256; ++x) ASSERT_EQ(Colour(title, x, 64), kOpaqueBlack) << x;
 }
 
 TEST_F(GameArtTest, EveryCharacterFrameHasItsMask128PixelsBelow) {
