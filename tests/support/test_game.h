@@ -41,13 +41,22 @@ class RecordingMusic : public MusicDevice {
 
 class TestPlatform : public HeadlessPlatform {
  public:
-  TestPlatform() : HeadlessPlatform(HeadlessOptions{}) {}
+  // `script` uses the lines of an input file ("MS KEY down|up").
+  explicit TestPlatform(const std::string& script = "") : HeadlessPlatform(Options(script)) {}
   MusicDevice& Music() override { return music; }
   RecordingMusic music;
+
+ private:
+  static HeadlessOptions Options(const std::string& script) {
+    HeadlessOptions options;
+    options.script = ParseInputScript(script, "test script");
+    return options;
+  }
 };
 
 struct TestGame {
-  explicit TestGame(std::string root = ".") : game(platform, std::move(root)) {
+  explicit TestGame(std::string root = ".", const std::string& script = "")
+      : platform(script), game(platform, std::move(root)) {
     game.MapLimit = 31;
     game.WalkFrameX = {0, 24, 48, 24};
     game.FramePeriod = 40;

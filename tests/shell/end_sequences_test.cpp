@@ -1,0 +1,104 @@
+#include "shell/end_sequences.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/test_game.h"
+
+namespace kolvar {
+namespace {
+
+using testing::FillMap;
+using testing::TestGame;
+
+TEST(StageClear, AwardsFivePointsPerSecondAndAdvancesTheStage) {
+  TestGame t(".", "20000 z down\n20100 z up\n");
+  FillMap(t.game, kFloor);
+  t.game.StageNumber = 4;
+  t.game.TimeLeft = 150;
+  t.game.Score = 1000;
+  t.game.HiScore = 1200;
+  StageClear(t.game);
+  EXPECT_EQ(t.game.Score, 1750);
+  EXPECT_EQ(t.game.HiScore, 1750);
+  EXPECT_EQ(t.game.StageNumber, 5);
+  EXPECT_EQ(t.game.GameFlags[kAllClear], kFalse);
+  EXPECT_EQ(t.game.CrtFontPoints, 9);
+  EXPECT_EQ(t.platform.music.log, "close;open CLEAR.MID;play;stop;");
+  // 1 s pause, 151 steps of 20 ms, half a second, then the prompt; the Z at
+  // 20 s ends it and one more second passes on a black screen.
+  EXPECT_GE(t.platform.Clock(), 21000u);
+  EXPECT_LT(t.platform.Clock(), 21200u);
+}
+
+TEST(StageClear, LastStageWrapsToTheFirstAndRaisesAllClear) {
+  TestGame t(".", "6000 z down\n");
+  t.game.StageNumber = 16;
+  t.game.TimeLeft = 0;
+  t.game.Score = 10;
+  StageClear(t.game);
+  EXPECT_EQ(t.game.Score, 10);
+  EXPECT_EQ(t.game.StageNumber, 1);
+  EXPECT_EQ(t.game.GameFlags[kAllClear], kTrue);
+}
+
+TEST(StageClear, ZHeldWhenThePromptAppearsMustBeReleasedAndPressedAgain) {
+  TestGame t(".", "0 z down\n9000 z up\n9500 z down\n");
+  t.game.TimeLeft = 10;
+  StageClear(t.game);
+  EXPECT_GE(t.platform.Clock(), 10500u);
+}
+
+struct MissTest : ::testing::Test {
+  MissTest() {
+    root = std::filesystem::temp_directory_path() / ("kolvar-miss-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root / "DATA");
+    std::string map(1024, '\x01'), spawns(1024, '\0');
+    map[3 * 32 + 2] = static_cast<char>(kOpenDoor);
+    std::ofstream(root / "DATA" / "Stage02.MAP", std::ios::binary) << map;
+    std::ofstream(root / "DATA" / "Stage02.IVM", std::ios::binary) << spawns;
+  }
+  ~MissTest() override { std::filesystem::remove_all(root); }
+  std::filesystem::path root;
+};
+
+TEST_F(MissTest, SpinEndsThreeTurnsOnAndTheStageStartsAgain) {
+  TestGame t(root.string());
+  t.game.WalkFrameX = {0, 24, 48, 24};
+  t.game.StageNumber = 2;
+  t.game.Lives = 3;
+  t.game.Score = 500;
+  t.game.PlayerDir = 2;
+  t.game.TileMap.Set(2, 3, 99);  // the stage restarts from its files
+  t.game.GameFlags = {kTrue, kTrue, kTrue, 0, 0, 0};
+  t.game.ContinueStage = 1;
+  LoseLife(t.game);
+  EXPECT_EQ(t.game.Lives, 2);
+  EXPECT_EQ(t.game.Score, 500);
+  EXPECT_EQ(t.game.GameFlags[kKeyHeld], kFalse);
+  EXPECT_EQ(t.game.GameFlags[kMiss], kFalse);
+  EXPECT_EQ(t.game.TileMap.Get(2, 3), kFloor);  // reloaded, then the entry closed the door
+  EXPECT_EQ(t.game.PlayerX, 64 + 24);
+  EXPECT_EQ(t.game.ContinueStage, 1);
+  EXPECT_EQ(t.platform.music.log, "stop;close;open main.mid;play;");
+}
+
+TEST(LoseLife, TheLastLifeEndsInGameOverAndContinueRemembersTheStage) {
+  TestGame t(".", "8000 z down\n");
+  t.game.StageNumber = 5;
+  t.game.Lives = 1;
+  t.game.PlayerDir = 2;
+  t.game.GameFlags[kMiss] = kTrue;
+  LoseLife(t.game);
+  EXPECT_EQ(t.game.PlayerDir, 1);  // 51 quarter turns from facing down
+  EXPECT_EQ(t.game.Lives, 0);
+  EXPECT_EQ(t.game.GameFlags[kGameOver], kTrue);
+  EXPECT_EQ(t.game.ContinueStage, 5);
+  EXPECT_EQ(t.platform.music.log, "stop;close;open GameOver.mid;play;");
+  EXPECT_EQ(t.game.MusicLoop, kFalse);
+}
+
+}  // namespace
+}  // namespace kolvar
