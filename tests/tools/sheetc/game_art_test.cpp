@@ -102,6 +102,12 @@ TEST_F(GameArtTest, TitleRightHalfIsTheMaskOfTheLeftHalf) {
     }
     EXPECT_LE(right - left + 1, 22) << "digit " << d;
   }
+  // The title screen draws the caption over the badge's right side, so the
+  // caption's first 40 columns stay clear.
+  for (int y = 128; y < 176; ++y) {
+    for (int x = 64; x < 104; ++x)
+      ASSERT_EQ(Colour(title, 256 + x, y), kOpaqueWhite) << x << "," << y;
+  }
   // The wave effect copies rows 0-64 without the mask: row 64 must be black.
   for (int x = 0; x < 256; ++x) ASSERT_EQ(Colour(title, x, 64), kOpaqueBlack) << x;
 }
