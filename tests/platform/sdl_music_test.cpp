@@ -1,7 +1,8 @@
 // The sounding music device, driven through SDL audio in real time.
 //
-// ctest runs these with SDL_AUDIODRIVER=dummy, whose callback runs at the
-// real rate without a sound card, so the timing tests see fluidsynth play.
+// They run with SDL_AUDIODRIVER=dummy (chosen here when the environment
+// names no driver), whose callback runs at the real rate without a sound
+// card, so the timing tests see fluidsynth play.
 // The sound tests switch to SDL's disk driver, which writes every rendered
 // buffer to a file, and measure how loud the output is. Without a usable
 // audio driver or General MIDI soundfont a test skips itself.
@@ -99,6 +100,9 @@ int MsUntilStopped(MusicDevice& device) {
 class SdlMusicTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The dummy driver plays in real time on any machine; a driver chosen
+    // in the environment is left as it is.
+    if (!std::getenv("SDL_AUDIODRIVER")) driver_.emplace("SDL_AUDIODRIVER", "dummy");
     dir_ = fs::temp_directory_path() /
            ("kolvar_sdl_music_" +
             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
@@ -114,6 +118,7 @@ class SdlMusicTest : public ::testing::Test {
     return path.string();
   }
 
+  std::optional<ScopedEnv> driver_;
   fs::path dir_;
 };
 
