@@ -8,10 +8,6 @@ namespace kolvar {
 
 namespace {
 
-int32_t FloorDiv32(int32_t v) {
-  return v >= 0 ? v / 32 : -((-v + 31) / 32);
-}
-
 bool IsFloor(const Game& g, int32_t column, int32_t row) {
   return g.TileMap.Get(column, row) == kFloor;
 }
@@ -37,26 +33,26 @@ bool TryEnemyStep(Game& g, int self, int32_t d) {
   bool open = false;
   switch (d) {
     case 3: {  // left: the column of the foot box's new left edge
-      const int32_t column = FloorDiv32(e.X);
-      open = IsFloor(g, column, FloorDiv32(e.Y + 16)) && IsFloor(g, column, FloorDiv32(e.Y + 28));
+      const int32_t column = FloorCell(e.X);
+      open = IsFloor(g, column, FloorCell(e.Y + 16)) && IsFloor(g, column, FloorCell(e.Y + 28));
       x -= 4;
       break;
     }
     case 1: {  // right: the column of the new right edge (X + 28)
       const int32_t column = (e.X - 4) / 32 + 1;
-      open = IsFloor(g, column, FloorDiv32(e.Y + 16)) && IsFloor(g, column, FloorDiv32(e.Y + 28));
+      open = IsFloor(g, column, FloorCell(e.Y + 16)) && IsFloor(g, column, FloorCell(e.Y + 28));
       x += 4;
       break;
     }
     case 0: {  // up: the row of the new top edge (Y + 12)
-      const int32_t row = FloorDiv32(e.Y + 12);
-      open = IsFloor(g, FloorDiv32(e.X + 4), row) && IsFloor(g, FloorDiv32(e.X + 24), row);
+      const int32_t row = FloorCell(e.Y + 12);
+      open = IsFloor(g, FloorCell(e.X + 4), row) && IsFloor(g, FloorCell(e.X + 24), row);
       y -= 4;
       break;
     }
     case 2: {  // down: the row of the new bottom edge (Y + 32)
-      const int32_t row = FloorDiv32(e.Y) + 1;
-      open = IsFloor(g, FloorDiv32(e.X + 4), row) && IsFloor(g, FloorDiv32(e.X + 24), row);
+      const int32_t row = FloorCell(e.Y) + 1;
+      open = IsFloor(g, FloorCell(e.X + 4), row) && IsFloor(g, FloorCell(e.X + 24), row);
       y += 4;
       break;
     }

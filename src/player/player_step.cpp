@@ -9,14 +9,6 @@ namespace {
 
 constexpr int32_t kStep = 4;
 
-// Division by 32 rounding toward minus infinity. The probes mix it with the
-// truncating division of `/` on purpose: the two differ only while the
-// player stands partly left of or above the view, and the walls the player
-// can reach there depend on exactly this mix.
-int32_t FloorDiv32(int32_t v) {
-  return v >= 0 ? v / 32 : -((-v + 31) / 32);
-}
-
 bool BothHold(const Game& g, const ProbePair& p, uint8_t code) {
   return g.TileMap.Get(p.a.column, p.a.row) == code && g.TileMap.Get(p.b.column, p.b.row) == code;
 }
@@ -27,11 +19,15 @@ bool EitherHolds(const Game& g, const ProbePair& p, uint8_t code) {
 
 }  // namespace
 
+// The probes mix flooring (FloorCell) with the truncating division of `/` on
+// purpose: the two differ only while the player stands partly left of or
+// above the view, and the walls the player can reach there depend on
+// exactly this mix.
 ProbePair PlayerProbes(const Game& g, int32_t facing) {
   const int32_t x = g.PlayerX, y = g.PlayerY, vx = g.ViewX, vy = g.ViewY;
   switch (facing) {
     case 0: {
-      const int32_t row = vy + FloorDiv32(y + 12);
+      const int32_t row = vy + FloorCell(y + 12);
       return {{vx + (x + 4) / 32, row}, {vx + (x + 24) / 32, row}};
     }
     case 1: {
@@ -39,11 +35,11 @@ ProbePair PlayerProbes(const Game& g, int32_t facing) {
       return {{column, vy + (y + 16) / 32}, {column, vy + (y + 28) / 32}};
     }
     case 2: {
-      const int32_t row = vy + FloorDiv32(y) + 1;
+      const int32_t row = vy + FloorCell(y) + 1;
       return {{vx + (x + 4) / 32, row}, {vx + (x + 24) / 32, row}};
     }
     default: {
-      const int32_t column = vx + FloorDiv32(x);
+      const int32_t column = vx + FloorCell(x);
       return {{column, vy + (y + 16) / 32}, {column, vy + (y + 28) / 32}};
     }
   }

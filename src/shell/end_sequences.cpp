@@ -16,7 +16,6 @@ namespace kolvar {
 
 namespace {
 
-constexpr int kTitleMaskOffset = 256;
 constexpr int kSpinSteps = 51;
 
 void DrawCaption(Game& g, int sheet_y) {
@@ -29,6 +28,16 @@ void Print(Game& g, int x, int y, const std::string& text) {
 
 void CopyBackBufferToScreen(Game& g) {
   Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0);
+}
+
+// "Please Hit Z Key " in the large font over the current picture, then the
+// wait for a fresh press of Z.
+void PromptForZ(Game& g) {
+  g.CrtFontPoints = kLargeFontPoints;
+  Print(g, 90, 120, "Please Hit Z Key ");
+  ShowScreen(g);
+  g.CrtFontPoints = kSmallFontPoints;
+  WaitForZ(g);
 }
 
 void DarkenScreen(Game& g) {
@@ -69,10 +78,7 @@ void StageClear(Game& g) {
   CopyBackBufferToScreen(g);
   ShowScreen(g);
   Delay(g, 500);
-  Print(g, 90, 120, "Please Hit Z Key ");
-  ShowScreen(g);
-  g.CrtFontPoints = kSmallFontPoints;
-  WaitForZ(g);
+  PromptForZ(g);
 
   g.Crt.Clear();
   ShowScreen(g);
@@ -118,11 +124,7 @@ void GameOver(Game& g) {
   OpenMusic(g, "GameOver.mid");
   PlayMusic(g, kFalse);
   DrawCaption(g, 320);
-  g.CrtFontPoints = kLargeFontPoints;
-  Print(g, 90, 120, "Please Hit Z Key ");
-  ShowScreen(g);
-  g.CrtFontPoints = kSmallFontPoints;
-  WaitForZ(g);
+  PromptForZ(g);
   g.GameFlags[kGameOver] = kTrue;
   g.ContinueStage = g.StageNumber;
 }
@@ -138,12 +140,8 @@ void AllStagesClear(Game& g) {
   ShowScreen(g);
   Delay(g, 3000);
 
-  g.CrtFontPoints = kLargeFontPoints;
   CopyBackBufferToScreen(g);
-  Print(g, 90, 120, "Please Hit Z Key ");
-  ShowScreen(g);
-  g.CrtFontPoints = kSmallFontPoints;
-  WaitForZ(g);
+  PromptForZ(g);
 
   g.Crt.Clear();
   ShowScreen(g);

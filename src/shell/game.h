@@ -19,6 +19,12 @@ inline constexpr int kMapCells = 32;
 inline constexpr int kCellPixels = 32;
 inline constexpr int kEnemySlots = 11;
 
+// The cell index of a pixel coordinate, rounding toward minus infinity (the
+// `/` operator rounds toward zero, which differs for negative coordinates).
+inline int32_t FloorCell(int32_t pixels) {
+  return pixels >= 0 ? pixels / kCellPixels : -((-pixels + kCellPixels - 1) / kCellPixels);
+}
+
 // Map cell codes with a role in play.
 inline constexpr uint8_t kOffGrid = 0;  // what a cell outside the map reads as: a wall
 inline constexpr uint8_t kFloor = 1;

@@ -16,8 +16,6 @@ namespace kolvar {
 
 namespace {
 
-constexpr int kTitleMaskOffset = 256;  // masks of the title sheet lie 256 px right of their images
-
 void DrawDigit(Game& g, char digit, int x) {
   const int d = digit - '0';
   const int sheet_x = 32 * (d < 5 ? d : d - 5);

@@ -17,9 +17,9 @@ void TitleScreen(Game& g) {
 
   g.B_Crt.Clear();
   g.Crt.Clear();
-  MaskedDraw(g.Crt, 32, 8, 256, 64, g.Title, 0, 0, 256, 0);
-  MaskedDraw(g.Crt, 66, 140, 64, 64, g.Title, 0, 128, 256, 128);
-  MaskedDraw(g.Crt, 90, 156, 160, 48, g.Title, 64, 128, 320, 128);
+  MaskedDraw(g.Crt, 32, 8, 256, 64, g.Title, 0, 0, kTitleMaskOffset, 0);
+  MaskedDraw(g.Crt, 66, 140, 64, 64, g.Title, 0, 128, kTitleMaskOffset, 128);
+  MaskedDraw(g.Crt, 90, 156, 160, 48, g.Title, 64, 128, 64 + kTitleMaskOffset, 128);
   DrawHiScore(g);
   PrintText(*g.platform, g.Crt, 90, 100, "Please Hit Z Key ", kSmallFontPoints);
   ShowScreen(g);

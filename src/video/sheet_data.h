@@ -10,6 +10,9 @@
 
 namespace kolvar {
 
+// In the title sheet every picture's mask lies this far to its right.
+inline constexpr int kTitleMaskOffset = 256;
+
 struct IndexedImage {
   int width = 0;
   int height = 0;
