@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <string>
 
 #include "midic.h"
 #include "platform/midi_file.h"
@@ -13,69 +12,37 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MidicCommand : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("kolvar_midic_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+TEST(MidicCommand, WritesTheFileOrNamesFileAndLineAndWritesNothing) {
+  const fs::path dir = fs::temp_directory_path() / "kolvar_midic_command_test";
+  fs::create_directories(dir);
+  const std::string score = (dir / "piece.score").string();
+  const std::string out = (dir / "out.mid").string();
+  std::ostringstream err;
 
-  std::string WriteScore(const std::string& text) {
-    const std::string path = (dir_ / "piece.score").string();
-    std::ofstream(path) << text;
-    return path;
-  }
+  std::ofstream(score) << "tempo 120\ntrack A channel 1\nC4:1\n";
+  EXPECT_EQ(RunMidic({score, out}, err), 0);
+  EXPECT_EQ(err.str(), "");
+  ASSERT_TRUE(kolvar::ReadMidiFile(out).ok());
+  const auto good_size = fs::file_size(out);
 
-  int Run(std::vector<std::string> args) { return RunMidic(args, err_); }
+  // A bad score leaves the earlier output as it was.
+  std::ofstream(score) << "tempo 120\ntrack A channel 1\nC4 X4\n";
+  EXPECT_EQ(RunMidic({score, out}, err), 1);
+  EXPECT_EQ(err.str(), score +
+                           ":3: unknown note 'X4' (notes are C D E F G A B with an octave, "
+                           "like C4 or F#3; rests are r)\n");
+  EXPECT_EQ(fs::file_size(out), good_size);
+  EXPECT_FALSE(fs::exists(out + ".tmp"));
 
-  fs::path dir_;
-  std::ostringstream err_;
-};
-
-TEST_F(MidicCommand, CompilesAScoreIntoAMidiFile) {
-  const std::string output = (dir_ / "out.mid").string();
-  EXPECT_EQ(Run({WriteScore("tempo 120\ntrack A channel 1\nC4:1\n"), output}), 0);
-  EXPECT_EQ(err_.str(), "");
-  const kolvar::MidiFileResult result = kolvar::ReadMidiFile(output);
-  ASSERT_TRUE(result.ok()) << result.error;
-  EXPECT_EQ(result.info->length_ms, 2000u);
-  EXPECT_FALSE(fs::exists(output + ".tmp"));
-}
-
-TEST_F(MidicCommand, ABadScoreNamesFileAndLineAndWritesNothing) {
-  const std::string score = WriteScore("tempo 120\ntrack A channel 1\nC4 X4\n");
-  const std::string output = (dir_ / "out.mid").string();
-  EXPECT_EQ(Run({score, output}), 1);
-  EXPECT_EQ(err_.str().rfind(score + ":3: unknown note 'X4'", 0), 0u) << err_.str();
-  EXPECT_FALSE(fs::exists(output));
-}
-
-TEST_F(MidicCommand, ABadScoreLeavesAnEarlierOutputAlone) {
-  const std::string output = (dir_ / "out.mid").string();
-  ASSERT_EQ(Run({WriteScore("tempo 120\ntrack A channel 1\nC4\n"), output}), 0);
-  const auto size = fs::file_size(output);
-  EXPECT_EQ(Run({WriteScore("tempo 120\ntrack A channel 1\nC4 (\n"), output}), 1);
-  EXPECT_EQ(fs::file_size(output), size);
-}
-
-TEST_F(MidicCommand, MissingInputAndUnwritableOutput) {
-  const std::string missing = (dir_ / "missing.score").string();
-  EXPECT_EQ(Run({missing, (dir_ / "out.mid").string()}), 1);
-  EXPECT_NE(err_.str().find(missing + ": cannot open"), std::string::npos) << err_.str();
-
-  err_.str("");
-  const std::string unwritable = (dir_ / "no_such_dir" / "out.mid").string();
-  EXPECT_EQ(Run({WriteScore("tempo 120\ntrack A channel 1\nC4\n"), unwritable}), 1);
-  EXPECT_NE(err_.str().find(unwritable + ": cannot write"), std::string::npos) << err_.str();
-}
-
-TEST_F(MidicCommand, WrongArgumentCountPrintsUsage) {
-  EXPECT_EQ(Run({}), 2);
-  EXPECT_NE(err_.str().find("usage: midic"), std::string::npos);
-  EXPECT_EQ(Run({"a", "b", "c"}), 2);
+  err.str("");
+  EXPECT_EQ(RunMidic({(dir / "missing.score").string(), out}, err), 1);
+  EXPECT_EQ(err.str(), (dir / "missing.score").string() + ": cannot open the score\n");
+  err.str("");
+  std::ofstream(score) << "tempo 120\ntrack A channel 1\nC4\n";
+  EXPECT_EQ(RunMidic({score, (dir / "no_dir" / "out.mid").string()}, err), 1);
+  EXPECT_NE(err.str().find("cannot write"), std::string::npos);
+  EXPECT_EQ(RunMidic({score}, err), 2);  // usage
+  fs::remove_all(dir);
 }
 
 }  // namespace
