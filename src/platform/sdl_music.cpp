@@ -91,6 +91,7 @@ class SdlMusicDevice final : public MusicDevice {
   void Close() override {
     if (!player_) return;
     AudioLock lock(device_);
+    // A deleted player leaves its sounding notes held in the synthesizer.
     DropPlayer();
     fluid_synth_all_sounds_off(synth_, -1);
   }
