@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# The real window backend (with SDL's dummy drivers): the game starts, runs
+# its title screen, and a close request (SIGTERM arrives as one) ends it
+# cleanly with status 0 and nothing on stderr.
+set -uo pipefail
+kolvar=$1
+err=$(mktemp)
+trap 'rm -f "$err"' EXIT
+SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$kolvar" 2>"$err" &
+pid=$!
+sleep 1.5
+if ! kill -0 "$pid" 2>/dev/null; then
+  echo "the game ended before the close request:"; cat "$err"; exit 1
+fi
+kill -TERM "$pid"
+wait "$pid"
+status=$?
+if [ "$status" -ne 0 ]; then echo "exit status $status after a close request"; cat "$err"; exit 1; fi
+if [ -s "$err" ]; then echo "unexpected output on stderr:"; cat "$err"; exit 1; fi
+echo "window opened, closed on request with status 0"
