@@ -1,0 +1,140 @@
+// Plays the shipped stage 1 from the title to the start of stage 2 with a
+// bot at the keyboard: the route to the key chest and the exit door, the key
+// and exit sequences, the stage clear with its bonus, and the next stage.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <deque>
+
+#include "shell/fatal_error.h"
+#include "shell/outer_loop.h"
+#include "support/test_game.h"
+
+namespace kolvar {
+namespace {
+
+// Answers key polls from the game state: walks the shortest way over floor
+// to the key chest, then to the exit door, and taps Z at every prompt. The
+// enemies are taken off the map so the run checks the route and the
+// sequences, not the bot's dodging.
+class BotPlatform : public testing::TestPlatform {
+ public:
+  Game* game = nullptr;
+  int32_t key_time_left = -1;
+  int32_t clear_time_left = -1;
+
+  uint16_t PollKey(Key key) override {
+    if (key == Key::Z) {
+      z_down_ = !z_down_;  // released, then pressed: every prompt takes it
+      return z_down_ ? 0x8001 : 0;
+    }
+    if (key == Key::Esc || !game) return 0;
+    return key == NextArrow() ? 0x8001 : 0;
+  }
+
+  bool PumpEvents() override {
+    HeadlessPlatform::PumpEvents();
+    if (!game) return false;
+    for (EnemySlot& e : game->EnemyTable) e.Active = kFalse;
+    if (key_time_left < 0 && game->GameFlags[kKeyHeld] == kTrue) key_time_left = game->TimeLeft;
+    if (clear_time_left < 0 && game->GameFlags[kStageCleared] == kTrue) {
+      clear_time_left = game->TimeLeft;
+    }
+    // Stop once stage 2 has been entered and its first frames have run.
+    return game->StageNumber == 2 && game->GameFlags[kStageCleared] == kFalse &&
+           Clock() > stage_two_seen_ + 2000 && stage_two_seen_ > 0;
+  }
+
+  void Show(PixelView picture) override {
+    HeadlessPlatform::Show(picture);
+    if (game && game->StageNumber == 2 && stage_two_seen_ == 0 &&
+        game->GameFlags[kStageCleared] == kFalse) {
+      stage_two_seen_ = Clock();
+    }
+  }
+
+ private:
+  Key NextArrow() {
+    const Game& g = *game;
+    const int32_t px = g.ViewX * kCellPixels + g.PlayerX;
+    const int32_t py = g.ViewY * kCellPixels + g.PlayerY;
+    // Walk to the cell chosen last, standing exactly on it before turning
+    // again, so that corridors let the feet in.
+    if (!has_target_) {
+      target_c_ = (px + 16) / kCellPixels;
+      target_r_ = (py + 16) / kCellPixels;
+      has_target_ = true;
+    }
+    if (px != target_c_ * kCellPixels) return px < target_c_ * kCellPixels ? Key::Right : Key::Left;
+    if (py != target_r_ * kCellPixels) return py < target_r_ * kCellPixels ? Key::Down : Key::Up;
+    has_target_ = false;
+    const int c = target_c_, r = target_r_;
+
+    const bool has_key = g.GameFlags[kKeyHeld] == kTrue;
+    const int gc = has_key ? g.ExitCellX : g.KeyCellX;
+    const int gr = has_key ? g.ExitCellY : g.KeyCellY;
+    static constexpr std::array<std::pair<int, int>, 4> kSteps = {
+        {{0, -1}, {1, 0}, {0, 1}, {-1, 0}}};
+    static constexpr Key kKeys[] = {Key::Up, Key::Right, Key::Down, Key::Left};
+    for (size_t d = 0; d < 4; ++d) {
+      if (c + kSteps[d].first == gc && r + kSteps[d].second == gr) return kKeys[d];
+    }
+    // Breadth-first search back from the goal: each floor cell learns the
+    // direction of its first step toward it.
+    std::array<int, 1024> toward{};
+    toward.fill(-1);
+    std::deque<std::pair<int, int>> queue;
+    for (size_t d = 0; d < 4; ++d) {
+      const int nc = gc + kSteps[d].first, nr = gr + kSteps[d].second;
+      if (g.TileMap.Get(nc, nr) == kFloor) {
+        toward[static_cast<size_t>(nr * 32 + nc)] = static_cast<int>((d + 2) % 4);
+        queue.emplace_back(nc, nr);
+      }
+    }
+    while (!queue.empty()) {
+      const auto [qc, qr] = queue.front();
+      queue.pop_front();
+      for (size_t d = 0; d < 4; ++d) {
+        const int nc = qc + kSteps[d].first, nr = qr + kSteps[d].second;
+        if (g.TileMap.Get(nc, nr) != kFloor || toward[static_cast<size_t>(nr * 32 + nc)] >= 0) {
+          continue;
+        }
+        toward[static_cast<size_t>(nr * 32 + nc)] = static_cast<int>((d + 2) % 4);
+        queue.emplace_back(nc, nr);
+      }
+    }
+    const int step = CellGrid::OnGrid(c, r) ? toward[static_cast<size_t>(r * 32 + c)] : -1;
+    if (step < 0) return Key::Z;  // no way: no arrow, stand still
+    target_c_ = c + kSteps[static_cast<size_t>(step)].first;
+    target_r_ = r + kSteps[static_cast<size_t>(step)].second;
+    has_target_ = true;
+    return kKeys[step];
+  }
+
+  bool z_down_ = false;
+  bool has_target_ = false;
+  int target_c_ = 0, target_r_ = 0;
+  uint32_t stage_two_seen_ = 0;
+};
+
+TEST(Playthrough, StageOneLeadsThroughKeyExitAndClearIntoStageTwo) {
+  BotPlatform bot;
+  Game game(bot, ".");
+  bot.game = &game;
+  EXPECT_THROW(RunProgram(game), CloseRequested);
+
+  EXPECT_EQ(game.StageNumber, 2);
+  EXPECT_EQ(game.Lives, 3);
+  ASSERT_GT(bot.key_time_left, 0);
+  ASSERT_GE(bot.clear_time_left, 0);
+  EXPECT_LE(bot.clear_time_left, bot.key_time_left);
+  EXPECT_EQ(game.Score, 100 + 2 * bot.key_time_left + 5 * bot.clear_time_left);
+  EXPECT_EQ(game.HiScore, game.Score);
+  EXPECT_EQ(game.GameFlags[kKeyHeld], kFalse);  // stage 2 starts without the key
+  const std::string& music = bot.music.log;
+  EXPECT_NE(music.find("open main.mid;play;"), std::string::npos);
+  EXPECT_NE(music.find("stop;close;open CLEAR.MID;play;"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kolvar
