@@ -2,6 +2,12 @@
 
 namespace kolvar::testing {
 
+Surface Filled(int width, int height, uint32_t colour) {
+  Surface s(width, height);
+  s.FillRect(0, 0, width, height, colour);
+  return s;
+}
+
 void FillMap(Game& game, uint8_t code) {
   game.TileMap.cells.fill(code);
 }

@@ -65,6 +65,8 @@ struct TestGame {
   Game game;
 };
 
+// A surface of one colour.
+Surface Filled(int width, int height, uint32_t colour);
 // Fills the whole map with one code.
 void FillMap(Game& game, uint8_t code);
 // Sets a rectangle of cells (columns c0..c1, rows r0..r1 inclusive).

@@ -4,14 +4,12 @@
 
 #include <vector>
 
+#include "support/test_game.h"
+
 namespace kolvar {
 namespace {
 
-Surface Filled(int w, int h, uint32_t colour) {
-  Surface s(w, h);
-  s.FillRect(0, 0, w, h, colour);
-  return s;
-}
+using testing::Filled;
 
 TEST(BlendRect, RepeatedFortyPercentBlendsOfWhiteOverBlackFollowTheExactSequence) {
   Surface dst = Filled(320, 240, kBlack);

@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_game.h"
+
 namespace kolvar {
 namespace {
 
-Surface Filled(int w, int h, uint32_t colour) {
-  Surface s(w, h);
-  s.FillRect(0, 0, w, h, colour);
-  return s;
-}
+using testing::Filled;
 
 // Counts the pixels of `s` equal to `colour`.
 int Count(const Surface& s, uint32_t colour) {
