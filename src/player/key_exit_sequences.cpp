@@ -3,6 +3,7 @@
 #include "audio/music.h"
 #include "scene/map_layer.h"
 #include "scene/radar.h"
+#include "scene/sequence_frame.h"
 #include "scene/sprites.h"
 #include "shell/hud.h"
 #include "shell/pacing.h"
@@ -25,13 +26,6 @@ void DrawKeyGraphic(Game& g, int32_t lift) {
   MaskedDraw(g.Crt, x, y, 32, 16, g.MapChip, 0, 128, 0, 144);
 }
 
-void DrawPlayFrame(Game& g) {
-  DrawMapToScreen(g);
-  DrawSprites(g);
-  DrawRadar(g);
-  DrawHud(g);
-}
-
 }  // namespace
 
 void TakeKey(Game& g) {
@@ -39,7 +33,7 @@ void TakeKey(Game& g) {
   for (int i = 0; i < 3; ++i) {
     MarkTime(g);
     StepCellCode(g, g.KeyCellX, g.KeyCellY);
-    DrawPlayFrame(g);
+    DrawSequenceFrame(g);
     ShowScreen(g);
     DelayFromMark(g, tile_step);
   }
@@ -47,7 +41,7 @@ void TakeKey(Game& g) {
 
   for (int32_t i = 0; i <= 8; ++i) {
     MarkTime(g);
-    DrawPlayFrame(g);
+    DrawSequenceFrame(g);
     DrawKeyGraphic(g, 2 * i);
     ShowScreen(g);
     DelayFromMark(g, tile_step);
@@ -58,9 +52,7 @@ void TakeKey(Game& g) {
   for (int i = 0; i < 4; ++i) {
     MarkTime(g);
     BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 50);
-    DrawSprites(g);
-    DrawRadar(g);
-    DrawHud(g);
+    DrawSceneLayers(g);
     DrawKeyGraphic(g, 16);
     ShowScreen(g);
     DelayFromMark(g, 40);

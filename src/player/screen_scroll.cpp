@@ -2,6 +2,7 @@
 
 #include "scene/map_layer.h"
 #include "scene/radar.h"
+#include "scene/sequence_frame.h"
 #include "scene/sprites.h"
 #include "shell/hud.h"
 #include "shell/pacing.h"
@@ -36,10 +37,7 @@ const ScrollCase* ChooseCase(const Game& g, int32_t move_code) {
 }
 
 void DrawScrollFrame(Game& g) {
-  DrawMapToScreen(g);
-  DrawSprites(g);
-  DrawRadar(g);
-  DrawHud(g);
+  DrawSequenceFrame(g);
   ShowScreen(g);
 }
 
@@ -75,9 +73,7 @@ void ScrollScreen(Game& g, int32_t move_code) {
   // The new view becomes the background of the coming frames.
   DrawMapToScreen(g);
   Blit(g.B_Crt, 0, 0, 320, 240, g.Crt, 0, 0);
-  DrawSprites(g);
-  DrawRadar(g);
-  DrawHud(g);
+  DrawSceneLayers(g);
   ShowScreen(g);
 }
 

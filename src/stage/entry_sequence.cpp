@@ -6,6 +6,7 @@
 #include "player/keyboard.h"
 #include "scene/map_layer.h"
 #include "scene/radar.h"
+#include "scene/sequence_frame.h"
 #include "scene/sprites.h"
 #include "shell/hud.h"
 #include "shell/pacing.h"
@@ -24,10 +25,7 @@ void DrawDigit(Game& g, char digit, int x) {
 }
 
 void DrawFullEntryFrame(Game& g) {
-  DrawMapToScreen(g);
-  DrawSprites(g);
-  DrawRadar(g);
-  DrawHud(g);
+  DrawSequenceFrame(g);
   DrawStageBanner(g);
 }
 
@@ -81,9 +79,7 @@ void RunEntrySequence(Game& g) {
   for (int step = 0; step < 6; ++step) {
     MarkTime(g);
     BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 40);
-    DrawSprites(g);
-    DrawRadar(g);
-    DrawHud(g);
+    DrawSceneLayers(g);
     ShowScreen(g);
     DelayFromMark(g, 40);
   }
