@@ -1,11 +1,11 @@
 // The cost of a cross-fade and of composing one play frame.
 #include <benchmark/benchmark.h>
 
+#include "core/game.h"
 #include "platform/headless_platform.h"
+#include "scene/hud.h"
 #include "scene/radar.h"
 #include "scene/sprites.h"
-#include "shell/game.h"
-#include "shell/hud.h"
 #include "video/blend.h"
 
 namespace kolvar {

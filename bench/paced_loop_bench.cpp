@@ -8,9 +8,9 @@
 #include <chrono>
 #include <vector>
 
+#include "core/game.h"
+#include "pacing/pacing.h"
 #include "platform/sdl_platform.h"
-#include "shell/game.h"
-#include "shell/pacing.h"
 #include "video/show.h"
 
 namespace kolvar {

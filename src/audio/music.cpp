@@ -1,7 +1,7 @@
 #include "audio/music.h"
 
-#include "shell/files.h"
-#include "shell/trace.h"
+#include "core/files.h"
+#include "core/trace.h"
 
 namespace kolvar {
 

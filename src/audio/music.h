@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

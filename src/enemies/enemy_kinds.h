@@ -3,7 +3,7 @@
 // wander step (the way WanderDir points).
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

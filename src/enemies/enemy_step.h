@@ -2,7 +2,7 @@
 // chance to act by its kind; then the player is tested against all of them.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

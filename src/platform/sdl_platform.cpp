@@ -10,7 +10,6 @@
 
 #include "platform/sdl_music.h"
 #include "platform/ttf_text.h"
-#include "video/sheet_data.h"
 
 namespace kolvar {
 
@@ -44,13 +43,14 @@ std::optional<Key> KeyOf(SDL_Keycode code) {
 
 class SdlPlatform final : public Platform {
  public:
-  SdlPlatform(const std::string& program_dir, int scale) : text_(program_dir) {
+  SdlPlatform(const std::string& program_dir, int scale, const PixelView& icon)
+      : text_(program_dir) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) Fail("cannot start video");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     window_ = SDL_CreateWindow(kWindowCaption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                kPictureWidth * scale, kPictureHeight * scale, SDL_WINDOW_SHOWN);
     if (!window_) Fail("cannot open the window");
-    SetIcon();
+    SetIcon(icon);
     renderer_ = SDL_CreateRenderer(window_, -1, 0);
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (!renderer_) Fail("cannot draw into the window");
@@ -148,12 +148,11 @@ class SdlPlatform final : public Platform {
     SDL_RenderPresent(renderer_);
   }
 
-  void SetIcon() {
-    const IndexedImage icon = WindowIconData();
-    std::vector<uint32_t> argb(static_cast<size_t>(icon.width) * icon.height);
-    for (size_t i = 0; i < argb.size(); ++i) argb[i] = icon.palette[icon.indices[i]];
+  void SetIcon(const PixelView& icon) {
+    if (!icon.pixels || icon.width <= 0 || icon.height <= 0) return;
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
-        argb.data(), icon.width, icon.height, 32, icon.width * 4, SDL_PIXELFORMAT_ARGB8888);
+        const_cast<uint32_t*>(icon.pixels), icon.width, icon.height, 32, icon.width * 4,
+        SDL_PIXELFORMAT_ARGB8888);
     if (!surface) return;  // a window without its icon still plays
     SDL_SetWindowIcon(window_, surface);
     SDL_FreeSurface(surface);
@@ -172,8 +171,9 @@ class SdlPlatform final : public Platform {
 
 }  // namespace
 
-std::unique_ptr<Platform> CreateSdlPlatform(const std::string& program_dir, int scale) {
-  return std::make_unique<SdlPlatform>(program_dir, scale);
+std::unique_ptr<Platform> CreateSdlPlatform(const std::string& program_dir, int scale,
+                                            const PixelView& icon) {
+  return std::make_unique<SdlPlatform>(program_dir, scale, icon);
 }
 
 }  // namespace kolvar

@@ -1,13 +1,13 @@
 #include "player/key_exit_sequences.h"
 
 #include "audio/music.h"
+#include "core/trace.h"
+#include "pacing/pacing.h"
+#include "scene/hud.h"
 #include "scene/map_layer.h"
 #include "scene/radar.h"
 #include "scene/sequence_frame.h"
 #include "scene/sprites.h"
-#include "shell/hud.h"
-#include "shell/pacing.h"
-#include "shell/trace.h"
 #include "video/blend.h"
 #include "video/show.h"
 

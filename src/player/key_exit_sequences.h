@@ -3,7 +3,7 @@
 // still meanwhile while the stage clock keeps running.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

@@ -1,7 +1,7 @@
 #include "player/player_step.h"
 
+#include "pacing/keyboard.h"
 #include "player/key_exit_sequences.h"
-#include "player/keyboard.h"
 
 namespace kolvar {
 

@@ -3,7 +3,7 @@
 // exit sequence when the feet come up against the chest or the door.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

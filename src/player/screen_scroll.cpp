@@ -1,12 +1,13 @@
 #include "player/screen_scroll.h"
 
+#include "core/trace.h"
+#include "pacing/pacing.h"
+#include "scene/hud.h"
 #include "scene/map_layer.h"
 #include "scene/radar.h"
 #include "scene/sequence_frame.h"
 #include "scene/sprites.h"
-#include "shell/hud.h"
-#include "shell/pacing.h"
-#include "shell/trace.h"
+#include "video/blit.h"
 #include "video/show.h"
 
 namespace kolvar {

@@ -3,7 +3,7 @@
 // player walks a few steps into it. Nothing else of the game runs meanwhile.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

@@ -1,5 +1,7 @@
 #include "scene/map_layer.h"
 
+#include "video/blit.h"
+
 namespace kolvar {
 
 namespace {

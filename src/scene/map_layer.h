@@ -3,7 +3,7 @@
 // it; the animated sequences draw straight onto the screen.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "video/blit.h"
+
 namespace kolvar {
 
 namespace {

@@ -1,9 +1,9 @@
 #include "scene/sequence_frame.h"
 
+#include "scene/hud.h"
 #include "scene/map_layer.h"
 #include "scene/radar.h"
 #include "scene/sprites.h"
-#include "shell/hud.h"
 
 namespace kolvar {
 

@@ -3,7 +3,7 @@
 // the HUD over it.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

@@ -1,5 +1,7 @@
 #include "scene/sprites.h"
 
+#include "video/blit.h"
+
 namespace kolvar {
 
 namespace {

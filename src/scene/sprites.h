@@ -2,7 +2,7 @@
 // from the character sheet by kind, facing and walk frame.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

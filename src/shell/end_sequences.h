@@ -3,7 +3,7 @@
 // stage. Each runs to its end, paced on its own.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

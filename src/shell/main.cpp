@@ -11,14 +11,23 @@
 #include <string>
 #include <vector>
 
+#include "core/fatal_error.h"
+#include "core/game.h"
+#include "core/sheet_data.h"
+#include "core/trace.h"
 #include "platform/headless_platform.h"
 #include "platform/sdl_platform.h"
-#include "shell/fatal_error.h"
-#include "shell/game.h"
 #include "shell/outer_loop.h"
-#include "shell/trace.h"
 
 namespace {
+
+// The embedded window icon, one 0xAARRGGBB value a pixel.
+std::vector<uint32_t> IconPixels() {
+  const kolvar::IndexedImage icon = kolvar::WindowIconData();
+  std::vector<uint32_t> argb(static_cast<size_t>(icon.width) * icon.height);
+  for (size_t i = 0; i < argb.size(); ++i) argb[i] = icon.palette[icon.indices[i]];
+  return argb;
+}
 
 constexpr const char* kUsage =
     "Usage: kolvar [--root DIR] [--scale N]\n"
@@ -164,7 +173,10 @@ int main(int argc, char** argv) {
       options.shots = args.shots;
       platform = std::make_unique<kolvar::HeadlessPlatform>(std::move(options));
     } else {
-      platform = kolvar::CreateSdlPlatform(program_dir, args.scale);
+      const std::vector<uint32_t> icon = IconPixels();
+      platform = kolvar::CreateSdlPlatform(
+          program_dir, args.scale,
+          {icon.data(), kolvar::WindowIconData().width, kolvar::WindowIconData().height});
     }
     std::optional<kolvar::Trace> trace;
     auto game = std::make_unique<kolvar::Game>(*platform, root);

@@ -2,7 +2,7 @@
 // is closed.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

@@ -1,17 +1,18 @@
 #include "shell/play_loop.h"
 
+#include "core/trace.h"
 #include "enemies/enemy_step.h"
-#include "player/keyboard.h"
+#include "pacing/events.h"
+#include "pacing/keyboard.h"
+#include "pacing/pacing.h"
 #include "player/player_step.h"
 #include "player/screen_scroll.h"
+#include "scene/hud.h"
 #include "scene/radar.h"
 #include "scene/sprites.h"
 #include "shell/end_sequences.h"
-#include "shell/events.h"
-#include "shell/hud.h"
-#include "shell/pacing.h"
-#include "shell/trace.h"
 #include "stage/start_stage.h"
+#include "video/blit.h"
 #include "video/show.h"
 
 namespace kolvar {

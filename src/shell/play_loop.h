@@ -1,7 +1,7 @@
 // One game: from the first stage to game over, the closing screen, or Esc.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

@@ -2,14 +2,14 @@
 
 #include <string>
 
+#include "pacing/keyboard.h"
+#include "pacing/pacing.h"
 #include "platform/platform.h"
-#include "player/keyboard.h"
+#include "scene/hud.h"
 #include "scene/map_layer.h"
 #include "scene/radar.h"
 #include "scene/sequence_frame.h"
 #include "scene/sprites.h"
-#include "shell/hud.h"
-#include "shell/pacing.h"
 #include "video/blend.h"
 #include "video/show.h"
 

@@ -3,7 +3,7 @@
 // the banner fading away. No key is read meanwhile; the stage clock runs.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

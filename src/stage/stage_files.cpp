@@ -5,8 +5,8 @@
 #include <cstring>
 #include <memory>
 
-#include "shell/fatal_error.h"
-#include "shell/files.h"
+#include "core/fatal_error.h"
+#include "core/files.h"
 
 namespace kolvar {
 

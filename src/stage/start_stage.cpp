@@ -4,8 +4,8 @@
 #include <string>
 
 #include "audio/music.h"
-#include "shell/pacing.h"
-#include "shell/trace.h"
+#include "core/trace.h"
+#include "pacing/pacing.h"
 #include "stage/entry_sequence.h"
 #include "stage/stage_files.h"
 

@@ -2,7 +2,7 @@
 // restarted after a miss begins from the layout stored in them.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

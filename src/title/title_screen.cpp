@@ -1,10 +1,11 @@
 #include "title/title_screen.h"
 
 #include "audio/music.h"
-#include "player/keyboard.h"
-#include "shell/hud.h"
-#include "shell/pacing.h"
-#include "shell/trace.h"
+#include "core/trace.h"
+#include "pacing/keyboard.h"
+#include "pacing/pacing.h"
+#include "scene/hud.h"
+#include "video/blit.h"
 #include "video/show.h"
 #include "video/text.h"
 

@@ -1,7 +1,7 @@
 // The title screen that runs before every game and chooses its first stage.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

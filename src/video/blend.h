@@ -2,7 +2,7 @@
 // fade in the game.
 #pragma once
 
-#include "video/surface.h"
+#include "video/blit.h"
 
 namespace kolvar {
 

@@ -2,7 +2,7 @@
 // visible in the window only here.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
-#include "video/surface.h"
+#include "video/blit.h"
 
 namespace kolvar {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/pacing.h"
+#include "pacing/pacing.h"
 #include "support/test_game.h"
 
 namespace kolvar {

@@ -7,7 +7,7 @@
 #include <deque>
 #include <functional>
 
-#include "shell/fatal_error.h"
+#include "core/fatal_error.h"
 #include "shell/outer_loop.h"
 #include "support/test_game.h"
 

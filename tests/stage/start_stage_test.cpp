@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "shell/fatal_error.h"
+#include "core/fatal_error.h"
 #include "stage/stage_files.h"
 #include "support/test_game.h"
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "core/game.h"
 #include "platform/headless_platform.h"
-#include "shell/game.h"
 
 namespace kolvar::testing {
 

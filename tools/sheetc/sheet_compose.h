@@ -38,7 +38,7 @@ Canvas ComposeCanvas(const SheetLayout& sheet, const std::string& layout_file,
 // error naming the sheet.
 Sheet IndexCanvas(const std::string& name, const Canvas& canvas, const std::string& where);
 
-// The sheets the game links against (see src/video/sheet_data.h).
+// The sheets the game links against (see src/core/sheet_data.h).
 struct RequiredSheet {
   const char* name;
   int width;

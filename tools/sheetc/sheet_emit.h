@@ -8,7 +8,7 @@
 
 namespace sheetc {
 
-// One function per sheet, as declared in src/video/sheet_data.h. The indices
+// One function per sheet, as declared in src/core/sheet_data.h. The indices
 // are string literals, which compilers read far faster than long lists of
 // numbers.
 std::string EmitCpp(const std::vector<Sheet>& sheets);

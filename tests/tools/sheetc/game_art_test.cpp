@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/sheet_data.h"
 #include "sheet_compose.h"
-#include "video/sheet_data.h"
 
 namespace sheetc {
 namespace {

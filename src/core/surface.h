@@ -1,13 +1,14 @@
-// Software pixel surfaces and the rectangle operations that compose every
-// picture of the game: plain copy, AND and OR copies, masked draws, clears
-// and single pixels. Pixels are 0x00RRGGBB.
+// Software pixel surfaces: the window's screen and back buffer, the three
+// graphics sheets and the collision sensor are all plain 32-bit buffers.
+// Pixels are 0x00RRGGBB. The rectangle operations that draw on them are in
+// video/blit.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "video/sheet_data.h"
+#include "core/sheet_data.h"
 
 namespace kolvar {
 
@@ -50,19 +51,5 @@ class Surface {
   uint32_t background_ = kBlack;
   std::vector<uint32_t> pixels_;
 };
-
-enum class RasterOp { kCopy, kAnd, kOr };
-
-// Copies the w x h rectangle at (sx, sy) of `src` to (dx, dy) of `dst` with
-// the raster operation. Whatever falls outside either surface is skipped, so
-// a rectangle partly off the screen draws only its visible part.
-void Blit(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy,
-          RasterOp op = RasterOp::kCopy);
-
-// The transparency convention of every sprite, caption and logo: AND the
-// mask (white where transparent) onto the destination, then OR the image
-// (black where transparent).
-void MaskedDraw(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet, int image_x,
-                int image_y, int mask_x, int mask_y);
 
 }  // namespace kolvar

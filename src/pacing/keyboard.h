@@ -6,7 +6,7 @@
 
 #include <initializer_list>
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

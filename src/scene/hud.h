@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

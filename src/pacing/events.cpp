@@ -1,8 +1,8 @@
-#include "shell/events.h"
+#include "pacing/events.h"
 
 #include "audio/music.h"
-#include "shell/fatal_error.h"
-#include "shell/trace.h"
+#include "core/fatal_error.h"
+#include "core/trace.h"
 
 namespace kolvar {
 

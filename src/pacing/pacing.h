@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

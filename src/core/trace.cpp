@@ -1,8 +1,8 @@
-#include "shell/trace.h"
+#include "core/trace.h"
 
 #include <string>
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

@@ -1,6 +1,6 @@
-#include "player/keyboard.h"
+#include "pacing/keyboard.h"
 
-#include "shell/events.h"
+#include "pacing/events.h"
 
 namespace kolvar {
 

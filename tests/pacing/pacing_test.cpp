@@ -1,9 +1,9 @@
-#include "shell/pacing.h"
+#include "pacing/pacing.h"
 
 #include <gtest/gtest.h>
 
-#include "shell/events.h"
-#include "shell/fatal_error.h"
+#include "core/fatal_error.h"
+#include "pacing/events.h"
 #include "support/test_game.h"
 
 namespace kolvar {

@@ -1,4 +1,4 @@
-#include "video/surface.h"
+#include "video/blit.h"
 
 #include <gtest/gtest.h>
 

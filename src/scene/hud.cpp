@@ -1,7 +1,8 @@
-#include "shell/hud.h"
+#include "scene/hud.h"
 
 #include <cstdio>
 
+#include "video/blit.h"
 #include "video/text.h"
 
 namespace kolvar {

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/random_source.h"
+#include "core/surface.h"
 #include "platform/platform.h"
-#include "shell/random_source.h"
-#include "video/surface.h"
 
 namespace kolvar {
 

@@ -1,6 +1,6 @@
-#include "shell/game.h"
+#include "core/game.h"
 
-#include "video/sheet_data.h"
+#include "core/sheet_data.h"
 
 namespace kolvar {
 

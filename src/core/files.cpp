@@ -1,4 +1,4 @@
-#include "shell/files.h"
+#include "core/files.h"
 
 #include <algorithm>
 #include <cctype>

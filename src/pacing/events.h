@@ -2,7 +2,7 @@
 // timer and the close request run here and nowhere else.
 #pragma once
 
-#include "shell/game.h"
+#include "core/game.h"
 
 namespace kolvar {
 

@@ -1,6 +1,6 @@
-#include "shell/pacing.h"
+#include "pacing/pacing.h"
 
-#include "shell/events.h"
+#include "pacing/events.h"
 
 namespace kolvar {
 
