@@ -2,35 +2,120 @@
 
 #include "audio/music.h"
 #include "core/trace.h"
+#include "pacing/events.h"
 #include "pacing/keyboard.h"
 #include "pacing/pacing.h"
 #include "scene/hud.h"
+#include "title/title_intro.h"
+#include "video/blend.h"
 #include "video/blit.h"
 #include "video/show.h"
-#include "video/text.h"
 
 namespace kolvar {
 
+namespace {
+
+constexpr int32_t kCursorStart = 80;
+constexpr int32_t kCursorContinue = 110;
+constexpr int32_t kMenuPeriod = 40;
+constexpr int32_t kFadeInPeriod = 50;
+constexpr int kFadeFrames = 6;
+
+// Floor tile of the map sheet that the title's background is built of.
+constexpr int kFloorTileX = 32, kFloorTileY = 0;
+
+void DrawLogoAndCredits(Game& g, const TitleState& s) {
+  DrawTitlePicture(g, kTitleLogo, 32, 8);
+  DrawTitlePicture(g, kCreditBadge, 66, s.CreditY);
+  DrawTitlePicture(g, kCreditCaption, 90, s.CreditY + 16);
+}
+
+// 11 x 7 floor tiles: a 352 x 224 band at the top of B_Crt, wide enough for
+// every scroll position; the rows below stay black.
+void BuildFloor(Game& g) {
+  g.B_Crt.Clear();
+  for (int row = 0; row <= 6; ++row) {
+    for (int column = 0; column <= 10; ++column) {
+      Blit(g.B_Crt, 32 * column, 32 * row, 32, 32, g.MapChip, kFloorTileX, kFloorTileY);
+    }
+  }
+}
+
+// Six 10 % steps move the black background about half-way to the floor;
+// the logo and credits stay at full strength.
+void FadeFloorIn(Game& g, const TitleState& s) {
+  for (int frame = 0; frame < kFadeFrames; ++frame) {
+    MarkTime(g);
+    BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 10);
+    DrawLogoAndCredits(g, s);
+    ShowScreen(g);
+    DelayFromMark(g, kFadeInPeriod);
+  }
+  Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0);
+  DrawLogoAndCredits(g, s);
+  ShowScreen(g);
+}
+
+// The menu, one 40 ms frame at a time, until Z. Up and Down are polled
+// before Z, so a Down and a Z in the same frame choose Continue.
+void RunMenu(Game& g, TitleState& s) {
+  s.MenuCursorY = kCursorStart;
+  for (;;) {
+    MarkTime(g);
+    s.ScrollX += 2;
+    if (s.ScrollX >= 32) s.ScrollX = 0;
+    Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, s.ScrollX, 0);
+    DrawTitlePicture(g, kTitleLogo, 32, 8);
+    DrawTitlePicture(g, kMenuPanel, 100, 80);
+    DrawTitlePicture(g, kCreditBadge, 66, s.CreditY);
+    DrawTitlePicture(g, kCreditCaption, 90, s.CreditY + 16);
+    DrawTitlePicture(g, kMenuArrow, 66, s.MenuCursorY);
+    DrawHiScore(g);
+    ShowScreen(g);
+
+    if (KeyPressed(g, Key::Up)) s.MenuCursorY = kCursorStart;
+    if (KeyPressed(g, Key::Down)) s.MenuCursorY = kCursorContinue;
+    if (KeyPressed(g, Key::Z)) return;
+    ProcessEvents(g);
+    DelayFromMark(g, kMenuPeriod);
+  }
+}
+
+void FadeOut(Game& g) {
+  g.B_Crt.Clear();
+  for (int frame = 0; frame < kFadeFrames; ++frame) {
+    MarkTime(g);
+    BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 40);
+    ShowScreen(g);
+    DelayFromMark(g, kMenuPeriod);
+  }
+}
+
+}  // namespace
+
 void TitleScreen(Game& g) {
   TraceEvent(g, "title");
-  OpenMusic(g, "title.mid");
-  PlayMusic(g, kTrue);
+  TitleState s;
+  // A game left with Esc keeps its piece's loop flag raised, and the music
+  // timer would start the title piece within a second instead of with the
+  // logo's wave: stop that loop first.
+  if (g.MusicLoop == kTrue) StopMusic(g);
+  OpenMusic(g, "title.mid");  // opened here, played once the logo waves in
 
   g.B_Crt.Clear();
   g.Crt.Clear();
-  MaskedDraw(g.Crt, 32, 8, 256, 64, g.Title, 0, 0, kTitleMaskOffset, 0);
-  MaskedDraw(g.Crt, 66, 140, 64, 64, g.Title, 0, 128, kTitleMaskOffset, 128);
-  MaskedDraw(g.Crt, 90, 156, 160, 48, g.Title, 64, 128, 64 + kTitleMaskOffset, 128);
-  DrawHiScore(g);
-  PrintText(*g.platform, g.Crt, 90, 100, "Please Hit Z Key ", kSmallFontPoints);
   ShowScreen(g);
+  Delay(g, 500);
 
-  FlushKeys(g, {Key::Z});
-  WaitForZ(g);
-  g.StageNumber = 1;
-  g.Crt.Clear();
-  ShowScreen(g);
-  Delay(g, 200);
+  RunTitleIntro(g, s);
+  BuildFloor(g);
+  FadeFloorIn(g, s);
+
+  // Presses made during the intro choose nothing; a key still held does.
+  FlushKeys(g, {Key::Z, Key::Down, Key::Up});
+  RunMenu(g, s);
+  g.StageNumber = s.MenuCursorY == kCursorStart ? 1 : g.ContinueStage;
+  FadeOut(g);
 }
 
 }  // namespace kolvar

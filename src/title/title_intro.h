@@ -1,0 +1,53 @@
+// The title's opening animation: the credit badge and caption slide in from
+// both sides and bounce to rest, then the logo waves in row by row while the
+// title music starts, and calms down until it stands straight.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "core/game.h"
+
+namespace kolvar {
+
+// Where the title's pictures lie on the title sheet and on the screen. Every
+// picture's mask lies kTitleMaskOffset to the right of its image.
+struct TitlePicture {
+  int sheet_x, sheet_y, width, height;
+};
+inline constexpr TitlePicture kTitleLogo{0, 0, 256, 64};
+inline constexpr TitlePicture kMenuArrow{0, 64, 48, 32};
+inline constexpr TitlePicture kMenuPanel{48, 64, 145, 64};
+inline constexpr TitlePicture kCreditBadge{0, 128, 64, 64};
+inline constexpr TitlePicture kCreditCaption{64, 128, 160, 48};
+
+// Masked draw of a title picture with its top-left at (x, y) of Crt.
+void DrawTitlePicture(Game& game, const TitlePicture& picture, int32_t x, int32_t y);
+
+// The title screen's own state for one run of it.
+struct TitleState {
+  int32_t CreditY = 50;      // top of the credit badge; the caption is 16 px lower
+  int32_t MenuCursorY = 80;  // top of the menu arrow: 80 Start, 110 Continue
+  int32_t ScrollX = 0;       // left edge of the floor's copy from B_Crt
+};
+
+// The wave copies this many rows of the sheet's left half: the 64 rows of
+// the logo and the blank row under it.
+inline constexpr int kWaveRows = 65;
+
+// Horizontal displacement of a logo row whose wave angle is `degrees`:
+// floor(50 cos(degrees in radians)), with pi taken as 3.14159 so that the
+// offsets (360 degrees gives 49, 270 gives -1) are those of the finished art.
+int32_t RowOffset(int32_t degrees);
+
+// The wave angle of each row in one wave frame: the first row's angle is
+// start + step, each further row adds step, and an angle beyond 360 starts
+// again from 0 (exactly 360 is kept).
+std::array<int32_t, kWaveRows> WaveAngles(int32_t start, int32_t step);
+
+// Runs the whole animation on a black screen: afterwards Crt shows the
+// straight logo (at x 33) and the credit pictures at CreditY 140, B_Crt the
+// same without the logo, and the title music plays in a loop.
+void RunTitleIntro(Game& game, TitleState& state);
+
+}  // namespace kolvar
