@@ -34,6 +34,19 @@ TEST(BlendRect, HalfBlendRoundsTiesToEven) {
   EXPECT_EQ(dst.Pixel(2, 0), 0x808080u);
 }
 
+TEST(BlendRect, TenPercentFractionIsTheDoubleProductHeldInSingle) {
+  // Pairs that a fraction of 0.0999999940 would round one lower.
+  struct Case {
+    uint32_t source, dest, expected;
+  } const cases[] = {{5, 0, 1}, {255, 0, 26}, {26, 1, 4}, {254, 9, 34}, {255, 10, 35}};
+  for (const Case& c : cases) {
+    Surface dst = Filled(1, 1, c.dest * 0x010101);
+    const Surface src = Filled(1, 1, c.source * 0x010101);
+    BlendRect(dst, 0, 0, 1, 1, src, 0, 0, 10);
+    EXPECT_EQ(dst.Pixel(0, 0), c.expected * 0x010101) << c.source << " over " << c.dest;
+  }
+}
+
 TEST(BlendRect, ChannelsBlendIndependently) {
   Surface dst = Filled(1, 1, 0x00FF00);
   const Surface src = Filled(1, 1, 0xFF0000);
