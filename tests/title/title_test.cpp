@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/fatal_error.h"
+#include "scene/hud.h"
+#include "support/test_game.h"
+#include "title/title_intro.h"
+#include "title/title_screen.h"
+
+namespace kolvar {
+namespace {
+
+using testing::TestGame;
+
+// From a fresh start the first menu frame is shown at 5056 ms: 501 black,
+// 17 x 31 slide, 1001 pause, 45 x 31 bounce, 18 x 51 wave, 8 x 51 calm-down
+// and 6 x 51 floor fade-in. A Z already down chooses there, and the fade-out
+// takes 6 x 41 more.
+constexpr uint32_t kFirstMenuFrame = 5056;
+constexpr uint32_t kFadeOut = 246;
+
+TEST(RowOffset, FollowsTheCosineWithPiTakenAsFiveDigits) {
+  const std::pair<int32_t, int32_t> cases[] = {{0, 50},    {8, 49},   {90, 0},  {92, -2},
+                                               {180, -50}, {270, -1}, {272, 1}, {360, 49}};
+  for (const auto& [degrees, offset] : cases) EXPECT_EQ(RowOffset(degrees), offset) << degrees;
+}
+
+TEST(WaveAngles, RowsOfTheFirstWaveAndCalmDownFrames) {
+  struct Case {
+    const char* frame;
+    int32_t start, step;
+    int row;
+    int32_t angle, offset;
+  };
+  const Case cases[] = {
+      {"first wave", 0, 8, 0, 8, 49},         {"first wave", 0, 8, 1, 16, 48},
+      {"first wave", 0, 8, 2, 24, 45},        {"first wave", 0, 8, 44, 360, 49},
+      {"first wave", 0, 8, 45, 0, 50},        {"first wave", 0, 8, 64, 152, -45},
+      {"first calm-down", 272, 7, 0, 279, 7}, {"first calm-down", 272, 7, 11, 356, 49},
+      {"first calm-down", 272, 7, 12, 0, 50},
+  };
+  for (const Case& c : cases) {
+    const int32_t angle = WaveAngles(c.start, c.step)[static_cast<size_t>(c.row)];
+    EXPECT_EQ(angle, c.angle) << c.frame << " row " << c.row;
+    EXPECT_EQ(RowOffset(angle), c.offset) << c.frame << " row " << c.row;
+  }
+  for (int32_t angle : WaveAngles(272, 0)) EXPECT_EQ(RowOffset(angle), 1);
+}
+
+TEST(TitleIntro, EndsWithTheLogoStraightAtX33OverTheRestingCredits) {
+  TestGame t;
+  TitleState s;
+  RunTitleIntro(t.game, s);
+  EXPECT_EQ(s.CreditY, 140);
+  EXPECT_EQ(t.platform.music.log, "play;");
+  EXPECT_EQ(t.game.MusicLoop, kTrue);
+  // The last calm-down frame plain-copies all 65 rows one pixel right of
+  // the menu's logo; B_Crt keeps the credits without the logo.
+  for (int row = 0; row < kWaveRows; ++row) {
+    for (int x = 0; x < 256; ++x) {
+      ASSERT_EQ(t.game.Crt.Pixel(33 + x, 8 + row), t.game.Title.Pixel(x, row)) << x << "," << row;
+    }
+  }
+  EXPECT_EQ(t.game.Crt.Pixel(32, 40), kBlack);
+  for (int y = 0; y < 240; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      if (y >= 140 || x < 33)
+        ASSERT_EQ(t.game.B_Crt.Pixel(x, y), t.game.Crt.Pixel(x, y));
+      else
+        ASSERT_EQ(t.game.B_Crt.Pixel(x, y), kBlack) << x << "," << y;
+    }
+  }
+}
+
+// The menu's choice: Up before Down before Z in each frame; presses made
+// during the intro are flushed, keys still held are not.
+TEST(TitleScreen, MenuChoosesStartOrContinue) {
+  struct Case {
+    const char* what;
+    const char* script;
+    int32_t stage;
+    uint32_t z_time;  // the Z that chooses
+  };
+  const Case cases[] = {
+      {"Z held from the start chooses Start on the first menu frame", "0 z down\n", 1,
+       kFirstMenuFrame},
+      {"a Z tap in the intro chooses nothing", "100 z down\n200 z up\n6000 z down\n", 1, 6000},
+      {"a Down tap in the intro is forgotten", "100 down down\n200 down up\n6000 z down\n", 1,
+       6000},
+      {"Down moves to Continue", "5500 down down\n5600 down up\n6000 z down\n", 7, 6000},
+      {"Down and Z in one frame choose Continue", "6000 down down\n6000 z down\n", 7, 6000},
+      {"Up and Down in one frame leave Continue",
+       "5500 up down\n5500 down down\n5600 up up\n5600 down up\n6000 z down\n", 7, 6000},
+      {"Up moves back to Start", "5500 down down\n5600 down up\n5700 up down\n6000 z down\n", 1,
+       6000},
+      {"Esc, Left and Right do nothing",
+       "5500 esc down\n5500 left down\n5500 right down\n"
+       "6000 z down\n",
+       1, 6000},
+  };
+  for (const Case& c : cases) {
+    TestGame t(".", c.script);
+    t.game.ContinueStage = 7;
+    TitleScreen(t.game);
+    EXPECT_EQ(t.game.StageNumber, c.stage) << c.what;
+    // The choice comes on the first menu frame (41 ms apart) that polls
+    // after the press, and the fade-out follows at once.
+    const uint32_t end = t.platform.Clock();
+    EXPECT_GE(end, c.z_time + kFadeOut) << c.what;
+    EXPECT_LE(end, c.z_time + 41 + kFadeOut) << c.what;
+  }
+}
+
+TEST(TitleScreen, EndsFadedWithTheTitleMusicLooping) {
+  TestGame t(".", "0 z down\n");
+  TitleScreen(t.game);
+  EXPECT_EQ(t.platform.Clock(), kFirstMenuFrame + kFadeOut);
+  EXPECT_EQ(t.platform.music.log, "close;open title.mid;play;");
+  EXPECT_EQ(t.game.MusicLoop, kTrue);
+  for (int y = 0; y < t.game.B_Crt.height(); ++y) {
+    for (int x = 0; x < t.game.B_Crt.width(); ++x) ASSERT_EQ(t.game.B_Crt.Pixel(x, y), kBlack);
+  }
+  // About 4.7 % of the menu is left: the brightest pixel is dim.
+  uint32_t brightest = 0;
+  for (int y = 0; y < 240; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      const uint32_t p = t.game.Crt.Pixel(x, y);
+      brightest = std::max({brightest, p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF});
+    }
+  }
+  EXPECT_GT(brightest, 0u);
+  EXPECT_LE(brightest, 13u);
+}
+
+TEST(TitleScreen, AfterAGameLeftWithEscTheTitleMusicWaitsForTheWave) {
+  TestGame t(".", "0 z down\n");
+  t.game.MusicLoop = kTrue;  // the stage music was looping when Esc ended the game
+  TitleScreen(t.game);
+  // Without the stop the music timer would rewind and play the opened title
+  // piece within a second ("seek;play;" before the wave's "play;").
+  EXPECT_EQ(t.platform.music.log, "stop;close;open title.mid;play;");
+}
+
+TEST(TitleScreen, CloseRequestEndsItAtOnceInEveryPhase) {
+  struct Case {
+    const char* phase;
+    const char* script;
+    uint32_t close_time;
+  };
+  const Case cases[] = {
+      {"black pause", "300 close\n", 300},
+      {"slide", "800 close\n", 800},
+      {"bounce", "2500 close\n", 2500},
+      {"wave", "4000 close\n", 4000},
+      {"floor fade-in", "4900 close\n", 4900},
+      {"menu", "5500 close\n", 5500},
+      {"fade-out", "0 z down\n5200 close\n", 5200},
+  };
+  for (const Case& c : cases) {
+    TestGame t(".", c.script);
+    EXPECT_THROW(TitleScreen(t.game), CloseRequested) << c.phase;
+    EXPECT_EQ(t.platform.Clock(), c.close_time) << c.phase;
+    EXPECT_TRUE(t.platform.music.log.ends_with("stop;")) << c.phase;
+    EXPECT_EQ(t.game.MusicLoop, kFalse) << c.phase;
+  }
+}
+
+// A platform that keeps every shown picture.
+class FilmingPlatform : public testing::TestPlatform {
+ public:
+  using TestPlatform::TestPlatform;
+  void Show(PixelView picture) override {
+    TestPlatform::Show(picture);
+    frames.push_back(
+        {Clock(),
+         std::vector<uint32_t>(picture.pixels, picture.pixels + picture.width * picture.height)});
+  }
+  struct Frame {
+    uint32_t time;
+    std::vector<uint32_t> pixels;
+  };
+  std::vector<Frame> frames;
+};
+
+TEST(TitleScreen, MenuFloorScrollsTwoPixelsAFrameAndRepeatsEverySixteen) {
+  FilmingPlatform platform("6000 z down\n");
+  Game g(platform);
+  TitleScreen(g);
+  // The completed picture and the first menu frame are both shown at
+  // 5056 ms; menu frame k follows 41 k ms later with ScrollX 2 (k + 1) mod 32.
+  // The Z at 6000 is read by the frame at 6040, shown together with the
+  // first fade-out frame.
+  std::vector<const FilmingPlatform::Frame*> menu;
+  bool completed_seen = false;
+  for (const auto& f : platform.frames) {
+    if (f.time < kFirstMenuFrame || f.time >= 6040) continue;
+    if (!completed_seen) {
+      completed_seen = true;
+      continue;
+    }
+    menu.push_back(&f);
+  }
+  ASSERT_EQ(menu.size(), 24u);
+  for (size_t k = 0; k < menu.size(); ++k) {
+    const int scroll = static_cast<int>(2 * (k + 1) % 32);
+    // The floor where no picture covers it, and the black strip under it.
+    for (int y = 210; y < 240; ++y) {
+      for (int x = 0; x < 64; ++x) {
+        const uint32_t want = y < 224 ? g.MapChip.Pixel(32 + (x + scroll) % 32, y % 32) : kBlack;
+        ASSERT_EQ(menu[k]->pixels[static_cast<size_t>(y) * 320 + x], want)
+            << "frame " << k << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(TitleArt, HiScoreLineLeavesTheLogoClear) {
+  TestGame t;
+  t.game.HiScore = 88888;
+  DrawHiScore(t.game);
+  int lit = 0;
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      if (t.game.Crt.Pixel(x, y) != kWhite) continue;
+      ++lit;
+      // Every lit pixel and its neighbours lie where the logo (drawn at
+      // (32, 8)) is transparent: its mask is white there.
+      for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+          const int lx = x + dx - 32, ly = y + dy - 8;
+          if (lx < 0 || ly < 0 || lx >= 256 || ly >= 64) continue;
+          ASSERT_EQ(t.game.Title.Pixel(kTitleMaskOffset + lx, ly), kWhite) << lx << "," << ly;
+        }
+      }
+    }
+  }
+  EXPECT_GT(lit, 20);
+}
+
+}  // namespace
+}  // namespace kolvar
