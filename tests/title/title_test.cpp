@@ -5,6 +5,7 @@
 
 #include "core/fatal_error.h"
 #include "scene/hud.h"
+#include "shell/play_loop.h"
 #include "support/test_game.h"
 #include "title/title_intro.h"
 #include "title/title_screen.h"
@@ -214,6 +215,63 @@ TEST(TitleScreen, MenuFloorScrollsTwoPixelsAFrameAndRepeatsEverySixteen) {
       }
     }
   }
+}
+
+// Every life ends at once (as if an enemy stood on the start), and the
+// game-over prompt gets its Z half a second after the last life is lost.
+class DoomedPlatform : public testing::TestPlatform {
+ public:
+  Game* game = nullptr;
+  bool doomed = false;
+  uint32_t close_at = 0;
+  bool PumpEvents() override {
+    const bool close = TestPlatform::PumpEvents() || (close_at != 0 && Clock() >= close_at);
+    if (doomed && game->Lives > 0) {
+      game->Score = 1500;
+      game->GameFlags[kMiss] = kTrue;
+    }
+    if (doomed && game->Lives == 0) {
+      if (last_life_at_ == 0) last_life_at_ = Clock();
+      if (Clock() == last_life_at_ + 500) PressKey(Key::Z);
+      if (Clock() == last_life_at_ + 501) ReleaseKey(Key::Z);
+    }
+    return close;
+  }
+
+ private:
+  uint32_t last_life_at_ = 0;
+};
+
+TEST(TitleScreen, ContinueStartsAfreshOnTheStageWhereTheLastGameEnded) {
+  DoomedPlatform platform;
+  Game g(platform);
+  platform.game = &g;
+  g.ContinueStage = 1;
+  g.HiScore = 4321;
+  g.StageNumber = 5;
+  platform.doomed = true;
+  RunGame(g);
+  ASSERT_EQ(g.GameFlags[kGameOver], kTrue);
+  EXPECT_EQ(g.ContinueStage, 5);
+  EXPECT_EQ(g.Score, 1500);
+
+  // Down and Z held through the intro: the first menu frame moves the
+  // arrow to Continue and chooses it.
+  platform.doomed = false;
+  platform.PressKey(Key::Down);
+  platform.PressKey(Key::Z);
+  TitleScreen(g);
+  EXPECT_EQ(g.StageNumber, 5);
+  platform.ReleaseKey(Key::Down);
+  platform.ReleaseKey(Key::Z);
+
+  platform.close_at = platform.Clock() + 3000;
+  EXPECT_THROW(RunGame(g), CloseRequested);
+  EXPECT_EQ(g.StageNumber, 5);
+  EXPECT_EQ(g.Lives, 3);
+  EXPECT_EQ(g.Score, 0);
+  EXPECT_EQ(g.HiScore, 4321);
+  EXPECT_EQ(g.GameFlags[kGameOver], kFalse);
 }
 
 TEST(TitleArt, HiScoreLineLeavesTheLogoClear) {
