@@ -1,5 +1,8 @@
 #include "core/trace.h"
 
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "core/game.h"
@@ -30,7 +33,7 @@ void Trace::Event(uint32_t time, std::string_view name, std::string_view fields)
     line += fields;
   }
   line += "}\n";
-  std::fputs(line.c_str(), out_);
+  Write(line);
 }
 
 void Trace::Frame(const Game& g) {
@@ -59,7 +62,21 @@ void Trace::Frame(const Game& g) {
             std::to_string(e.AnimFrame) + "]";
   }
   line += "]}\n";
-  std::fputs(line.c_str(), out_);
+  Write(line);
+}
+
+void Trace::Write(const std::string& line) {
+  if (std::fputs(line.c_str(), out_) == EOF) Fail();
+}
+
+void Trace::Finish() {
+  if (std::fflush(out_) != 0 || std::ferror(out_)) Fail();
+}
+
+void Trace::Fail() {
+  const int error = errno;
+  throw std::runtime_error(
+      name_ + ": cannot write the trace: " + (error ? std::strerror(error) : "write error"));
 }
 
 void TraceEvent(Game& game, std::string_view name, std::string_view fields) {

@@ -13,14 +13,22 @@ namespace kolvar {
 
 struct Game;
 
+// A line that cannot be written throws std::runtime_error naming the file:
+// a trace with holes is worse than none.
 class Trace {
  public:
-  explicit Trace(std::FILE* out) : out_(out) {}
+  explicit Trace(std::FILE* out, std::string name = "trace") : out_(out), name_(std::move(name)) {}
   void Event(uint32_t time, std::string_view name, std::string_view fields = {});
   void Frame(const Game& game);
+  // Flushes what is buffered; throws when it cannot be written.
+  void Finish();
 
  private:
+  void Write(const std::string& line);
+  [[noreturn]] void Fail();
+
   std::FILE* out_;
+  std::string name_;
 };
 
 // Quotes a string for JSON.

@@ -1,7 +1,10 @@
 #include "platform/headless_platform.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 
@@ -32,7 +35,46 @@ std::optional<uint32_t> ParseMs(const std::string& word) {
   return static_cast<uint32_t>(std::stoul(word));
 }
 
+// A word of the script as it may be shown in a message: bytes outside
+// printable ASCII are written as \xNN, so a NUL or a control byte can
+// neither cut the message short nor reach the terminal.
+std::string Printable(const std::string& word) {
+  std::string out;
+  for (char c : word) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
+      out += c;
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+      out += hex;
+    }
+  }
+  return out;
+}
+
 }  // namespace
+
+std::vector<ScriptLine> ReadInputScript(const std::string& path) {
+  auto fail = [&](const std::string& fault) {
+    return std::invalid_argument(path + ": cannot read the input script: " + fault);
+  };
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
+  if (!file) throw fail(std::strerror(errno));
+  std::string text;
+  char buffer[65536];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+    text.append(buffer, got);
+    if (text.size() > kMaxInputScriptBytes) {
+      throw fail("larger than " + std::to_string(kMaxInputScriptBytes) + " bytes");
+    }
+  }
+  // A directory opens but does not read (EISDIR).
+  if (std::ferror(file.get())) throw fail(std::strerror(errno));
+  return ParseInputScript(text, path);
+}
 
 std::vector<ScriptLine> ParseInputScript(const std::string& text, const std::string& name) {
   std::vector<ScriptLine> lines;
@@ -48,21 +90,23 @@ std::vector<ScriptLine> ParseInputScript(const std::string& text, const std::str
       return std::invalid_argument(name + ":" + std::to_string(number) + ": " + fault);
     };
     const std::optional<uint32_t> ms = ParseMs(w[0]);
-    if (!ms) throw fail("expected a time in milliseconds, found '" + w[0] + "'");
+    if (!ms) throw fail("expected a time in milliseconds, found '" + Printable(w[0]) + "'");
     ScriptLine line;
     line.ms = *ms;
     if (w.size() == 2 && w[1] == "close") {
       line.action = ScriptLine::Action::kClose;
     } else if (w.size() == 3) {
       const std::optional<Key> key = KeyNamed(w[1]);
-      if (!key) throw fail("unknown key '" + w[1] + "' (use up, down, left, right, esc or z)");
+      if (!key) {
+        throw fail("unknown key '" + Printable(w[1]) + "' (use up, down, left, right, esc or z)");
+      }
       line.key = *key;
       if (w[2] == "down") {
         line.action = ScriptLine::Action::kDown;
       } else if (w[2] == "up") {
         line.action = ScriptLine::Action::kUp;
       } else {
-        throw fail("expected 'down' or 'up', found '" + w[2] + "'");
+        throw fail("expected 'down' or 'up', found '" + Printable(w[2]) + "'");
       }
     } else {
       throw fail("expected 'MS KEY down', 'MS KEY up' or 'MS close'");

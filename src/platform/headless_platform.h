@@ -26,7 +26,17 @@ struct ScriptLine {
 // Parses an input script: lines "MS KEY down", "MS KEY up" (KEY one of up,
 // down, left, right, esc, z) and "MS close"; blank lines and '#' comments
 // are skipped. Throws std::invalid_argument "<name>:<line>: <fault>".
+// Words of a faulty line are quoted with every byte outside printable ASCII
+// written as \xNN.
 std::vector<ScriptLine> ParseInputScript(const std::string& text, const std::string& name);
+
+// The largest input script read: a week of key presses is far less.
+inline constexpr size_t kMaxInputScriptBytes = 16u << 20;
+
+// Reads and parses the script in the file `path`. A file that cannot be
+// opened or read (a directory, say) or is too large throws
+// std::invalid_argument "<path>: cannot read the input script: <why>".
+std::vector<ScriptLine> ReadInputScript(const std::string& path);
 
 struct Screenshot {
   uint32_t ms = 0;

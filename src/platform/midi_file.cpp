@@ -232,14 +232,24 @@ MidiFileResult ParseMidiFile(std::span<const uint8_t> bytes) {
   return result;
 }
 
-MidiFileResult ReadMidiFile(const std::string& path) {
+MidiFileResult ReadMidiFile(const std::string& path, std::vector<uint8_t>* bytes_out) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return Fail(path + ": cannot open the file");
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
+  // Read one byte past the cap to tell a file of exactly the cap from a
+  // larger one (or from a device that never ends).
+  std::vector<uint8_t> bytes;
+  char buffer[65536];
+  while (in && bytes.size() <= kMaxMidiFileBytes) {
+    in.read(buffer, sizeof buffer);
+    bytes.insert(bytes.end(), buffer, buffer + in.gcount());
+  }
   if (in.bad()) return Fail(path + ": cannot read the file");
+  if (bytes.size() > kMaxMidiFileBytes) {
+    return Fail(path + ": the file is larger than " + std::to_string(kMaxMidiFileBytes) + " bytes");
+  }
   MidiFileResult result = ParseMidiFile(bytes);
   if (!result.ok()) result.error = path + ": " + result.error;
+  if (result.ok() && bytes_out) *bytes_out = std::move(bytes);
   return result;
 }
 

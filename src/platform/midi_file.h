@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace kolvar {
 
@@ -34,8 +35,13 @@ inline constexpr int kMaxMidiTracks = 128;
 
 MidiFileResult ParseMidiFile(std::span<const uint8_t> bytes);
 
-// Reads the whole file at `path` and parses it; a missing or unreadable file
-// is reported like a malformed one.
-MidiFileResult ReadMidiFile(const std::string& path);
+// The largest MIDI file read. The game's pieces are a few kilobytes; the cap
+// keeps a wrong file (or a link to a device) from filling the memory.
+inline constexpr size_t kMaxMidiFileBytes = 1u << 20;
+
+// Reads the whole file at `path` and parses it; a missing or unreadable file,
+// or one larger than kMaxMidiFileBytes, is reported like a malformed one.
+// When the file is good and `bytes` is given, it receives the file's bytes.
+MidiFileResult ReadMidiFile(const std::string& path, std::vector<uint8_t>* bytes = nullptr);
 
 }  // namespace kolvar

@@ -99,10 +99,8 @@ class SdlMusicDevice final : public MusicDevice {
   bool Open(const std::string& path) override {
     Close();
     if (!synth_ || !fluid_is_midifile(path.c_str())) return false;
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-    const MidiFileResult file = ParseMidiFile(bytes);
+    std::vector<uint8_t> bytes;
+    const MidiFileResult file = ReadMidiFile(path, &bytes);
     if (!file.ok()) return false;
     AudioLock lock(device_);
     piece_ = std::move(bytes);

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -41,11 +42,28 @@ std::optional<Key> KeyOf(SDL_Keycode code) {
   throw std::runtime_error(what + ": " + SDL_GetError());
 }
 
+// SDL falls back to its invisible drivers when no display answers; the game
+// would then run with nobody able to see or steer it. They are taken only
+// when SDL_VIDEODRIVER names them.
+void RefuseInvisibleDriver() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver) return;
+  const std::string name = driver;
+  if (name != "offscreen" && name != "dummy") return;
+  const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  if (asked && std::string(asked).find(name) != std::string::npos) return;
+  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+  throw std::runtime_error(
+      "no display to open the window on (SDL found only its invisible '" + name +
+      "' video driver); check DISPLAY or WAYLAND_DISPLAY, or play with --headless");
+}
+
 class SdlPlatform final : public Platform {
  public:
   SdlPlatform(const std::string& program_dir, int scale, const PixelView& icon)
       : text_(program_dir) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) Fail("cannot start video");
+    RefuseInvisibleDriver();
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     window_ = SDL_CreateWindow(kWindowCaption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                kPictureWidth * scale, kPictureHeight * scale, SDL_WINDOW_SHOWN);

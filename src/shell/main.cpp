@@ -119,14 +119,6 @@ std::string ProgramDirectory(const char* argv0) {
   return exe.parent_path().string();
 }
 
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw BadArguments{path + ": cannot read the input script"};
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -145,8 +137,7 @@ int main(int argc, char** argv) {
   std::vector<kolvar::ScriptLine> script;
   try {
     args = Parse(argc, argv);
-    if (!args.input.empty())
-      script = kolvar::ParseInputScript(ReadWholeFile(args.input), args.input);
+    if (!args.input.empty()) script = kolvar::ReadInputScript(args.input);
   } catch (const BadArguments& bad) {
     std::fprintf(stderr, "kolvar: %s\nTry 'kolvar --help'.\n", bad.message.c_str());
     return 2;
@@ -165,6 +156,7 @@ int main(int argc, char** argv) {
       if (!trace_file) throw std::runtime_error(args.trace + ": cannot write the trace");
     }
     std::unique_ptr<kolvar::Platform> platform;
+    kolvar::HeadlessPlatform* headless = nullptr;
     if (args.headless) {
       kolvar::HeadlessOptions options;
       options.program_dir = program_dir;
@@ -172,6 +164,7 @@ int main(int argc, char** argv) {
       options.quit_at = args.quit_at;
       options.shots = args.shots;
       platform = std::make_unique<kolvar::HeadlessPlatform>(std::move(options));
+      headless = static_cast<kolvar::HeadlessPlatform*>(platform.get());
     } else {
       const std::vector<uint32_t> icon = IconPixels();
       platform = kolvar::CreateSdlPlatform(
@@ -181,12 +174,19 @@ int main(int argc, char** argv) {
     std::optional<kolvar::Trace> trace;
     auto game = std::make_unique<kolvar::Game>(*platform, root);
     if (trace_file) {
-      trace.emplace(trace_file.get());
+      trace.emplace(trace_file.get(), args.trace);
       game->trace = &*trace;
     }
     try {
       kolvar::RunProgram(*game);
     } catch (const kolvar::CloseRequested&) {
+      // What is still to be written must reach its file before the run
+      // counts as a success.
+      if (headless) {
+        const std::string error = headless->WriteDueShots(true);
+        if (!error.empty()) throw std::runtime_error(error);
+      }
+      if (trace) trace->Finish();
       return 0;
     }
   } catch (const std::exception& error) {

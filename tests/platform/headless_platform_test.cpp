@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 namespace kolvar {
@@ -80,12 +82,16 @@ TEST(InputScript, CommentsBlankLinesAndOrder) {
 }
 
 TEST(InputScript, MalformedLinesNameTheFileAndLine) {
-  const std::pair<const char*, const char*> bad[] = {
+  const std::pair<std::string, std::string> bad[] = {
       {"100 z sideways\n", "in.txt:1: expected 'down' or 'up'"},
       {"\n\nabc z down\n", "in.txt:3: expected a time"},
       {"10 space down\n", "in.txt:1: unknown key 'space'"},
       {"10 z\n", "in.txt:1: expected 'MS KEY down'"},
       {"-5 z down\n", "in.txt:1: expected a time"},
+      // Bytes that are not printable text are shown as \xNN, whole.
+      {std::string("10 z\0x down\n", 12), "in.txt:1: unknown key 'z\\x00x'"},
+      {"10 \x1b[2J down\n", "in.txt:1: unknown key '\\x1B[2J'"},
+      {"1\xff z down\n", "in.txt:1: expected a time in milliseconds, found '1\\xFF'"},
   };
   for (const auto& [text, message] : bad) {
     try {
@@ -95,6 +101,27 @@ TEST(InputScript, MalformedLinesNameTheFileAndLine) {
       EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what();
     }
   }
+}
+
+TEST(InputScript, FilesThatCannotBeReadAreErrors) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / "kolvar_script_test";
+  fs::create_directories(dir);
+  std::ofstream(dir / "good.in") << "5 z down\n";
+  EXPECT_EQ(ReadInputScript((dir / "good.in").string()).size(), 1u);
+  const std::pair<std::string, std::string> bad[] = {
+      {dir.string(), ": cannot read the input script: Is a directory"},
+      {(dir / "missing.in").string(), ": cannot read the input script: No such file or directory"},
+  };
+  for (const auto& [path, fault] : bad) {
+    try {
+      ReadInputScript(path);
+      ADD_FAILURE() << "read: " << path;
+    } catch (const std::invalid_argument& e) {
+      EXPECT_EQ(std::string(e.what()), path + fault);
+    }
+  }
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -145,6 +147,41 @@ TEST(MidiFile, ReadErrorsNameTheFile) {
   const MidiFileResult result = ReadMidiFile("/nonexistent/kolvar/title.mid");
   EXPECT_FALSE(result.ok());
   EXPECT_EQ(result.error.rfind("/nonexistent/kolvar/title.mid: ", 0), 0u) << result.error;
+}
+
+// A good piece padded with a chunk of an unknown kind up to a given size: the
+// parser skips such chunks, so only the size decides.
+Bytes PaddedPiece(size_t size) {
+  Bytes piece = Cat({Header(0, 1), Track(kNote)});
+  Bytes padding = Track(Bytes(size - piece.size() - 8), "XFIL");
+  return Cat({piece, padding});
+}
+
+TEST(MidiFile, FilesOverTheSizeCapAreRefusedUnread) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / "kolvar_midi_cap_test";
+  fs::create_directories(dir);
+  const struct {
+    const char* name;
+    size_t size;
+    bool ok;
+  } cases[] = {{"at_cap.mid", kMaxMidiFileBytes, true},
+               {"over_cap.mid", kMaxMidiFileBytes + 1, false}};
+  for (const auto& c : cases) {
+    const Bytes bytes = PaddedPiece(c.size);
+    std::ofstream(dir / c.name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    const MidiFileResult result = ReadMidiFile((dir / c.name).string());
+    EXPECT_EQ(result.ok(), c.ok) << c.name << ": " << result.error;
+  }
+  // A link to a device that never ends is refused, not read until memory runs out.
+  fs::remove(dir / "title.mid");
+  fs::create_symlink("/dev/zero", dir / "title.mid");
+  const MidiFileResult endless = ReadMidiFile((dir / "title.mid").string());
+  EXPECT_FALSE(endless.ok());
+  EXPECT_NE(endless.error.find("larger than 1048576 bytes"), std::string::npos) << endless.error;
+  fs::remove_all(dir);
 }
 
 }  // namespace

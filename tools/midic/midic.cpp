@@ -20,13 +20,13 @@ int RunMidic(const std::vector<std::string>& args, std::ostream& err) {
 
   std::ifstream in(input, std::ios::binary);
   if (!in) {
-    err << input << ": cannot open the score\n";
+    err << input << ": error: cannot open the score\n";
     return 1;
   }
   std::ostringstream text;
   text << in.rdbuf();
   if (in.bad()) {
-    err << input << ": cannot read the score\n";
+    err << input << ": error: cannot read the score\n";
     return 1;
   }
 
@@ -45,13 +45,13 @@ int RunMidic(const std::vector<std::string>& args, std::ostream& err) {
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     if (!out.flush()) {
-      err << output << ": cannot write the MIDI file\n";
+      err << output << ": error: cannot write the MIDI file\n";
       std::remove(temporary.c_str());
       return 1;
     }
   }
   if (std::rename(temporary.c_str(), output.c_str()) != 0) {
-    err << output << ": cannot write the MIDI file\n";
+    err << output << ": error: cannot write the MIDI file\n";
     std::remove(temporary.c_str());
     return 1;
   }

@@ -15,6 +15,13 @@ constexpr uint32_t kWholeNote = 4 * kTicksPerQuarter;
 // repeat count stops here instead of filling the disk.
 constexpr uint32_t kMaxTick = 1u << 26;
 constexpr size_t kMaxNotes = 500000;
+// How deep repeats may nest, and how many items all repeats of a track may
+// unfold to: repeats of bodies that take no time never reach the tick limit.
+constexpr size_t kMaxRepeatDepth = 16;
+constexpr uint64_t kMaxUnfoldedItems = 4000000;
+// A MIDI file holds at most 128 tracks (the game's reader and the
+// synthesizer refuse more), one of them the tempo track.
+constexpr size_t kMaxTracks = 127;
 constexpr int kAccent = 20;
 
 struct ScoreError {
@@ -147,8 +154,8 @@ uint8_t ParsePitch(std::string_view word, int line) {
     Fail(line, "note " + Quote(word) + " needs an octave number, like " +
                    std::string(word.substr(0, i)) + "4");
   }
-  key = (octave + 1) * 12 + semitone;
-  if (key < 0 || key > 127)
+  if (octave >= -1 && octave <= 9) key = (octave + 1) * 12 + semitone;
+  if (octave < -1 || octave > 9 || key < 0 || key > 127)
     Fail(line, "note " + Quote(word) + " is outside the MIDI range C-1 to G9");
   return static_cast<uint8_t>(key);
 }
@@ -329,6 +336,9 @@ class Parser {
     const int line = keyword.line;
     const Token* name = NextOnLine(line);
     if (!name) Fail(line, "'track' needs a name");
+    if (tracks_.size() >= kMaxTracks) {
+      Fail(line, "a piece holds at most " + std::to_string(kMaxTracks) + " tracks");
+    }
     current_ = std::make_unique<TrackSource>();
     current_->track.name = name->text;
     bool has_channel = false;
@@ -372,6 +382,9 @@ class Parser {
     const int line = token.line;
     const std::string& text = token.text;
     if (text == "[") {
+      if (open_repeats_.size() >= kMaxRepeatDepth) {
+        Fail(line, "repeats nest more than " + std::to_string(kMaxRepeatDepth) + " deep");
+      }
       Item repeat(Item::Kind::Repeat, line);
       open_repeats_.push_back(std::move(repeat));
     } else if (text == "]") {
@@ -516,6 +529,7 @@ class Parser {
   void Emit() {
     for (TrackSource& source : tracks_) {
       uint32_t tick = 0;
+      unfolded_ = 0;
       Walk(source.body, source.track, tick);
       source.track.end_tick = tick;
       score_.tracks.push_back(std::move(source.track));
@@ -526,6 +540,10 @@ class Parser {
 
   void Walk(const std::vector<Item>& items, Track& track, uint32_t& tick) {
     for (const Item& item : items) {
+      if (++unfolded_ > kMaxUnfoldedItems) {
+        Fail(item.line, "the repeats unfold to more than " + std::to_string(kMaxUnfoldedItems) +
+                            " items in track " + Quote(track.name));
+      }
       switch (item.kind) {
         case Item::Kind::Notes:
           for (auto [key, velocity] : item.keys) {
@@ -586,6 +604,7 @@ class Parser {
   uint32_t duration_ = kTicksPerQuarter;
   int velocity_ = 100;
   int gate_ = 90;
+  uint64_t unfolded_ = 0;  // items walked so far in the track being placed
 };
 
 }  // namespace
@@ -601,7 +620,8 @@ ParseResult ParseScore(std::string_view text, std::string_view file_name) {
   try {
     result.score = Parser(Tokenize(text)).Parse();
   } catch (const ScoreError& error) {
-    result.error = std::string(file_name) + ":" + std::to_string(error.line) + ": " + error.message;
+    result.error =
+        std::string(file_name) + ":" + std::to_string(error.line) + ": error: " + error.message;
   }
   return result;
 }

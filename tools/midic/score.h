@@ -49,7 +49,7 @@ struct Score {
 
 struct ParseResult {
   std::optional<Score> score;
-  std::string error;  // "file:line: message" when the score is bad
+  std::string error;  // "file:line: error: message" when the score is bad
 
   bool ok() const { return score.has_value(); }
 };

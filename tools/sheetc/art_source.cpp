@@ -8,7 +8,7 @@ namespace sheetc {
 namespace {
 
 std::string Where(const std::string& file, int line) {
-  return file + ":" + std::to_string(line) + ": ";
+  return file + ":" + std::to_string(line) + ": error: ";
 }
 
 std::string_view Trim(std::string_view s) {
@@ -64,6 +64,16 @@ int ParseNonNegative(std::string_view word, const std::string& where, const char
 int ParsePositive(std::string_view word, const std::string& where, const char* what) {
   int value = ParseInt(word, where, what);
   if (value <= 0) throw ArtError(where + what + " must be at least 1");
+  return value;
+}
+
+// A width or height of a sheet or a picture: from 1 to kMaxSide.
+int ParseSide(std::string_view word, const std::string& where, const char* what) {
+  int value = ParsePositive(word, where, what);
+  if (value > kMaxSide) {
+    throw ArtError(where + what + " " + std::to_string(value) + " is more than " +
+                   std::to_string(kMaxSide));
+  }
   return value;
 }
 
@@ -136,7 +146,9 @@ Palette ParsePalette(std::string_view text, const std::string& file, const std::
       throw ArtError(where + "character '" + std::string(1, key) + "' is defined twice");
     }
   }
-  if (palette.colours.empty()) throw ArtError(file + ":1: palette '" + name + "' has no colours");
+  if (palette.colours.empty()) {
+    throw ArtError(Where(file, 1) + "palette '" + name + "' has no colours");
+  }
   return palette;
 }
 
@@ -182,10 +194,13 @@ std::vector<Picture> ParsePictures(std::string_view text, const std::string& fil
     picture.name = std::string(words[1]);
     picture.file = file;
     picture.line = line_no;
-    picture.width = ParsePositive(words[2], where, "picture width");
-    picture.height = ParsePositive(words[3], where, "picture height");
-    picture.pixels.reserve(static_cast<size_t>(picture.width) * picture.height);
+    picture.width = ParseSide(words[2], where, "picture width");
+    picture.height = ParseSide(words[3], where, "picture height");
     ++i;
+    // Room for the pixels only once the rows are known to be there.
+    if (lines.size() - i >= static_cast<size_t>(picture.height)) {
+      picture.pixels.reserve(static_cast<size_t>(picture.width) * picture.height);
+    }
     for (int row = 0; row < picture.height; ++row, ++i) {
       if (i >= lines.size()) {
         throw ArtError(Where(file, static_cast<int>(i) + 1) + "picture '" + picture.name +
@@ -234,8 +249,8 @@ Layout ParseLayout(std::string_view text, const std::string& file) {
       }
       SheetLayout sheet;
       sheet.name = std::string(words[1]);
-      sheet.width = ParsePositive(words[2], where, "sheet width");
-      sheet.height = ParsePositive(words[3], where, "sheet height");
+      sheet.width = ParseSide(words[2], where, "sheet width");
+      sheet.height = ParseSide(words[3], where, "sheet height");
       sheet.keep_alpha = alpha;
       sheet.line = line_no;
       if (!sheet_names.insert(sheet.name).second) {
@@ -275,8 +290,8 @@ Layout ParseLayout(std::string_view text, const std::string& file) {
       MaskRegion mask;
       mask.x = ParseNonNegative(words[1], where, "x");
       mask.y = ParseNonNegative(words[2], where, "y");
-      mask.width = ParsePositive(words[3], where, "mask width");
-      mask.height = ParsePositive(words[4], where, "mask height");
+      mask.width = ParseSide(words[3], where, "mask width");
+      mask.height = ParseSide(words[4], where, "mask height");
       mask.to_x = ParseNonNegative(words[6], where, "target x");
       mask.to_y = ParseNonNegative(words[7], where, "target y");
       mask.line = line_no;

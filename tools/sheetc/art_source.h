@@ -13,7 +13,7 @@
 namespace sheetc {
 
 // Every problem found in the art is reported as an ArtError whose message
-// starts with "file:line: " so it can be fixed without guessing.
+// starts with "file:line: error: " so it can be fixed without guessing.
 class ArtError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -24,6 +24,11 @@ class ArtError : public std::runtime_error {
 constexpr uint32_t kTransparent = 0x00000000u;
 constexpr uint32_t kOpaqueBlack = 0xFF000000u;
 constexpr uint32_t kOpaqueWhite = 0xFFFFFFFFu;
+
+// The largest width or height of a sheet, a picture or a masked area. The
+// game's sheets are far smaller; the limit keeps a typo from asking for
+// gigabytes.
+constexpr int kMaxSide = 4096;
 
 struct Palette {
   std::string name;

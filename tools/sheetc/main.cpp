@@ -28,11 +28,11 @@ void WriteFileAtomically(const std::string& path, const std::string& text) {
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     out << text;
-    if (!out.flush()) throw sheetc::ArtError(temp + ": cannot be written");
+    if (!out.flush()) throw sheetc::ArtError(temp + ": error: cannot be written");
   }
   std::error_code error;
   std::filesystem::rename(temp, path, error);
-  if (error) throw sheetc::ArtError(path + ": cannot be written: " + error.message());
+  if (error) throw sheetc::ArtError(path + ": error: cannot be written: " + error.message());
 }
 
 }  // namespace
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", error.what());
     return 1;
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "sheetc: %s\n", error.what());
+    std::fprintf(stderr, "sheetc: error: %s\n", error.what());
     return 1;
   }
   return 0;

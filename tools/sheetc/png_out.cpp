@@ -11,19 +11,19 @@ namespace sheetc {
 
 void WritePng(const Sheet& sheet, const std::string& path, int scale) {
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
-  if (!file) throw ArtError(path + ": cannot be written");
+  if (!file) throw ArtError(path + ": error: cannot be written");
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!png || !info) {
     png_destroy_write_struct(&png, nullptr);
-    throw ArtError(path + ": libpng could not start");
+    throw ArtError(path + ": error: libpng could not start");
   }
   const int width = sheet.width * scale;
   const int height = sheet.height * scale;
   std::vector<png_byte> row(static_cast<size_t>(width) * 4);
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    throw ArtError(path + ": libpng failed while writing");
+    throw ArtError(path + ": error: libpng failed while writing");
   }
   png_init_io(png, file.get());
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,

@@ -11,7 +11,7 @@ namespace sheetc {
 namespace {
 
 std::string Where(const std::string& file, int line) {
-  return file + ":" + std::to_string(line) + ": ";
+  return file + ":" + std::to_string(line) + ": error: ";
 }
 
 std::string Rect(int x, int y, int w, int h) {
@@ -19,8 +19,10 @@ std::string Rect(int x, int y, int w, int h) {
          std::to_string(y);
 }
 
+// In 64 bits: a placement near the largest int must not wrap into the sheet.
 bool Fits(int x, int y, int w, int h, int sheet_w, int sheet_h) {
-  return x >= 0 && y >= 0 && x + w <= sheet_w && y + h <= sheet_h;
+  return x >= 0 && y >= 0 && w >= 0 && h >= 0 && int64_t{x} + w <= sheet_w &&
+         int64_t{y} + h <= sheet_h;
 }
 
 bool Intersect(int ax, int ay, int aw, int ah, int bx, int by, int bw, int bh) {
@@ -43,7 +45,7 @@ class Claims {
       }
     }
     const int id = static_cast<int>(names_.size());
-    names_.push_back(what + " (" + where.substr(0, where.size() - 2) + ")");
+    names_.push_back(what + " (" + where.substr(0, where.find(": error: ")) + ")");
     for (int yy = y; yy < y + h; ++yy) {
       for (int xx = x; xx < x + w; ++xx) owner_[static_cast<size_t>(yy) * width_ + xx] = id;
     }
@@ -57,7 +59,7 @@ class Claims {
 
 std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw ArtError(path.string() + ":1: cannot be read");
+  if (!in) throw ArtError(Where(path.string(), 1) + "cannot be read");
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
@@ -190,8 +192,8 @@ std::vector<Sheet> BuildSheets(const Layout& layout, const std::vector<Picture>&
                            [&](const SheetLayout& s) { return s.name == required.name; });
     const std::string size = std::to_string(required.width) + " " + std::to_string(required.height);
     if (it == layout.sheets.end()) {
-      throw ArtError(layout.file + ":1: the layout has no 'sheet " + required.name + " " + size +
-                     (required.keep_alpha ? " alpha" : "") + "'");
+      throw ArtError(Where(layout.file, 1) + "the layout has no 'sheet " + required.name + " " +
+                     size + (required.keep_alpha ? " alpha" : "") + "'");
     }
     if (it->width != required.width || it->height != required.height ||
         it->keep_alpha != required.keep_alpha) {
@@ -229,7 +231,7 @@ std::vector<Sheet> BuildSheets(const Layout& layout, const std::vector<Picture>&
 ArtSet LoadArtDirectory(const std::string& dir) {
   namespace fs = std::filesystem;
   std::error_code error;
-  if (!fs::is_directory(dir, error)) throw ArtError(dir + ":1: is not a directory");
+  if (!fs::is_directory(dir, error)) throw ArtError(dir + ": error: is not a directory");
   std::vector<fs::path> palette_files;
   std::vector<fs::path> picture_files;
   for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir)) {
@@ -246,7 +248,7 @@ ArtSet LoadArtDirectory(const std::string& dir) {
     Palette palette = ParsePalette(ReadFile(path), path.string(), name);
     auto [it, added] = palettes.emplace(name, std::move(palette));
     if (!added) {
-      throw ArtError(path.string() + ":1: palette '" + name + "' is already defined in " +
+      throw ArtError(Where(path.string(), 1) + "palette '" + name + "' is already defined in " +
                      it->second.file);
     }
   }

@@ -59,5 +59,13 @@ TEST(MidiWriter, TheGamesReaderAgreesOnTheLength) {
   EXPECT_EQ(result.info->length_ms, 2000u + 41 * 1000u);
 }
 
+TEST(MidiWriter, TheGamesReaderTakesTheMostTracksTheScoreAllows) {
+  std::string text = "tempo 120\n";
+  for (int i = 0; i < 127; ++i) text += "track T" + std::to_string(i) + " channel 1\nC4\n";
+  const kolvar::MidiFileResult result = kolvar::ParseMidiFile(Compile(text));
+  ASSERT_TRUE(result.ok()) << result.error;
+  EXPECT_EQ(result.info->track_count, kolvar::kMaxMidiTracks);
+}
+
 }  // namespace
 }  // namespace midic

@@ -29,14 +29,14 @@ TEST(MidicCommand, WritesTheFileOrNamesFileAndLineAndWritesNothing) {
   std::ofstream(score) << "tempo 120\ntrack A channel 1\nC4 X4\n";
   EXPECT_EQ(RunMidic({score, out}, err), 1);
   EXPECT_EQ(err.str(), score +
-                           ":3: unknown note 'X4' (notes are C D E F G A B with an octave, "
+                           ":3: error: unknown note 'X4' (notes are C D E F G A B with an octave, "
                            "like C4 or F#3; rests are r)\n");
   EXPECT_EQ(fs::file_size(out), good_size);
   EXPECT_FALSE(fs::exists(out + ".tmp"));
 
   err.str("");
   EXPECT_EQ(RunMidic({(dir / "missing.score").string(), out}, err), 1);
-  EXPECT_EQ(err.str(), (dir / "missing.score").string() + ": cannot open the score\n");
+  EXPECT_EQ(err.str(), (dir / "missing.score").string() + ": error: cannot open the score\n");
   err.str("");
   std::ofstream(score) << "tempo 120\ntrack A channel 1\nC4\n";
   EXPECT_EQ(RunMidic({score, (dir / "no_dir" / "out.mid").string()}, err), 1);

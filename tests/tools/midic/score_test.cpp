@@ -98,16 +98,20 @@ TEST(Score, HeaderTrackSettingsAndTempoChanges) {
 }
 
 TEST(Score, MistakesAreReportedWithFileLineAndReason) {
-  EXPECT_EQ(ParseScore(kHead + "C4 D4\nH4\n", "t.score").error,
-            "t.score:5: unknown note 'H4' (notes are C D E F G A B with an octave, like C4 or "
-            "F#3; rests are r)");
+  EXPECT_EQ(
+      ParseScore(kHead + "C4 D4\nH4\n", "t.score").error,
+      "t.score:5: error: unknown note 'H4' (notes are C D E F G A B with an octave, like C4 or "
+      "F#3; rests are r)");
   EXPECT_EQ(ParseScore(kHead + "C4:2 C4:4 |\n", "t.score").error,
-            "t.score:4: bar line in track 'T' falls on beat 4 of bar 1, not at the start of a bar");
+            "t.score:4: error: bar line in track 'T' falls on beat 4 of bar 1, not at the start of "
+            "a bar");
   EXPECT_EQ(ParseScore(kHead + "C4\n[ D4\nE4\n", "t.score").error,
-            "t.score:5: '[' is never closed in track 'T'");
+            "t.score:5: error: '[' is never closed in track 'T'");
   const std::vector<std::pair<std::string, std::string>> cases = {
       {kHead + "C", "needs an octave"},
       {kHead + "G#9", "outside the MIDI range"},
+      {kHead + "C357913941", "outside the MIDI range"},
+      {kHead + "C-2147483648", "outside the MIDI range"},
       {kHead + "C4:3", "bad duration"},
       {kHead + "C4:", "missing duration"},
       {kHead + "C4:64...", "too many dots"},
@@ -122,6 +126,11 @@ TEST(Score, MistakesAreReportedWithFileLineAndReason) {
       {kHead + "[ C4 ]x100", "x1 to x99"},
       {kHead + "[ C4:1 | C4:8 ]x2 |", "beat 1.5 of bar 3"},
       {kHead + "[[[[ C4:1 ]x99 ]x99 ]x99 ]x99", "too long"},
+      // Bodies that take no time never meet the tick limit.
+      {kHead + "[[[[[[ ]x99 ]x99 ]x99 ]x99 ]x99 ]x99", "unfold to more than 4000000 items"},
+      {kHead + "[[[[[[ tempo 120 ]x99 ]x99 ]x99 ]x99 ]x99 ]x99", "unfold to more than"},
+      {kHead + std::string(300000, '[') + " C4", "nest more than 16 deep"},
+      {kHead + std::string(17, '[') + " C4 " + std::string(17, ']'), "nest more than 16 deep"},
       {"tempo 120\ntrack T channel 1\nC4:1 |", "needs a 'time' line"},
       {"tempo 100\ntime 3/4\ntrack T channel 1\nC4:1 |", "beat 2 of bar 2"},
       {"track T channel 1\nC4", "needs a 'tempo' line"},
@@ -140,6 +149,18 @@ TEST(Score, MistakesAreReportedWithFileLineAndReason) {
     EXPECT_FALSE(result.ok()) << text;
     EXPECT_NE(result.error.find(reason), std::string::npos) << text << "\n -> " << result.error;
   }
+}
+
+TEST(Score, LimitsLeaveRoomForRealPieces) {
+  // Sixteen levels of repeats and 127 tracks (128 with the tempo track, the
+  // most a MIDI file may hold for the game) still compile.
+  const std::string nested = std::string(16, '[') + " C4:64 " + std::string(16, ']');
+  EXPECT_EQ(Body(nested).notes.size(), 65536u);
+  std::string tracks = "tempo 120\n";
+  for (int i = 0; i < 127; ++i) tracks += "track T" + std::to_string(i) + " channel 1\nC4\n";
+  EXPECT_EQ(Parse(tracks).tracks.size(), 127u);
+  const ParseResult more = ParseScore(tracks + "track Extra channel 1\nC4\n", "t.score");
+  EXPECT_EQ(more.error, "t.score:256: error: a piece holds at most 127 tracks");
 }
 
 }  // namespace

@@ -36,10 +36,10 @@ TEST(PaletteTest, ReadsColoursTransparencyAndSkipsComments) {
 
 TEST(PaletteTest, RejectsBadEntriesNamingFileAndLine) {
   EXPECT_EQ(ErrorOf([] { ParsePalette("k 000000\nr ff00zz\n", "p.pal", "p"); }),
-            "p.pal:2: colour 'ff00zz' is not six hex digits RRGGBB (or 'transparent')");
+            "p.pal:2: error: colour 'ff00zz' is not six hex digits RRGGBB (or 'transparent')");
   EXPECT_EQ(ErrorOf([] { ParsePalette("r 12345\n", "p.pal", "p"); }).substr(0, 8), "p.pal:1:");
   EXPECT_EQ(ErrorOf([] { ParsePalette("r ff0000\n\nr 00ff00\n", "p.pal", "p"); }),
-            "p.pal:3: character 'r' is defined twice");
+            "p.pal:3: error: character 'r' is defined twice");
   EXPECT_NE(ErrorOf([] { ParsePalette("rr ff0000\n", "p.pal", "p"); }).find("p.pal:1:"),
             std::string::npos);
   EXPECT_NE(ErrorOf([] { ParsePalette("r\n", "p.pal", "p"); }).find("needs a colour"),
@@ -72,24 +72,29 @@ TEST(PictureTest, ReadsSeveralPicturesAndLooksUpEachPixel) {
 TEST(PictureTest, RejectsMalformedGrids) {
   auto parse = [](const char* text) { ParsePictures(text, "x.pic", TwoColours()); };
   EXPECT_EQ(ErrorOf([&] { parse("palette duo\npicture a 3 2\nrrr\nrr\n"); }),
-            "x.pic:4: row 2 of picture 'a' is 2 characters wide, expected 3");
+            "x.pic:4: error: row 2 of picture 'a' is 2 characters wide, expected 3");
   EXPECT_EQ(ErrorOf([&] { parse("palette duo\npicture a 3 1\nrzr\n"); }),
-            "x.pic:3: column 2: 'z' is not in palette 'duo'");
+            "x.pic:3: error: column 2: 'z' is not in palette 'duo'");
   EXPECT_EQ(ErrorOf([&] { parse("palette duo\npicture a 2 3\nrr\nrr\n"); }),
-            "x.pic:5: picture 'a' ends after 2 of 3 rows");
+            "x.pic:5: error: picture 'a' ends after 2 of 3 rows");
   EXPECT_EQ(ErrorOf([&] { parse("picture a 1 1\nr\n"); }),
-            "x.pic:1: picture 'a' comes before any 'palette NAME' line");
+            "x.pic:1: error: picture 'a' comes before any 'palette NAME' line");
   EXPECT_EQ(ErrorOf([&] { parse("palette trio\n"); }),
-            "x.pic:1: no palette named 'trio' (palettes are the *.pal files)");
+            "x.pic:1: error: no palette named 'trio' (palettes are the *.pal files)");
   EXPECT_EQ(ErrorOf([&] { parse("palette duo\npicture a 0 1\n"); }),
-            "x.pic:2: picture width must be at least 1");
+            "x.pic:2: error: picture width must be at least 1");
   EXPECT_EQ(ErrorOf([&] { parse("palette duo\npicture a 2 x\n"); }),
-            "x.pic:2: picture height must be a whole number, got 'x'");
+            "x.pic:2: error: picture height must be a whole number, got 'x'");
   EXPECT_EQ(ErrorOf([&] { parse("palette duo\nrr\n"); }),
-            "x.pic:2: expected 'palette NAME' or 'picture NAME WIDTH HEIGHT', got 'rr'");
+            "x.pic:2: error: expected 'palette NAME' or 'picture NAME WIDTH HEIGHT', got 'rr'");
   // A blank line inside a grid is a short row, not a separator.
   EXPECT_EQ(ErrorOf([&] { parse("palette duo\npicture a 1 2\nr\n\n"); }),
-            "x.pic:4: row 2 of picture 'a' is 0 characters wide, expected 1");
+            "x.pic:4: error: row 2 of picture 'a' is 0 characters wide, expected 1");
+  // Sizes are capped before any memory is set aside for the pixels.
+  EXPECT_EQ(ErrorOf([&] { parse("palette duo\npicture a 11111132 32\n"); }),
+            "x.pic:2: error: picture width 11111132 is more than 4096");
+  EXPECT_EQ(ErrorOf([&] { parse("palette duo\npicture a 1 2147483647\nr\n"); }),
+            "x.pic:2: error: picture height 2147483647 is more than 4096");
 }
 
 TEST(LayoutTest, ReadsSheetsPlacementsAndMasks) {
@@ -123,21 +128,23 @@ TEST(LayoutTest, ReadsSheetsPlacementsAndMasks) {
 TEST(LayoutTest, RejectsMalformedLines) {
   auto parse = [](const char* text) { ParseLayout(text, "layout.txt"); };
   EXPECT_EQ(ErrorOf([&] { parse("place logo 0 0\n"); }),
-            "layout.txt:1: 'place' comes before any 'sheet' line");
+            "layout.txt:1: error: 'place' comes before any 'sheet' line");
   EXPECT_EQ(ErrorOf([&] { parse("sheet A 4 4\nput logo 0 0\n"); }),
-            "layout.txt:2: expected 'sheet', 'place' or 'mask', got 'put'");
+            "layout.txt:2: error: expected 'sheet', 'place' or 'mask', got 'put'");
   EXPECT_EQ(ErrorOf([&] { parse("sheet A 4 4\nplace logo -1 0\n"); }),
-            "layout.txt:2: x must not be negative");
+            "layout.txt:2: error: x must not be negative");
   EXPECT_EQ(ErrorOf([&] { parse("sheet A 4 4\nplace logo 0 0 mask 1\n"); }),
-            "layout.txt:2: expected 'place PICTURE X Y' or 'place PICTURE X Y mask X Y'");
+            "layout.txt:2: error: expected 'place PICTURE X Y' or 'place PICTURE X Y mask X Y'");
   EXPECT_EQ(ErrorOf([&] { parse("sheet A 4 4\nmask 0 0 2 2 to 2 2\n"); }),
-            "layout.txt:2: expected 'mask X Y WIDTH HEIGHT at X Y'");
+            "layout.txt:2: error: expected 'mask X Y WIDTH HEIGHT at X Y'");
   EXPECT_EQ(ErrorOf([&] { parse("sheet A 4 4\nsheet A 4 4\n"); }),
-            "layout.txt:2: sheet 'A' is declared twice");
+            "layout.txt:2: error: sheet 'A' is declared twice");
   EXPECT_EQ(ErrorOf([&] { parse("sheet 9A 4 4\n"); }),
-            "layout.txt:1: sheet name '9A' must be a C++ function name");
+            "layout.txt:1: error: sheet name '9A' must be a C++ function name");
   EXPECT_EQ(ErrorOf([&] { parse("sheet A 4 4 beta\n"); }),
-            "layout.txt:1: expected 'sheet FUNCTION WIDTH HEIGHT [alpha]'");
+            "layout.txt:1: error: expected 'sheet FUNCTION WIDTH HEIGHT [alpha]'");
+  EXPECT_EQ(ErrorOf([] { ParseLayout("sheet A 4097 8\n", "layout.txt"); }),
+            "layout.txt:1: error: sheet width 4097 is more than 4096");
 }
 
 }  // namespace

@@ -76,41 +76,57 @@ TEST(ComposeTest, RejectsBadPlacements) {
   EXPECT_EQ(ErrorOf([&] {
               compose({"S", 4, 4, false, 1, {{"d", 3, 0, false, 0, 0, 5}}, {}});
             }),
-            "layout.txt:5: picture 'd' (2x2 at 3,0) does not fit in sheet S (4x4)");
+            "layout.txt:5: error: picture 'd' (2x2 at 3,0) does not fit in sheet S (4x4)");
   EXPECT_EQ(ErrorOf([&] {
               compose({"S", 4, 4, false, 1, {{"x", 0, 0, false, 0, 0, 5}}, {}});
             }),
-            "layout.txt:5: no picture named 'x'");
+            "layout.txt:5: error: no picture named 'x'");
   EXPECT_EQ(
       ErrorOf([&] {
         compose(
             {"S", 4, 4, false, 1, {{"d", 0, 0, false, 0, 0, 2}, {"e", 1, 1, false, 0, 0, 3}}, {}});
       }),
-      "layout.txt:3: picture 'e' overlaps picture 'd' (layout.txt:2) at pixel 1,1");
+      "layout.txt:3: error: picture 'e' overlaps picture 'd' (layout.txt:2) at pixel 1,1");
   // A mask may not land on a picture either.
   EXPECT_EQ(
       ErrorOf([&] {
         compose(
             {"S", 4, 4, false, 1, {{"d", 0, 0, true, 2, 0, 2}, {"e", 2, 0, false, 0, 0, 3}}, {}});
       }),
-      "layout.txt:2: mask of 2x2 at 0,0 overlaps picture 'e' (layout.txt:3) at pixel 2,0");
+      "layout.txt:2: error: mask of 2x2 at 0,0 overlaps picture 'e' (layout.txt:3) at pixel 2,0");
   EXPECT_EQ(ErrorOf([&] {
               compose({"S", 4, 4, false, 1, {{"d", 0, 0, true, 3, 3, 2}}, {}});
             }),
-            "layout.txt:2: mask of 2x2 at 0,0 (2x2 at 3,3) does not fit in sheet S (4x4)");
+            "layout.txt:2: error: mask of 2x2 at 0,0 (2x2 at 3,3) does not fit in sheet S (4x4)");
   EXPECT_EQ(ErrorOf([&] {
               compose({"S", 4, 4, false, 1, {}, {{0, 0, 2, 2, 1, 1, 7}}});
             }),
-            "layout.txt:7: mask of 2x2 at 0,0 would cover the area it masks");
+            "layout.txt:7: error: mask of 2x2 at 0,0 would cover the area it masks");
   EXPECT_EQ(ErrorOf([&] {
               compose({"S", 4, 4, false, 1, {}, {{2, 2, 3, 3, 0, 0, 7}}});
             }),
-            "layout.txt:7: masked area (3x3 at 2,2) does not fit in sheet S (4x4)");
+            "layout.txt:7: error: masked area (3x3 at 2,2) does not fit in sheet S (4x4)");
+  // Coordinates near the largest int must not wrap around into the sheet.
+  constexpr int kHuge = 2147483647;
+  EXPECT_EQ(ErrorOf([&] {
+              compose({"S", 4, 4, false, 1, {{"d", kHuge, 0, false, 0, 0, 5}}, {}});
+            }),
+            "layout.txt:5: error: picture 'd' (2x2 at 2147483647,0) does not fit in sheet S (4x4)");
+  EXPECT_EQ(ErrorOf([&] {
+              compose({"S", 4, 4, false, 1, {{"d", 0, 0, true, 2, kHuge, 5}}, {}});
+            }),
+            "layout.txt:5: error: mask of 2x2 at 0,0 (2x2 at 2,2147483647) does not fit in sheet "
+            "S (4x4)");
+  EXPECT_EQ(ErrorOf([&] {
+              compose({"S", 4, 4, false, 1, {}, {{kHuge, kHuge, 2, 2, 0, 0, 7}}});
+            }),
+            "layout.txt:7: error: masked area (2x2 at 2147483647,2147483647) does not fit in "
+            "sheet S (4x4)");
 }
 
 TEST(IndexTest, BlackComesFirstThenColoursInOrderOfAppearance) {
   Canvas c{3, 1, {kBlue, kOpaqueBlack, kRed}};
-  Sheet s = IndexCanvas("S", c, "layout.txt:1: ");
+  Sheet s = IndexCanvas("S", c, "layout.txt:1: error: ");
   EXPECT_EQ(s.indices, (std::vector<uint8_t>{1, 0, 2}));
   ASSERT_EQ(s.palette.size(), 256u);
   EXPECT_EQ(s.palette[0], kOpaqueBlack);
@@ -121,11 +137,11 @@ TEST(IndexTest, BlackComesFirstThenColoursInOrderOfAppearance) {
 TEST(IndexTest, AllowsExactly256Colours) {
   Canvas c{257, 1, {}};
   for (uint32_t i = 0; i < 257; ++i) c.pixels.push_back(0xFF000000u | i);
-  EXPECT_EQ(ErrorOf([&] { IndexCanvas("S", c, "layout.txt:4: "); }),
-            "layout.txt:4: sheet S uses 257 colours; a sheet holds at most 256");
+  EXPECT_EQ(ErrorOf([&] { IndexCanvas("S", c, "layout.txt:4: error: "); }),
+            "layout.txt:4: error: sheet S uses 257 colours; a sheet holds at most 256");
   c.pixels.pop_back();
   c.width = 256;
-  Sheet s = IndexCanvas("S", c, "layout.txt:4: ");
+  Sheet s = IndexCanvas("S", c, "layout.txt:4: error: ");
   EXPECT_EQ(s.indices.back(), 255);
   EXPECT_EQ(s.palette[255], 0xFF0000FFu);
 }
@@ -146,27 +162,27 @@ TEST(BuildTest, ChecksTheGameSheetsAndThatEveryPictureIsUsed) {
   Layout missing = GameLayout();
   missing.sheets.pop_back();
   EXPECT_EQ(ErrorOf([&] { BuildSheets(missing, {}); }),
-            "layout.txt:1: the layout has no 'sheet WindowIconData 32 32 alpha'");
+            "layout.txt:1: error: the layout has no 'sheet WindowIconData 32 32 alpha'");
 
   Layout wrong_size = GameLayout();
   wrong_size.sheets[1].height = 255;
   EXPECT_EQ(ErrorOf([&] { BuildSheets(wrong_size, {}); }),
-            "layout.txt:2: the game expects 'sheet ChrSheetData 720 256'");
+            "layout.txt:2: error: the game expects 'sheet ChrSheetData 720 256'");
 
   Layout extra = GameLayout();
   extra.sheets.push_back({"Other", 4, 4, false, 9, {}, {}});
   EXPECT_EQ(ErrorOf([&] { BuildSheets(extra, {}); }),
-            "layout.txt:9: the game has no sheet named Other");
+            "layout.txt:9: error: the game has no sheet named Other");
 
   EXPECT_EQ(ErrorOf([&] { BuildSheets(GameLayout(), {Diagonal("d")}); }),
-            "d.pic:1: picture 'd' is not placed on any sheet in layout.txt");
+            "d.pic:1: error: picture 'd' is not placed on any sheet in layout.txt");
 
   Layout placed = GameLayout();
   placed.sheets[0].placements.push_back({"d", 0, 0, false, 0, 0, 7});
   EXPECT_EQ(ErrorOf([&] {
               BuildSheets(placed, {Diagonal("d"), Diagonal("d")});
             }),
-            "d.pic:1: picture 'd' is already defined at d.pic:1");
+            "d.pic:1: error: picture 'd' is already defined at d.pic:1");
 }
 
 // Reads back the string literals of generated code the way a compiler would.

@@ -66,7 +66,8 @@ TEST_F(ArtFolderTest, BadGridFailsNamingFileAndLine) {
   Write("pics.pic", "palette one\npicture dot 2 1\nrq\n");
   std::string output;
   EXPECT_NE(Run(&output), 0);
-  EXPECT_NE(output.find((dir_ / "pics.pic").string() + ":3: column 2: 'q' is not in palette 'one'"),
+  EXPECT_NE(output.find((dir_ / "pics.pic").string() +
+                        ":3: error: column 2: 'q' is not in palette 'one'"),
             std::string::npos)
       << output;
   EXPECT_FALSE(fs::exists(dir_ / "out.cpp"));
@@ -93,7 +94,7 @@ TEST_F(ArtFolderTest, MissingLayoutAndMissingFolderAreReported) {
   fs::remove(dir_ / "layout.txt");
   std::string output;
   EXPECT_NE(Run(&output), 0);
-  EXPECT_NE(output.find("layout.txt:1: cannot be read"), std::string::npos) << output;
+  EXPECT_NE(output.find("layout.txt:1: error: cannot be read"), std::string::npos) << output;
   EXPECT_THROW(LoadArtDirectory((dir_ / "nowhere").string()), ArtError);
 }
 

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The command line reports every file it was given but could not read or
+# write, and fails; the window backend refuses to run where nobody can see it.
+#   command_line_faults.sh KOLVAR
+set -uo pipefail
+kolvar=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# expect STATUS MESSAGE-PART -- COMMAND...
+expect() {
+  local status=$1 message=$2
+  shift 3
+  local got
+  timeout 60 "$@" >"$work/out" 2>"$work/err"
+  got=$?
+  if [ "$got" -ne "$status" ] || ! grep -qF -- "$message" "$work/err"; then
+    echo "FAIL: $*"
+    echo "  expected status $status and '$message' on stderr; got status $got:"
+    sed 's/^/    /' "$work/err" | head -5
+    failures=$((failures + 1))
+  else
+    echo "ok: $* -> $got, $(head -1 "$work/err")"
+  fi
+}
+
+echo "0 close" >"$work/close.in"
+expect 2 "$work: cannot read the input script: Is a directory" -- \
+  "$kolvar" --headless --input "$work"
+expect 1 "/dev/full: cannot write the trace: No space left on device" -- \
+  "$kolvar" --headless --quit-at 3000 --trace /dev/full
+# A shot due after the quit time is written at the end; failing then fails
+# the run as it would during it.
+expect 1 "$work/no/such/dir/late.png" -- \
+  "$kolvar" --headless --quit-at 100 --shot "5000:$work/no/such/dir/late.png"
+expect 1 "$work/no/such/dir/early.png" -- \
+  "$kolvar" --headless --quit-at 100 --shot "50:$work/no/such/dir/early.png"
+expect 1 "no display to open the window on" -- \
+  env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy "$kolvar"
+
+# And the good cases still pass quietly.
+"$kolvar" --headless --input "$work/close.in" --trace "$work/trace.jsonl" \
+  --shot "5000:$work/late.png" 2>"$work/err"
+status=$?
+if [ "$status" -ne 0 ] || [ -s "$work/err" ] || [ ! -s "$work/late.png" ] ||
+  ! grep -q '"event":"close"' "$work/trace.jsonl"; then
+  echo "FAIL: a good run: status $status"; cat "$work/err"; failures=$((failures + 1))
+fi
+
+[ "$failures" -eq 0 ] || { echo "$failures failed"; exit 1; }
+echo "every fault reported with a failing status"
