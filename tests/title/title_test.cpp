@@ -297,5 +297,24 @@ TEST(TitleArt, HiScoreLineLeavesTheLogoClear) {
   EXPECT_GT(lit, 20);
 }
 
+// The arrow, drawn at x 66, ends before the words of the panel, drawn at
+// x 100, begin.
+TEST(TitleArt, MenuArrowStopsShortOfTheWords) {
+  TestGame t;
+  auto opaque_columns = [&](const TitlePicture& p) {
+    int left = p.width, right = -1;
+    for (int y = 0; y < p.height; ++y) {
+      for (int x = 0; x < p.width; ++x) {
+        if (t.game.Title.Pixel(kTitleMaskOffset + p.sheet_x + x, p.sheet_y + y) == kBlack) {
+          left = std::min(left, x);
+          right = std::max(right, x);
+        }
+      }
+    }
+    return std::pair{left, right};
+  };
+  EXPECT_LT(66 + opaque_columns(kMenuArrow).second, 100 + opaque_columns(kMenuPanel).first);
+}
+
 }  // namespace
 }  // namespace kolvar
