@@ -12,4 +12,10 @@ Game::Game(Platform& platform_in, std::string root_in)
       MapChip(Surface::FromIndexed(MapChipSheetData())),
       BgmTimerMark(platform_in.Clock()) {}
 
+void RaiseHiScore(Game& g) {
+  if (g.Score <= g.HiScore) return;
+  g.HiScore = g.Score;
+  g.platform->SaveHiScore(g.HiScore);
+}
+
 }  // namespace kolvar

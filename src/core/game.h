@@ -139,4 +139,8 @@ struct Game {
   RandomSource Random;
 };
 
+// HiScore follows Score when Score has passed it, and the platform keeps the
+// new hi-score for the next run.
+void RaiseHiScore(Game& game);
+
 }  // namespace kolvar

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "platform/headless_music.h"
+#include "platform/hiscore_store.h"
 #include "platform/png_writer.h"
 #include "platform/ttf_text.h"
 
@@ -122,11 +123,20 @@ HeadlessPlatform::HeadlessPlatform(HeadlessOptions options)
     : options_(std::move(options)),
       shot_written_(options_.shots.size(), false),
       text_(std::make_unique<TtfText>(options_.program_dir)),
-      music_(CreateHeadlessMusicDevice([this] { return now_; })) {}
+      music_(CreateHeadlessMusicDevice([this] { return now_; })),
+      hiscore_(std::make_unique<HiScoreStore>(options_.hiscore_file)) {}
 
 HeadlessPlatform::~HeadlessPlatform() {
   const std::string error = WriteDueShots(true);
   if (!error.empty()) std::fprintf(stderr, "kolvar: %s\n", error.c_str());
+}
+
+int32_t HeadlessPlatform::LoadHiScore() {
+  return hiscore_->Load();
+}
+
+void HeadlessPlatform::SaveHiScore(int32_t value) {
+  hiscore_->Save(value);
 }
 
 void HeadlessPlatform::ApplyScript() {

@@ -14,6 +14,7 @@
 
 namespace kolvar {
 
+class HiScoreStore;
 class TtfText;
 
 struct ScriptLine {
@@ -48,6 +49,9 @@ struct HeadlessOptions {
   std::vector<ScriptLine> script;
   std::optional<uint32_t> quit_at;
   std::vector<Screenshot> shots;
+  // The hi-score file to read at start and write when the hi-score rises;
+  // empty: none, the hi-score starts at 0 and is not kept.
+  std::string hiscore_file;
 };
 
 class HeadlessPlatform : public Platform {
@@ -62,6 +66,8 @@ class HeadlessPlatform : public Platform {
   void Show(PixelView picture) override;
   TextBitmap RenderText(std::string_view text, int pixel_size) override;
   MusicDevice& Music() override { return *music_; }
+  int32_t LoadHiScore() override;
+  void SaveHiScore(int32_t value) override;
 
   // Test hooks: press or release a key now, as a script line would.
   void PressKey(Key key);
@@ -88,6 +94,7 @@ class HeadlessPlatform : public Platform {
   std::vector<bool> shot_written_;
   std::unique_ptr<TtfText> text_;
   std::unique_ptr<MusicDevice> music_;
+  std::unique_ptr<HiScoreStore> hiscore_;
 };
 
 }  // namespace kolvar

@@ -61,6 +61,12 @@ class Platform {
   virtual TextBitmap RenderText(std::string_view text, int pixel_size) = 0;
 
   virtual MusicDevice& Music() = 0;
+
+  // The hi-score kept between runs: read once when the program starts (0
+  // when none is kept) and written each time it rises. A platform that
+  // keeps none reads 0 and writes nothing.
+  virtual int32_t LoadHiScore() { return 0; }
+  virtual void SaveHiScore(int32_t) {}
 };
 
 }  // namespace kolvar

@@ -76,7 +76,7 @@ const char* FindSoundfont() {
   return nullptr;
 }
 
-class SdlMusicDevice final : public MusicDevice {
+class SdlMusicDevice final : public SdlMusic {
  public:
   SdlMusicDevice() {
     // fluidsynth prints its warnings and errors unless told otherwise.
@@ -146,6 +146,18 @@ class SdlMusicDevice final : public MusicDevice {
     if (!player_) return false;
     AudioLock lock(device_);
     return !PlayingNow();
+  }
+
+  void SetPaused(bool paused) override {
+    // The player moves on with the rendered samples, so a device that
+    // renders nothing holds the piece where it is.
+    if (device_ != 0) SDL_PauseAudioDevice(device_, paused ? 1 : 0);
+  }
+
+  void SetVolume(int percent) override {
+    if (!synth_) return;
+    AudioLock lock(device_);
+    fluid_synth_set_gain(synth_, static_cast<float>(kGain * percent / 100.0));
   }
 
  private:
@@ -254,7 +266,7 @@ class SdlMusicDevice final : public MusicDevice {
 
 }  // namespace
 
-std::unique_ptr<MusicDevice> CreateSdlMusicDevice() {
+std::unique_ptr<SdlMusic> CreateSdlMusicDevice() {
   return std::make_unique<SdlMusicDevice>();
 }
 

@@ -11,6 +11,16 @@
 
 namespace kolvar {
 
-std::unique_ptr<MusicDevice> CreateSdlMusicDevice();
+// What the window asks of its music beyond the game's needs.
+class SdlMusic : public MusicDevice {
+ public:
+  // While paused the sound stops and the piece keeps its place; playing on
+  // goes on from there.
+  virtual void SetPaused(bool paused) = 0;
+  // Loudness in percent of the normal level, 0 to 100.
+  virtual void SetVolume(int percent) = 0;
+};
+
+std::unique_ptr<SdlMusic> CreateSdlMusicDevice();
 
 }  // namespace kolvar

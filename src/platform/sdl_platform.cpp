@@ -3,40 +3,31 @@
 #include <SDL.h>
 
 #include <chrono>
-#include <optional>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/config_file.h"
+#include "platform/gamepad.h"
+#include "platform/hiscore_store.h"
+#include "platform/key_state.h"
+#include "platform/scaling.h"
+#include "platform/screenshot.h"
 #include "platform/sdl_music.h"
 #include "platform/ttf_text.h"
+#include "platform/user_files.h"
 
 namespace kolvar {
 
 namespace {
 
-constexpr int kPictureWidth = 320;
-constexpr int kPictureHeight = 240;
-
-std::optional<Key> KeyOf(SDL_Keycode code) {
-  switch (code) {
-    case SDLK_UP:
-      return Key::Up;
-    case SDLK_RIGHT:
-      return Key::Right;
-    case SDLK_DOWN:
-      return Key::Down;
-    case SDLK_LEFT:
-      return Key::Left;
-    case SDLK_ESCAPE:
-      return Key::Esc;
-    case SDLK_z:
-      return Key::Z;
-    default:
-      return std::nullopt;
-  }
-}
+// How long the caption names a screenshot just saved.
+constexpr uint32_t kCaptionNoticeMs = 4000;
 
 [[noreturn]] void Fail(const std::string& what) {
   throw std::runtime_error(what + ": " + SDL_GetError());
@@ -58,70 +49,76 @@ void RefuseInvisibleDriver() {
       "' video driver); check DISPLAY or WAYLAND_DISPLAY, or play with --headless");
 }
 
+void Notice(const std::string& message) {
+  std::fprintf(stderr, "kolvar: %s\n", message.c_str());
+}
+
 class SdlPlatform final : public Platform {
  public:
-  SdlPlatform(const std::string& program_dir, int scale, const PixelView& icon)
-      : text_(program_dir) {
+  explicit SdlPlatform(const WindowOptions& options)
+      : text_(options.program_dir),
+        hiscore_(options.hiscore_file.empty() && !DataDirectory().empty()
+                     ? DataDirectory() + "/hiscore"
+                     : options.hiscore_file) {
+    LoadSettingsFile(options.settings_file);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) Fail("cannot start video");
     RefuseInvisibleDriver();
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    const int scale = WindowScale(options.scale > 0 ? options.scale : settings_.scale);
+    fullscreen_ = options.fullscreen || settings_.fullscreen;
     window_ = SDL_CreateWindow(kWindowCaption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                               kPictureWidth * scale, kPictureHeight * scale, SDL_WINDOW_SHOWN);
+                               kPictureWidth * scale, kPictureHeight * scale,
+                               SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI |
+                                   (fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
     if (!window_) Fail("cannot open the window");
-    SetIcon(icon);
+    SDL_SetWindowMinimumSize(window_, kPictureWidth, kPictureHeight);
+    SDL_ShowCursor(fullscreen_ ? SDL_DISABLE : SDL_ENABLE);
+    SetIcon(options.icon);
     renderer_ = SDL_CreateRenderer(window_, -1, 0);
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (!renderer_) Fail("cannot draw into the window");
-    SDL_RenderSetLogicalSize(renderer_, kPictureWidth, kPictureHeight);
-    SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
                                  kPictureWidth, kPictureHeight);
     if (!texture_) Fail("cannot create the screen texture");
+    SDL_SetTextureScaleMode(texture_, SDL_ScaleModeNearest);
     last_.assign(static_cast<size_t>(kPictureWidth) * kPictureHeight, 0);
     Present();
+    pads_ = std::make_unique<Gamepads>(keys_);
     music_ = CreateSdlMusicDevice();
+    music_->SetVolume(settings_.music_volume);
   }
 
   ~SdlPlatform() override {
     music_.reset();
+    pads_.reset();
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
   }
 
-  uint32_t Clock() override { return SDL_GetTicks(); }
+  // The game's clock does not move while the game is paused.
+  uint32_t Clock() override { return SDL_GetTicks() - paused_ms_; }
 
   uint16_t PollKey(Key key) override {
-    // Take the key events that arrived since the last look, so a poll sees
-    // the keyboard as it is now; other events wait for PumpEvents.
+    // Take the key and controller events that arrived since the last look,
+    // so a poll sees the keys as they are now; other events wait for
+    // PumpEvents.
     SDL_PumpEvents();
     SDL_Event event;
-    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_KEYDOWN, SDL_KEYUP) > 0) HandleKey(event);
-    const int k = static_cast<int>(key);
-    const uint16_t state = static_cast<uint16_t>((down_[k] ? 0x8000 : 0) | (pressed_[k] ? 1 : 0));
-    pressed_[k] = false;
-    return state;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_KEYDOWN, SDL_KEYUP) > 0) Handle(event);
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_CONTROLLERAXISMOTION,
+                          SDL_CONTROLLERDEVICEREMAPPED) > 0) {
+      Handle(event);
+    }
+    return keys_.Poll(key);
   }
 
   bool PumpEvents() override {
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-      switch (event.type) {
-        case SDL_QUIT:
-          close_requested_ = true;
-          break;
-        case SDL_KEYDOWN:
-        case SDL_KEYUP:
-          HandleKey(event);
-          break;
-        case SDL_WINDOWEVENT:
-          if (event.window.event == SDL_WINDOWEVENT_EXPOSED) Present();
-          break;
-        default:
-          break;
-      }
-    }
+    while (SDL_PollEvent(&event)) Handle(event);
+    if (pause_wanted_ && !close_requested_) Pause();
+    RestoreCaptionWhenDue();
     return close_requested_;
   }
 
@@ -145,24 +142,225 @@ class SdlPlatform final : public Platform {
 
   MusicDevice& Music() override { return *music_; }
 
+  int32_t LoadHiScore() override {
+    if (hiscore_.path().empty())
+      Notice("no home folder (HOME is not set): the hi-score is not kept");
+    return hiscore_.Load();
+  }
+  void SaveHiScore(int32_t value) override { hiscore_.Save(value); }
+
  private:
-  void HandleKey(const SDL_Event& event) {
-    const std::optional<Key> key = KeyOf(event.key.keysym.sym);
-    if (!key) return;
-    const int k = static_cast<int>(*key);
-    if (event.type == SDL_KEYDOWN) {
-      if (!event.key.repeat) pressed_[k] = true;
-      down_[k] = true;
-    } else {
-      down_[k] = false;
+  void LoadSettingsFile(const std::string& requested) {
+    std::string path = requested;
+    if (path.empty() && !ConfigDirectory().empty()) path = ConfigDirectory() + "/kolvar.conf";
+    if (path.empty()) {
+      settings_ = DefaultSettings();
+      Notice("no home folder (HOME is not set): playing with the default settings");
+      return;
+    }
+    SettingsResult result = LoadSettings(path);
+    for (const std::string& problem : result.problems) Notice(problem);
+    settings_ = std::move(result.settings);
+  }
+
+  // The scale to open at on the display the window opens on; a scale asked
+  // for that does not fit is brought down, with a notice.
+  int WindowScale(int requested) {
+    SDL_Rect usable{};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return requested > 0 ? requested : 2;
+    const int scale = ChooseScale(requested, usable.w, usable.h);
+    if (requested > scale) {
+      Notice("a window at scale " + std::to_string(requested) + " does not fit on this " +
+             std::to_string(usable.w) + " x " + std::to_string(usable.h) +
+             " display; using scale " + std::to_string(scale));
+    }
+    return scale;
+  }
+
+  void Handle(const SDL_Event& event) {
+    switch (event.type) {
+      case SDL_QUIT:
+        close_requested_ = true;
+        break;
+      case SDL_KEYDOWN:
+      case SDL_KEYUP:
+        HandleKey(event);
+        break;
+      case SDL_WINDOWEVENT:
+        switch (event.window.event) {
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+            // Whatever the player does in another window costs no time.
+            if (!paused_) pause_wanted_ = true;
+            break;
+          case SDL_WINDOWEVENT_EXPOSED:
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+          case SDL_WINDOWEVENT_MAXIMIZED:
+          case SDL_WINDOWEVENT_RESTORED:
+            Present();
+            break;
+          default:
+            break;
+        }
+        break;
+      case SDL_RENDER_TARGETS_RESET:
+      case SDL_RENDER_DEVICE_RESET:
+        Present();
+        break;
+      default:
+        if (pads_ && pads_->Handle(event, paused_)) TogglePause();
+        break;
     }
   }
 
+  void HandleKey(const SDL_Event& event) {
+    const SDL_Keysym& key = event.key.keysym;
+    if (event.type == SDL_KEYUP) {
+      for (int k = 0; k < kKeyCount; ++k) keys_.Release(static_cast<Key>(k), key.scancode);
+      return;
+    }
+    if (key.sym == SDLK_RETURN && (key.mod & KMOD_ALT)) {
+      if (!event.key.repeat) ToggleFullscreen();
+      return;
+    }
+    const std::optional<Action> action = ActionOfKey(settings_, key.sym);
+    if (!action) return;
+    if (static_cast<int>(*action) < kKeyCount) {
+      keys_.Press(static_cast<Key>(*action), key.scancode, !paused_);
+      return;
+    }
+    if (event.key.repeat) return;
+    switch (*action) {
+      case Action::Pause:
+        TogglePause();
+        break;
+      case Action::Fullscreen:
+        ToggleFullscreen();
+        break;
+      case Action::Screenshot:
+        TakeScreenshot();
+        break;
+      default:
+        break;
+    }
+  }
+
+  void TogglePause() {
+    if (paused_) {
+      paused_ = false;
+    } else {
+      pause_wanted_ = true;
+    }
+  }
+
+  // Waits here, inside the game's event processing, until the player plays
+  // on or closes the window. The game's clock stands still meanwhile, so
+  // the stage clock, every wait and the music timer see no time pass.
+  void Pause() {
+    pause_wanted_ = false;
+    paused_ = true;
+    const uint32_t start = SDL_GetTicks();
+    music_->SetPaused(true);
+    DrawPausePicture();
+    Present();
+    while (paused_ && !close_requested_) {
+      SDL_Event event;
+      if (SDL_WaitEventTimeout(&event, 250)) {
+        Handle(event);
+        while (SDL_PollEvent(&event)) Handle(event);
+      }
+      RestoreCaptionWhenDue();
+    }
+    paused_ = false;
+    music_->SetPaused(false);
+    paused_ms_ += SDL_GetTicks() - start;
+    Present();
+  }
+
+  // The last picture dimmed, with "PAUSE" over it and how to play on.
+  void DrawPausePicture() {
+    pause_picture_.resize(last_.size());
+    for (size_t i = 0; i < last_.size(); ++i) {
+      const uint32_t p = last_[i];
+      pause_picture_[i] =
+          ((p >> 16 & 0xFF) * 2 / 5) << 16 | ((p >> 8 & 0xFF) * 2 / 5) << 8 | (p & 0xFF) * 2 / 5;
+    }
+    DrawCentred("PAUSE", 19, 96);
+    std::string resume = "Press ";
+    const std::vector<SDL_Keycode>& pause_keys = settings_.keys[static_cast<int>(Action::Pause)];
+    if (!pause_keys.empty()) resume += std::string(SDL_GetKeyName(pause_keys.front())) + " or ";
+    DrawCentred(resume + "Start to play on", 12, 126);
+  }
+
+  void DrawCentred(const std::string& line, int pixel_size, int top) {
+    const TextBitmap text = text_.Render(line, pixel_size);
+    const int left = (kPictureWidth - text.width) / 2;
+    for (int y = 0; y < text.height; ++y) {
+      for (int x = 0; x < text.width; ++x) {
+        const int px = left + x, py = top + y;
+        if (px < 0 || py < 0 || px >= kPictureWidth || py >= kPictureHeight) continue;
+        if (text.coverage[static_cast<size_t>(y) * text.width + x]) {
+          pause_picture_[static_cast<size_t>(py) * kPictureWidth + px] = 0xFFFFFF;
+        }
+      }
+    }
+  }
+
+  void ToggleFullscreen() {
+    fullscreen_ = !fullscreen_;
+    if (SDL_SetWindowFullscreen(window_, fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+      fullscreen_ = !fullscreen_;
+      Notice(std::string("cannot switch to the whole screen: ") + SDL_GetError());
+    }
+    SDL_ShowCursor(fullscreen_ ? SDL_DISABLE : SDL_ENABLE);
+    Present();
+  }
+
+  // The whole multiple the picture is drawn at now.
+  int CurrentScale() {
+    int width = 0, height = 0;
+    if (SDL_GetRendererOutputSize(renderer_, &width, &height) != 0) return 1;
+    return FitPicture(width, height).w / kPictureWidth;
+  }
+
+  void TakeScreenshot() {
+    const SavedScreenshot saved =
+        SaveScreenshot({last_.data(), kPictureWidth, kPictureHeight}, CurrentScale(),
+                       ScreenshotFolder(), static_cast<int64_t>(std::time(nullptr)));
+    if (!saved.error.empty()) {
+      Notice("screenshot not saved: " + saved.error);
+      ShowInCaption("screenshot not saved");
+      return;
+    }
+    std::printf("kolvar: screenshot saved to %s\n", saved.path.c_str());
+    std::fflush(stdout);
+    ShowInCaption("saved " + saved.path.substr(saved.path.rfind('/') + 1));
+  }
+
+  void ShowInCaption(const std::string& notice) {
+    SDL_SetWindowTitle(window_, (std::string(kWindowCaption) + " - " + notice).c_str());
+    caption_until_ = SDL_GetTicks() + kCaptionNoticeMs;
+    caption_notice_ = true;
+  }
+
+  void RestoreCaptionWhenDue() {
+    if (!caption_notice_ || static_cast<int32_t>(SDL_GetTicks() - caption_until_) < 0) return;
+    caption_notice_ = false;
+    SDL_SetWindowTitle(window_, kWindowCaption);
+  }
+
+  // Draws the picture at the largest whole multiple that fits the window's
+  // drawable (its pixels, not its points, so high-DPI screens stay sharp),
+  // centred on black.
   void Present() {
-    SDL_UpdateTexture(texture_, nullptr, last_.data(), kPictureWidth * 4);
+    const std::vector<uint32_t>& picture = paused_ ? pause_picture_ : last_;
+    SDL_UpdateTexture(texture_, nullptr, picture.data(), kPictureWidth * 4);
+    int width = kPictureWidth, height = kPictureHeight;
+    SDL_GetRendererOutputSize(renderer_, &width, &height);
+    const PixelRect fit = FitPicture(width, height);
+    const SDL_Rect target{fit.x, fit.y, fit.w, fit.h};
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderCopy(renderer_, texture_, nullptr, &target);
     SDL_RenderPresent(renderer_);
   }
 
@@ -177,21 +375,44 @@ class SdlPlatform final : public Platform {
   }
 
   TtfText text_;
+  HiScoreStore hiscore_;
+  Settings settings_;
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   std::vector<uint32_t> last_;
-  bool down_[kKeyCount] = {};
-  bool pressed_[kKeyCount] = {};
+  std::vector<uint32_t> pause_picture_;
+  KeyState keys_;
+  std::unique_ptr<Gamepads> pads_;
   bool close_requested_ = false;
-  std::unique_ptr<MusicDevice> music_;
+  bool fullscreen_ = false;
+  bool paused_ = false;
+  bool pause_wanted_ = false;
+  uint32_t paused_ms_ = 0;
+  bool caption_notice_ = false;
+  uint32_t caption_until_ = 0;
+  std::unique_ptr<SdlMusic> music_;
 };
+
+bool HasDesktop() {
+  const char* driver = std::getenv("SDL_VIDEODRIVER");
+  if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0)) {
+    return false;
+  }
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x11 && *x11) || (wayland && *wayland);
+}
 
 }  // namespace
 
-std::unique_ptr<Platform> CreateSdlPlatform(const std::string& program_dir, int scale,
-                                            const PixelView& icon) {
-  return std::make_unique<SdlPlatform>(program_dir, scale, icon);
+std::unique_ptr<Platform> CreateSdlPlatform(const WindowOptions& options) {
+  return std::make_unique<SdlPlatform>(options);
+}
+
+void ShowErrorBox(const std::string& message) {
+  if (!HasDesktop()) return;
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, kWindowCaption, message.c_str(), nullptr);
 }
 
 }  // namespace kolvar

@@ -1,4 +1,5 @@
-// The game in a real window: SDL2 video, keyboard and audio.
+// The game in a real window: SDL2 video, keyboard, game controllers and
+// audio.
 #pragma once
 
 #include <memory>
@@ -12,11 +13,30 @@ inline constexpr const char* kWindowCaption =
     "Kolvar Version\xCE\xB2"
     "0.02";
 
-// Opens the window, centred, showing the 320 x 240 picture at a whole-number
-// `scale` with square pixels. Throws std::runtime_error when no window can
-// be opened. `icon` is the window's icon, 0xAARRGGBB per pixel (alpha 0
-// where transparent); an empty view leaves the system's default icon.
-std::unique_ptr<Platform> CreateSdlPlatform(const std::string& program_dir, int scale,
-                                            const PixelView& icon = {});
+struct WindowOptions {
+  std::string program_dir = ".";
+  // Whole-number scale of the 320 x 240 picture; 0: as the settings file
+  // says. Capped to what fits on the display, with a notice.
+  int scale = 0;
+  // Start on the whole screen (the settings file can ask for it too).
+  bool fullscreen = false;
+  // The settings file; empty: $XDG_CONFIG_HOME/kolvar/kolvar.conf.
+  std::string settings_file;
+  // The kept hi-score; empty: $XDG_DATA_HOME/kolvar/hiscore.
+  std::string hiscore_file;
+  // The window's icon, 0xAARRGGBB per pixel (alpha 0 where transparent);
+  // an empty view leaves the system's default icon.
+  PixelView icon;
+};
+
+// Opens the resizable window, centred, with the picture at the largest
+// whole multiple that fits it. Throws std::runtime_error when no window can
+// be opened.
+std::unique_ptr<Platform> CreateSdlPlatform(const WindowOptions& options);
+
+// Shows `message` in an error box on the desktop and waits for the player
+// to close it. Does nothing where there is no desktop to show it on (SDL's
+// dummy and offscreen drivers, or no display).
+void ShowErrorBox(const std::string& message);
 
 }  // namespace kolvar

@@ -59,7 +59,7 @@ void TakeKey(Game& g) {
   }
 
   g.Score += 100 + 2 * g.TimeLeft;
-  if (g.HiScore < g.Score) g.HiScore = g.Score;
+  RaiseHiScore(g);
   g.GameFlags[kKeyHeld] = kTrue;
   TraceEvent(g, "key");
 }

@@ -3,7 +3,6 @@
 #include "core/trace.h"
 #include "pacing/pacing.h"
 #include "scene/hud.h"
-#include "scene/map_layer.h"
 #include "scene/radar.h"
 #include "scene/sequence_frame.h"
 #include "scene/sprites.h"
@@ -71,8 +70,9 @@ void ScrollScreen(Game& g, int32_t move_code) {
     DelayFromMark(g, g.FramePeriod);
   }
 
-  // The new view becomes the background of the coming frames.
-  DrawMapToScreen(g);
+  // The new view becomes the background of the coming frames; the strip
+  // below the map goes back as it was, without the sprites of the scroll.
+  DrawBareView(g);
   Blit(g.B_Crt, 0, 0, 320, 240, g.Crt, 0, 0);
   DrawSceneLayers(g);
   ShowScreen(g);

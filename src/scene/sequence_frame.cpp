@@ -4,8 +4,15 @@
 #include "scene/map_layer.h"
 #include "scene/radar.h"
 #include "scene/sprites.h"
+#include "video/blit.h"
 
 namespace kolvar {
+
+void DrawBareView(Game& g) {
+  constexpr int kMapBottom = kViewRows * kCellPixels;
+  DrawMapToScreen(g);
+  Blit(g.Crt, 0, kMapBottom, g.Crt.width(), g.Crt.height() - kMapBottom, g.B_Crt, 0, kMapBottom);
+}
 
 void DrawSceneLayers(Game& g) {
   DrawSprites(g);
@@ -14,7 +21,7 @@ void DrawSceneLayers(Game& g) {
 }
 
 void DrawSequenceFrame(Game& g) {
-  DrawMapToScreen(g);
+  DrawBareView(g);
   DrawSceneLayers(g);
 }
 

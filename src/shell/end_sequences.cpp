@@ -5,7 +5,7 @@
 #include "pacing/keyboard.h"
 #include "pacing/pacing.h"
 #include "scene/hud.h"
-#include "scene/map_layer.h"
+#include "scene/sequence_frame.h"
 #include "scene/sprites.h"
 #include "stage/start_stage.h"
 #include "video/blend.h"
@@ -68,7 +68,7 @@ void StageClear(Game& g) {
   }
 
   g.Score += 5 * g.TimeLeft;
-  if (g.Score > g.HiScore) g.HiScore = g.Score;
+  RaiseHiScore(g);
   ++g.StageNumber;
   if (g.StageNumber > kLastStage) {
     g.StageNumber = 1;
@@ -90,7 +90,7 @@ void LoseLife(Game& g) {
   TraceEvent(g, "miss");
   StopMusic(g);
   g.B_Crt.Clear();
-  DrawMapToScreen(g);
+  DrawBareView(g);
   DrawHud(g);
   DarkenScreen(g);
   Blit(g.B_Crt, 0, 0, 320, 240, g.Crt, 0, 0);

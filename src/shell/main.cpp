@@ -30,15 +30,19 @@ std::vector<uint32_t> IconPixels() {
 }
 
 constexpr const char* kUsage =
-    "Usage: kolvar [--root DIR] [--scale N]\n"
+    "Usage: kolvar [--root DIR] [--scale N] [--fullscreen] [--hiscore-file FILE]\n"
     "       kolvar --headless [--root DIR] [--input FILE] [--trace FILE] [--quit-at MS]\n"
-    "                         [--shot MS:FILE.png]...\n"
+    "                         [--shot MS:FILE.png]... [--hiscore-file FILE]\n"
     "\n"
     "A maze action game: open the key chest, reach the exit door within 200 seconds\n"
     "and keep away from the enemies. Arrow keys walk, Z confirms, Esc leaves a game.\n"
     "\n"
     "  --root DIR        directory holding DATA/ and MIDI/ (default: the program's own)\n"
-    "  --scale N         window scale, a whole number from 1 to 8 (default 2)\n"
+    "  --scale N         window scale, a whole number from 1 to 8 (default: the\n"
+    "                    settings file's, else the largest that fits, at most 3)\n"
+    "  --fullscreen      start on the whole screen (F11 or Alt+Enter switches)\n"
+    "  --hiscore-file F  keep the hi-score in F (default for the window:\n"
+    "                    $XDG_DATA_HOME/kolvar/hiscore; headless keeps none)\n"
     "  --headless        no window and no sound: virtual clock, scripted keys\n"
     "  --input FILE      key script: lines 'MS KEY down|up' (KEY: up down left right\n"
     "                    esc z) and 'MS close'\n"
@@ -50,7 +54,9 @@ constexpr const char* kUsage =
 struct Arguments {
   bool headless = false;
   std::string root;
-  int scale = 2;
+  int scale = 0;  // 0: the settings file's, else what fits
+  bool fullscreen = false;
+  std::string hiscore_file;
   std::string input;
   std::string trace;
   std::optional<uint32_t> quit_at;
@@ -86,6 +92,10 @@ Arguments Parse(int argc, char** argv) {
       const uint32_t scale = ParseCount(option, value());
       if (scale < 1 || scale > 8) throw BadArguments{"--scale must be from 1 to 8"};
       args.scale = static_cast<int>(scale);
+    } else if (option == "--fullscreen") {
+      args.fullscreen = true;
+    } else if (option == "--hiscore-file") {
+      args.hiscore_file = value();
     } else if (option == "--input") {
       args.input = value();
       headless_only = true;
@@ -163,13 +173,18 @@ int main(int argc, char** argv) {
       options.script = std::move(script);
       options.quit_at = args.quit_at;
       options.shots = args.shots;
+      options.hiscore_file = args.hiscore_file;
       platform = std::make_unique<kolvar::HeadlessPlatform>(std::move(options));
       headless = static_cast<kolvar::HeadlessPlatform*>(platform.get());
     } else {
       const std::vector<uint32_t> icon = IconPixels();
-      platform = kolvar::CreateSdlPlatform(
-          program_dir, args.scale,
-          {icon.data(), kolvar::WindowIconData().width, kolvar::WindowIconData().height});
+      kolvar::WindowOptions options;
+      options.program_dir = program_dir;
+      options.scale = args.scale;
+      options.fullscreen = args.fullscreen;
+      options.hiscore_file = args.hiscore_file;
+      options.icon = {icon.data(), kolvar::WindowIconData().width, kolvar::WindowIconData().height};
+      platform = kolvar::CreateSdlPlatform(options);
     }
     std::optional<kolvar::Trace> trace;
     auto game = std::make_unique<kolvar::Game>(*platform, root);
@@ -191,6 +206,8 @@ int main(int argc, char** argv) {
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "kolvar: %s\n", error.what());
+    // A player who started the game from a desktop menu sees no terminal.
+    if (!args.headless) kolvar::ShowErrorBox(error.what());
     return 1;
   }
 }

@@ -7,6 +7,7 @@ namespace kolvar {
 
 void RunProgram(Game& g) {
   g.ContinueStage = 1;
+  g.HiScore = g.platform->LoadHiScore();
   for (;;) {
     TitleScreen(g);
     RunGame(g);

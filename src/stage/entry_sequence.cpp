@@ -41,7 +41,7 @@ void DrawStageBanner(Game& g) {
 }
 
 void RunEntrySequence(Game& g) {
-  DrawMapToScreen(g);
+  DrawBareView(g);
   DrawSprites(g);
   DrawStageBanner(g);
   ShowScreen(g);

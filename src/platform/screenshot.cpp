@@ -1,0 +1,60 @@
+#include "platform/screenshot.h"
+
+#include <ctime>
+#include <filesystem>
+
+#include "platform/png_writer.h"
+#include "platform/user_files.h"
+
+namespace kolvar {
+
+namespace fs = std::filesystem;
+
+std::string ScreenshotFolder() {
+  const std::string pictures = PicturesDirectory();
+  if (!pictures.empty()) return pictures;
+  const std::string data = DataDirectory();
+  return data.empty() ? data : data + "/screenshots";
+}
+
+std::vector<uint32_t> ScaleUp(PixelView picture, int scale) {
+  const int width = picture.width * scale;
+  std::vector<uint32_t> big(static_cast<size_t>(width) * picture.height * scale);
+  for (int y = 0; y < picture.height * scale; ++y) {
+    const uint32_t* row = picture.pixels + static_cast<size_t>(y / scale) * picture.width;
+    uint32_t* out = big.data() + static_cast<size_t>(y) * width;
+    for (int x = 0; x < width; ++x) out[x] = row[x / scale];
+  }
+  return big;
+}
+
+SavedScreenshot SaveScreenshot(PixelView picture, int scale, const std::string& folder,
+                               int64_t when) {
+  if (folder.empty()) return {{}, "no folder for screenshots (HOME is not set)"};
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (error) return {{}, folder + ": cannot create the folder: " + error.message()};
+
+  const std::time_t time = static_cast<std::time_t>(when);
+  std::tm local{};
+  localtime_r(&time, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", &local);
+  std::string base = folder + "/kolvar_" + stamp;
+  for (int n = 2; fs::exists(base + ".png", error); ++n) {
+    base = folder + "/kolvar_" + stamp + "_" + std::to_string(n);
+  }
+
+  SavedScreenshot saved;
+  saved.error = WritePng(base + ".png", picture);
+  if (!saved.error.empty()) return saved;
+  saved.path = base + ".png";
+  if (scale > 1) {
+    const std::vector<uint32_t> big = ScaleUp(picture, scale);
+    saved.error = WritePng(base + "_x" + std::to_string(scale) + ".png",
+                           {big.data(), picture.width * scale, picture.height * scale});
+  }
+  return saved;
+}
+
+}  // namespace kolvar
