@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "scene/map_layer.h"
+#include "scene/sprites.h"
 #include "support/test_game.h"
+#include "video/blit.h"
 
 namespace kolvar {
 namespace {
@@ -77,6 +79,28 @@ TEST_F(ScrollTest, TakesPushAndWalkInFramesAndStoresTheNewView) {
   for (int y = 0; y < 224; y += 7)
     for (int x = 0; x < 320; x += 5)
       ASSERT_EQ(t.game.B_Crt.Pixel(x, y), expected.Pixel(x, y)) << x << "," << y;
+}
+
+// Sprites reach below the map into the screen's bottom 16 rows: the
+// player's last frame before a scroll down, and every push frame of a
+// scroll up. None of it may stay in the back buffer or on the screen.
+TEST_F(ScrollTest, VerticalScrollsLeaveTheStripBelowTheMapAsItWas) {
+  const struct { int32_t move, y; } cases[] = {{3, 196}, {1, -20}};
+  for (const auto& c : cases) {
+    Place(10, 7, 100, c.y);
+    t.game.B_Crt.Clear();
+    Blit(t.game.Crt, 0, 0, 320, 240, t.game.B_Crt, 0, 0);
+    DrawSprites(t.game);  // the play frame before the scroll
+    ScrollScreen(t.game, c.move);
+    const std::vector<uint32_t>& shown = t.platform.LastShown();
+    for (int y = 224; y < 240; ++y) {
+      for (int x = 0; x < 320; ++x) {
+        ASSERT_EQ(t.game.B_Crt.Pixel(x, y), kBlack) << c.move << " at " << x << "," << y;
+        ASSERT_EQ(shown[static_cast<size_t>(y) * 320 + x], kBlack)
+            << c.move << " at " << x << "," << y;
+      }
+    }
+  }
 }
 
 }  // namespace

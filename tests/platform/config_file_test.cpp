@@ -1,0 +1,139 @@
+#include "platform/config_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace kolvar {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<SDL_Keycode> KeysOf(const Settings& s, Action a) {
+  return s.keys[static_cast<int>(a)];
+}
+
+TEST(Settings, TheWrittenDefaultsReadBackAsTheDefaults) {
+  const Settings defaults = DefaultSettings();
+  EXPECT_EQ(KeysOf(defaults, Action::Up), std::vector<SDL_Keycode>{SDLK_UP});
+  EXPECT_EQ(KeysOf(defaults, Action::Leave), std::vector<SDL_Keycode>{SDLK_ESCAPE});
+  EXPECT_EQ(KeysOf(defaults, Action::Confirm), std::vector<SDL_Keycode>{SDLK_z});
+  EXPECT_EQ(KeysOf(defaults, Action::Pause), (std::vector<SDL_Keycode>{SDLK_p, SDLK_PAUSE}));
+  EXPECT_EQ(KeysOf(defaults, Action::Fullscreen), std::vector<SDL_Keycode>{SDLK_F11});
+  EXPECT_EQ(KeysOf(defaults, Action::Screenshot), std::vector<SDL_Keycode>{SDLK_F12});
+
+  const SettingsResult read = ParseSettings(DefaultSettingsText(), "kolvar.conf");
+  EXPECT_TRUE(read.problems.empty()) << read.problems.front();
+  EXPECT_EQ(read.settings.keys, defaults.keys);
+  EXPECT_EQ(read.settings.scale, 0);
+  EXPECT_FALSE(read.settings.fullscreen);
+  EXPECT_EQ(read.settings.music_volume, 100);
+}
+
+TEST(Settings, RemappedKeysAndValuesTakeEffect) {
+  const SettingsResult read = ParseSettings(
+      "# mine\n"
+      "key_up = W, Keypad 8   # two keys\n"
+      "key_confirm=space\n"
+      "KEY_LEAVE = Backspace\n"
+      "key_pause = Comma\n"
+      "scale = 4\n"
+      "fullscreen = yes\n"
+      "music_volume = 35\n",
+      "kolvar.conf");
+  EXPECT_TRUE(read.problems.empty()) << read.problems.front();
+  const Settings& s = read.settings;
+  EXPECT_EQ(KeysOf(s, Action::Up), (std::vector<SDL_Keycode>{SDLK_w, SDLK_KP_8}));
+  EXPECT_EQ(KeysOf(s, Action::Confirm), std::vector<SDL_Keycode>{SDLK_SPACE});
+  EXPECT_EQ(KeysOf(s, Action::Leave), std::vector<SDL_Keycode>{SDLK_BACKSPACE});
+  EXPECT_EQ(KeysOf(s, Action::Pause), std::vector<SDL_Keycode>{SDLK_COMMA});
+  EXPECT_EQ(KeysOf(s, Action::Down), std::vector<SDL_Keycode>{SDLK_DOWN});  // untouched
+  EXPECT_EQ(ActionOfKey(s, SDLK_KP_8), Action::Up);
+  EXPECT_EQ(ActionOfKey(s, SDLK_z), std::nullopt);  // Z no longer confirms
+  EXPECT_EQ(s.scale, 4);
+  EXPECT_TRUE(s.fullscreen);
+  EXPECT_EQ(s.music_volume, 35);
+}
+
+TEST(Settings, ABadLineIsReportedWithFileAndLineAndKeepsItsDefault) {
+  const struct {
+    const char* line;
+    const char* says;
+  } cases[] = {
+      {"key_up = Hyperdrive", "no key is named 'Hyperdrive'"},
+      {"key_up =", "key_up names no key"},
+      {"key_up = Up,, W", "no key is named ''"},
+      {"jump = Space", "no setting named 'jump'"},
+      {"key_up Up", "expected \"name = value\""},
+      {"scale = 0", "scale must be auto or a whole number from 1 to 16, not '0'"},
+      {"scale = big", "not 'big'"},
+      {"music_volume = 101", "music_volume must be a whole number from 0 to 100"},
+      {"music_volume = -5", "not '-5'"},
+      {"fullscreen = maybe", "fullscreen must be yes or no"},
+      {"key_left = Z", "key_left: Z is already the key of key_confirm; using the default (Left)"},
+  };
+  for (const auto& c : cases) {
+    const SettingsResult read =
+        ParseSettings(std::string("# mine\n\n") + c.line + "\n", "/home/u/kolvar.conf");
+    ASSERT_EQ(read.problems.size(), 1u) << c.line;
+    EXPECT_EQ(read.problems[0].rfind("/home/u/kolvar.conf:3: ", 0), 0u) << read.problems[0];
+    EXPECT_NE(read.problems[0].find(c.says), std::string::npos) << read.problems[0];
+    EXPECT_EQ(read.settings.scale, 0) << c.line;
+    const Settings defaults = DefaultSettings();
+    EXPECT_EQ(read.settings.keys, defaults.keys) << c.line;
+    EXPECT_EQ(read.settings.music_volume, 100) << c.line;
+    EXPECT_FALSE(read.settings.fullscreen) << c.line;
+  }
+}
+
+TEST(Settings, SwappedKeysAreNoClashButASecondJobIs) {
+  const SettingsResult swapped = ParseSettings("key_up = Z\nkey_confirm = Up\n", "f");
+  EXPECT_TRUE(swapped.problems.empty());
+  EXPECT_EQ(ActionOfKey(swapped.settings, SDLK_z), Action::Up);
+  EXPECT_EQ(ActionOfKey(swapped.settings, SDLK_UP), Action::Confirm);
+
+  // X gets a second job on line 3, which falls back to Left; then Left is
+  // the key of two things, and line 1 falls back too.
+  const SettingsResult clash = ParseSettings("key_up = Left\nkey_confirm = X\nkey_left = X\n", "f");
+  ASSERT_EQ(clash.problems.size(), 2u);
+  EXPECT_EQ(clash.problems[0],
+            "f:3: key_left: X is already the key of key_confirm; using the default (Left)");
+  EXPECT_EQ(clash.problems[1],
+            "f:1: key_up: Left is already the key of key_left; using the default (Up)");
+  EXPECT_EQ(ActionOfKey(clash.settings, SDLK_x), Action::Confirm);
+  EXPECT_EQ(ActionOfKey(clash.settings, SDLK_UP), Action::Up);
+}
+
+TEST(Settings, TheFileIsWrittenWithDefaultsOnTheFirstStart) {
+  const fs::path dir = fs::temp_directory_path() / ("kolvar_settings_" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  const std::string path = (dir / "kolvar" / "kolvar.conf").string();
+  const SettingsResult first = LoadSettings(path);
+  EXPECT_TRUE(first.problems.empty());
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(), DefaultSettingsText());
+
+  std::string edited = text.str();
+  edited.replace(edited.find("music_volume = 100"), 18, "music_volume = 20");
+  edited.replace(edited.find("key_up = Up"), 11, "key_up = Nothing");
+  std::ofstream(path) << edited;
+  const SettingsResult second = LoadSettings(path);
+  EXPECT_EQ(second.settings.music_volume, 20);
+  ASSERT_EQ(second.problems.size(), 1u);
+  EXPECT_EQ(second.problems[0].rfind(path + ":", 0), 0u);
+
+  // Nowhere to write it: reported, and the game plays with the defaults.
+  const SettingsResult nowhere = LoadSettings(path + "/below/a/file.conf");
+  ASSERT_EQ(nowhere.problems.size(), 1u);
+  EXPECT_NE(nowhere.problems[0].find("playing with the default settings"), std::string::npos);
+  EXPECT_EQ(nowhere.settings.keys, DefaultSettings().keys);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kolvar
