@@ -5,8 +5,11 @@
 set -uo pipefail
 kolvar=$1
 err=$(mktemp)
-trap 'rm -f "$err"' EXIT
-SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$kolvar" 2>"$err" &
+home=$(mktemp -d)
+trap 'rm -rf "$err" "$home"' EXIT
+# Settings and hi-score go to a scratch home, not the user's.
+XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data \
+  SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$kolvar" 2>"$err" &
 pid=$!
 sleep 1.5
 if ! kill -0 "$pid" 2>/dev/null; then

@@ -1,0 +1,228 @@
+// The window backend through SDL's dummy video driver: pause, focus loss and
+// game controllers (SDL's virtual joystick), fed with real SDL events.
+#include "platform/sdl_platform.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/game.h"
+#include "pacing/keyboard.h"
+#include "platform/gamepad.h"
+#include "platform/headless_platform.h"
+#include "player/player_step.h"
+#include "support/test_game.h"
+
+namespace kolvar {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SdlPlatformTest : ::testing::Test {
+  SdlPlatformTest() {
+    fs::remove_all(dir);
+    WindowOptions options;
+    options.program_dir = ".";
+    options.scale = 1;
+    options.settings_file = (dir / "kolvar.conf").string();
+    options.hiscore_file = (dir / "hiscore").string();
+    platform = CreateSdlPlatform(options);
+  }
+  ~SdlPlatformTest() override {
+    platform.reset();
+    fs::remove_all(dir);
+  }
+
+  static void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
+  static SDL_Event KeyEvent(SDL_Keycode key, bool down) {
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.sym = key;
+    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    return event;
+  }
+  static SDL_Event WindowEvent(SDL_WindowEventID id) {
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = static_cast<Uint8>(id);
+    return event;
+  }
+  // Runs PumpEvents while another thread pushes each event after its delay
+  // (in ms from the start); returns how long PumpEvents took by the wall
+  // clock.
+  uint32_t PumpWhile(std::vector<std::pair<int, SDL_Event>> later) {
+    std::thread pusher([&] {
+      const auto start = std::chrono::steady_clock::now();
+      for (auto& [ms, event] : later) {
+        std::this_thread::sleep_until(start + std::chrono::milliseconds(ms));
+        SDL_PushEvent(&event);
+      }
+    });
+    const uint32_t start = SDL_GetTicks();
+    platform->PumpEvents();
+    const uint32_t took = SDL_GetTicks() - start;
+    pusher.join();
+    return took;
+  }
+
+  const fs::path dir = fs::temp_directory_path() / ("kolvar_window_" + std::to_string(getpid()));
+  std::unique_ptr<Platform> platform;
+};
+
+TEST_F(SdlPlatformTest, APausedSecondLeavesTheClockAndTheStageClockAsTheyWere) {
+  // Each way into a pause: the pause keys and the window losing focus. P
+  // (or Start) plays on.
+  const struct {
+    SDL_Event pause;
+    int ms;
+  } cases[] = {{KeyEvent(SDLK_p, true), 1100},
+               {KeyEvent(SDLK_PAUSE, true), 300},
+               {WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST), 300}};
+  for (const auto& [pause, ms] : cases) {
+    Game game(*platform);
+    game.StageStartTime = platform->Clock();
+    Push(pause);
+    const uint32_t took = PumpWhile({{ms, KeyEvent(SDLK_p, true)}});
+    const uint32_t seen = platform->Clock() - game.StageStartTime;
+    EXPECT_GE(took, static_cast<uint32_t>(ms)) << "event " << pause.type;
+    // The stage clock counts whole seconds of this clock from the stage
+    // start: still the stage's first second.
+    EXPECT_LT(seen, 100u) << "event " << pause.type;
+  }
+}
+
+TEST_F(SdlPlatformTest, ACloseRequestEndsAPauseAtOnce) {
+  Push(WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST));
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  const uint32_t took = PumpWhile({{300, quit}});
+  EXPECT_TRUE(platform->PumpEvents());
+  EXPECT_LT(took, 1000u);
+}
+
+TEST_F(SdlPlatformTest, KeysPressedDuringAPauseAreHeldButNotRemembered) {
+  Push(KeyEvent(SDLK_z, true));  // before the pause: kept for the next poll
+  Push(KeyEvent(SDLK_z, false));
+  Push(KeyEvent(SDLK_p, true));
+  PumpWhile({{100, KeyEvent(SDLK_UP, true)},
+             {100, KeyEvent(SDLK_ESCAPE, true)},
+             {110, KeyEvent(SDLK_ESCAPE, false)},
+             {200, KeyEvent(SDLK_p, true)}});
+  EXPECT_EQ(platform->PollKey(Key::Z), 0x0001);
+  EXPECT_EQ(platform->PollKey(Key::Up), 0x8000);
+  EXPECT_EQ(platform->PollKey(Key::Esc), 0);
+}
+
+// One input of a short game, given to every source the same way.
+struct Step {
+  Key key;
+  bool down;
+  int frames = 0;  // player steps to run after it
+  int stick = -1;  // -1: a key or button; else the pad's stick leans this far
+};
+
+bool InDeadZone(const Step& s) {
+  return s.stick > 0 && s.stick < kStickPress;
+}
+
+// Runs `steps` in a walled room and returns what each frame did: player x,
+// y, facing and move code, and after each step the Z and Esc polls.
+std::vector<int32_t> PlayShortGame(Platform& platform, const std::vector<Step>& steps,
+                                   const std::function<void(const Step&)>& give) {
+  Game game(platform);
+  game.MapLimit = 31;
+  game.WalkFrameX = {0, 24, 48, 24};
+  testing::FillMap(game, 16);
+  testing::SetCells(game, 1, 1, 8, 5, kFloor);
+  game.PlayerX = 96;
+  game.PlayerY = 64;
+  std::vector<int32_t> record;
+  for (const Step& step : steps) {
+    give(step);
+    for (int i = 0; i < step.frames; ++i) {
+      const int32_t move = StepPlayer(game);
+      record.insert(record.end(), {game.PlayerX, game.PlayerY, game.PlayerDir, move});
+    }
+    record.push_back(KeyPressed(game, Key::Z));
+    record.push_back(KeyPressed(game, Key::Esc));
+  }
+  return record;
+}
+
+TEST_F(SdlPlatformTest, AControllersDpadStickAndButtonsPlayAsTheKeysDo) {
+  const std::vector<Step> steps = {
+      {Key::Right, true, 3},
+      {Key::Right, false, 1},  // held, then let go
+      {Key::Right, true, 1, 9000},
+      {Key::Right, false, 0, 0},  // inside the dead zone
+      {Key::Right, true, 2, 32767},
+      {Key::Right, false, 1, 0},  // the stick leans right
+      {Key::Up, true, 2, 20000},
+      {Key::Up, false, 0, 0},  // and up
+      {Key::Down, true},
+      {Key::Down, false, 1},  // a tap between polls
+      {Key::Up, true, 2},
+      {Key::Left, true},  // Left waits behind Up
+      {Key::Left, false, 1},
+      {Key::Up, false, 2},
+      {Key::Z, true},
+      {Key::Z, false, 1},  // A: one press of Z
+      {Key::Esc, true},
+      {Key::Esc, false},  // Back: Esc
+  };
+
+  // The headless runner is the reference for the poll rule.
+  testing::TestPlatform reference;
+  const std::vector<int32_t> expected = PlayShortGame(reference, steps, [&](const Step& s) {
+    if (InDeadZone(s)) return;
+    s.down ? reference.PressKey(s.key) : reference.ReleaseKey(s.key);
+  });
+  ASSERT_NE(expected[0], expected[expected.size() - 6]);  // the player did walk
+
+  const SDL_Keycode kKeys[] = {SDLK_UP, SDLK_RIGHT, SDLK_DOWN, SDLK_LEFT, SDLK_ESCAPE, SDLK_z};
+  const std::vector<int32_t> typed = PlayShortGame(*platform, steps, [&](const Step& s) {
+    if (InDeadZone(s)) return;
+    Push(KeyEvent(kKeys[static_cast<int>(s.key)], s.down));
+  });
+  EXPECT_EQ(typed, expected);
+
+  // A pad plugged in while the game runs is opened at the next look at the
+  // window's events. (SDL drops pad events while its windows lack the focus,
+  // and a dummy driver's window never has it.)
+  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  const int device = SDL_JoystickAttachVirtual(
+      SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
+  ASSERT_GE(device, 0) << SDL_GetError();
+  SDL_Joystick* pad = SDL_JoystickOpen(device);
+  ASSERT_NE(pad, nullptr) << SDL_GetError();
+  platform->PumpEvents();
+  const int kButtons[] = {SDL_CONTROLLER_BUTTON_DPAD_UP,   SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
+                          SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_DPAD_LEFT,
+                          SDL_CONTROLLER_BUTTON_BACK,      SDL_CONTROLLER_BUTTON_A};
+  const std::vector<int32_t> played = PlayShortGame(*platform, steps, [&](const Step& s) {
+    if (s.stick >= 0) {
+      const bool across = s.key == Key::Left || s.key == Key::Right;
+      const int sign = s.key == Key::Left || s.key == Key::Up ? -1 : 1;
+      SDL_JoystickSetVirtualAxis(pad,
+                                 across ? SDL_CONTROLLER_AXIS_LEFTX : SDL_CONTROLLER_AXIS_LEFTY,
+                                 static_cast<Sint16>(s.down ? sign * s.stick : 0));
+    } else {
+      SDL_JoystickSetVirtualButton(pad, kButtons[static_cast<int>(s.key)], s.down ? 1 : 0);
+    }
+    SDL_PumpEvents();  // the pad reports each change, as a real one does
+  });
+  EXPECT_EQ(played, expected);
+  SDL_JoystickClose(pad);
+  SDL_JoystickDetachVirtual(device);
+}
+
+}  // namespace
+}  // namespace kolvar
