@@ -60,9 +60,9 @@ class SdlPlatform final : public Platform {
         hiscore_(options.hiscore_file.empty() && !DataDirectory().empty()
                      ? DataDirectory() + "/hiscore"
                      : options.hiscore_file) {
-    LoadSettingsFile(options.settings_file);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) Fail("cannot start video");
     RefuseInvisibleDriver();
+    LoadSettingsFile(options.settings_file);
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     const int scale = WindowScale(options.scale > 0 ? options.scale : settings_.scale);
     fullscreen_ = options.fullscreen || settings_.fullscreen;
