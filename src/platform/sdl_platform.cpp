@@ -26,6 +26,10 @@ namespace kolvar {
 
 namespace {
 
+// Rows of the band behind the pause words.
+constexpr size_t kPauseBandTop = 88;
+constexpr size_t kPauseBandBottom = 146;
+
 // How long the caption names a screenshot just saved.
 constexpr uint32_t kCaptionNoticeMs = 4000;
 
@@ -283,6 +287,10 @@ class SdlPlatform final : public Platform {
       const uint32_t p = last_[i];
       pause_picture_[i] =
           ((p >> 16 & 0xFF) * 2 / 5) << 16 | ((p >> 8 & 0xFF) * 2 / 5) << 8 | (p & 0xFF) * 2 / 5;
+    }
+    // A darker band keeps the words readable over any picture.
+    for (size_t i = kPictureWidth * kPauseBandTop; i < kPictureWidth * kPauseBandBottom; ++i) {
+      pause_picture_[i] = pause_picture_[i] >> 2 & 0x3F3F3F;
     }
     DrawCentred("PAUSE", 19, 96);
     std::string resume = "Press ";

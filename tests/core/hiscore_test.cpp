@@ -1,0 +1,58 @@
+// The hi-score kept between runs: read at start, written when it rises, and
+// nothing at all for a headless run given no file (so traces stay the same).
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/fatal_error.h"
+#include "core/game.h"
+#include "platform/headless_platform.h"
+#include "platform/hiscore_store.h"
+#include "shell/outer_loop.h"
+
+namespace kolvar {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(KeptHiScore, LoadedAtStartAndWrittenOnlyWhenItRises) {
+  const fs::path dir = fs::temp_directory_path() / ("kolvar_kept_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const fs::path file = dir / "hiscore";
+  std::ofstream(file) << HiScoreText(777);
+
+  HeadlessOptions options;
+  options.hiscore_file = file.string();
+  options.quit_at = 5;  // the title screen closes at once
+  HeadlessPlatform platform(options);
+  Game game(platform);
+  EXPECT_THROW(RunProgram(game), CloseRequested);
+  EXPECT_EQ(game.HiScore, 777);
+
+  game.Score = 500;
+  RaiseHiScore(game);
+  EXPECT_EQ(game.HiScore, 777);
+  EXPECT_EQ(Read(file), HiScoreText(777));
+  game.Score = 1200;
+  RaiseHiScore(game);
+  EXPECT_EQ(game.HiScore, 1200);
+  EXPECT_EQ(Read(file), HiScoreText(1200));
+  fs::remove_all(dir);
+
+  // Without a file the headless runner starts from 0 and keeps nothing.
+  HeadlessPlatform bare(HeadlessOptions{});
+  EXPECT_EQ(bare.LoadHiScore(), 0);
+}
+
+}  // namespace
+}  // namespace kolvar
