@@ -153,6 +153,22 @@ TEST_F(SdlMusicTest, StopKeepsThePositionAndPlayResumes) {
   EXPECT_LT(ms, 1650);
 }
 
+// The window's pause holds the piece where it is: a pause longer than the
+// rest of the piece does not end it, and playing on plays the rest.
+TEST_F(SdlMusicTest, APauseHoldsThePieceWhereItIs) {
+  auto device = CreateSdlMusicDevice();
+  if (!device->Open(OrganChord(3))) GTEST_SKIP() << kNoAudio;
+  device->Play();
+  Sleep(500);
+  device->SetPaused(true);
+  Sleep(1500);
+  EXPECT_FALSE(device->IsStopped());
+  device->SetPaused(false);
+  const int ms = MsUntilStopped(*device);  // one of one and a half seconds left
+  EXPECT_GT(ms, 500);
+  EXPECT_LT(ms, 1650);
+}
+
 // The disk driver writes each buffer as it is rendered and waits a buffer's
 // time before the next, so the file grows in step with playing time.
 // fluidsynth's own seek back to tick 0 skips the notes of the first beat
