@@ -47,11 +47,11 @@ constexpr const char* kHeader =
 
 constexpr const char* kScaleComment =
     "# Window scale: auto (the largest whole multiple of 320 x 240 that fits\n"
-    "# the display, at most 3) or a whole number from 1 to 16.\n";
+    "# the display, at most 3) or a whole number from 1 to 8.\n";
 constexpr const char* kFullscreenComment = "# Start on the whole screen: yes or no.\n";
 constexpr const char* kVolumeComment = "# Music volume in percent, 0 to 100.\n";
 
-constexpr int kMostScale = 16;
+constexpr int kMostScale = 8;  // as for --scale
 
 std::string Trim(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t\r");
@@ -170,7 +170,7 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
       } else if (const std::optional<int> scale = ParseWhole(value, 1, kMostScale)) {
         s.scale = *scale;
       } else {
-        report("scale must be auto or a whole number from 1 to 16, not '" + value + "'", "auto");
+        report("scale must be auto or a whole number from 1 to 8, not '" + value + "'", "auto");
       }
       continue;
     }
