@@ -3,11 +3,16 @@
 // are silent: a missing file or device leaves the game without music.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "core/game.h"
 
 namespace kolvar {
+
+// The pieces the game plays, as named in MIDI/.
+inline constexpr std::array<const char*, 4> kMusicFiles = {"title.mid", "main.mid", "CLEAR.MID",
+                                                           "GameOver.mid"};
 
 // Closes the open piece and opens MIDI/<name>, stopped at its start.
 void OpenMusic(Game& game, const std::string& name);

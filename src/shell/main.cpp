@@ -17,6 +17,7 @@
 #include "core/trace.h"
 #include "platform/headless_platform.h"
 #include "platform/sdl_platform.h"
+#include "shell/data_root.h"
 #include "shell/outer_loop.h"
 
 namespace {
@@ -37,7 +38,9 @@ constexpr const char* kUsage =
     "A maze action game: open the key chest, reach the exit door within 200 seconds\n"
     "and keep away from the enemies. Arrow keys walk, Z confirms, Esc leaves a game.\n"
     "\n"
-    "  --root DIR        directory holding DATA/ and MIDI/ (default: the program's own)\n"
+    "  --root DIR        folder holding DATA/ and MIDI/ (default: the installed data,\n"
+    "                    " KOLVAR_DATA_FROM_BINDIR
+    " from the program's folder, else that folder)\n"
     "  --scale N         window scale, a whole number from 1 to 8 (default: the\n"
     "                    settings file's, else the largest that fits, at most 3)\n"
     "  --fullscreen      start on the whole screen (F11 or Alt+Enter switches)\n"
@@ -157,10 +160,20 @@ int main(int argc, char** argv) {
   }
 
   const std::string program_dir = ProgramDirectory(argv[0]);
-  const std::string root = args.root.empty() ? program_dir : args.root;
 
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> trace_file(nullptr, &std::fclose);
   try {
+    // Installed, the data lies at a fixed place relative to the program (so
+    // the installed tree can be moved); in the build tree, beside it.
+    const kolvar::DataRoot data = kolvar::FindDataRoot(
+        args.root,
+        {(std::filesystem::path(program_dir) / KOLVAR_DATA_FROM_BINDIR).lexically_normal().string(),
+         program_dir});
+    for (const std::string& missing : data.missing_music) {
+      std::fprintf(stderr, "kolvar: %s: music file missing; playing on without it\n",
+                   missing.c_str());
+    }
+    const std::string& root = data.root;
     if (!args.trace.empty()) {
       trace_file.reset(std::fopen(args.trace.c_str(), "w"));
       if (!trace_file) throw std::runtime_error(args.trace + ": cannot write the trace");
