@@ -4,11 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <functional>
+#include <set>
 
 #include "core/fatal_error.h"
+#include "core/trace.h"
 #include "shell/outer_loop.h"
+#include "shell/play_loop.h"
 #include "support/test_game.h"
 
 namespace kolvar {
@@ -25,9 +30,14 @@ class BotPlatform : public testing::TestPlatform {
   int32_t clear_time_left = -1;
   // Asked at every event pass; true closes the window.
   std::function<bool(const Game&)> stop_when;
+  // Polls so far: Z is polled by the prompts, Esc once per play frame.
+  int z_polls = 0;
+  int esc_polls = 0;
 
   uint16_t PollKey(Key key) override {
+    if (key == Key::Esc) ++esc_polls;
     if (key == Key::Z) {
+      ++z_polls;
       z_down_ = !z_down_;  // released, then pressed: every prompt takes it
       return z_down_ ? 0x8001 : 0;
     }
@@ -143,6 +153,127 @@ TEST(Playthrough, StageOneLeadsThroughKeyExitAndClearIntoStageTwo) {
   const std::string& music = bot.music.log;
   EXPECT_NE(music.find("open main.mid;play;"), std::string::npos);
   EXPECT_NE(music.find("stop;close;open CLEAR.MID;play;"), std::string::npos);
+}
+
+// The events of a trace written into memory, read back as they come.
+class EventLog {
+ public:
+  EventLog() : file_(open_memstream(&buffer_, &size_)), trace_(file_) {}
+  ~EventLog() {
+    std::fclose(file_);
+    std::free(buffer_);
+  }
+  Trace* trace() { return &trace_; }
+  bool Seen(const std::string& event) {
+    std::fflush(file_);
+    const std::string_view text(buffer_, size_);
+    for (size_t at = text.find("\"event\":\"", scanned_); at != std::string_view::npos;
+         at = text.find("\"event\":\"", at + 1)) {
+      const size_t start = at + 9, end = text.find('"', start);
+      if (end == std::string_view::npos) break;
+      seen_.emplace(text.substr(start, end - start));
+      scanned_ = end;
+    }
+    return seen_.count(event) > 0;
+  }
+
+ private:
+  char* buffer_ = nullptr;
+  size_t size_ = 0;
+  std::FILE* file_;
+  Trace trace_;
+  size_t scanned_ = 0;
+  std::set<std::string, std::less<>> seen_;
+};
+
+// Closing the window ends the program from inside whatever wait is running,
+// in every phase, with the music stopped (main turns that into exit status 0).
+TEST(CloseRequest, EndsEveryPhaseWithTheMusicStopped) {
+  struct Phase {
+    const char* name;
+    int stage;  // 0: the whole program from the title screen
+    // Called at every event pass until it says the phase has come.
+    std::function<bool(BotPlatform&, Game&, EventLog&)> reached;
+  };
+  // A prompt has come when Z is polled after the event that opens it.
+  auto prompt_after = [](const char* event) {
+    return [event, mark = -1](BotPlatform& bot, Game&, EventLog& log) mutable {
+      if (mark < 0 && log.Seen(event)) mark = bot.z_polls;
+      return mark >= 0 && bot.z_polls > mark;
+    };
+  };
+  // Runs the stage clock out as soon as play begins, `lives` left.
+  auto time_out = [](int32_t lives) {
+    return [lives, done = false](BotPlatform& bot, Game& g, EventLog&) mutable {
+      if (!done && bot.esc_polls > 1) {
+        g.Lives = lives;
+        g.StageStartTime -= 300000;
+        done = true;
+      }
+      return false;
+    };
+  };
+  auto both = [](auto first, auto second) {
+    return [first, second](BotPlatform& bot, Game& g, EventLog& log) mutable {
+      const bool a = first(bot, g, log);
+      return second(bot, g, log) || a;
+    };
+  };
+  const Phase phases[] = {
+      {"title", 0, [](BotPlatform& bot, Game&, EventLog&) { return bot.Clock() > 500; }},
+      {"entry", 1,
+       [at = 0u](BotPlatform& bot, Game&, EventLog& log) mutable {
+         if (at == 0 && log.Seen("stage")) at = bot.Clock();
+         return at > 0 && bot.Clock() > at + 100;
+       }},
+      {"play", 1, [](BotPlatform& bot, Game&, EventLog&) { return bot.esc_polls > 5; }},
+      {"scroll", 1, [](BotPlatform&, Game&, EventLog& log) { return log.Seen("scroll"); }},
+      {"key", 1,
+       [](BotPlatform&, Game& g, EventLog&) {
+         const uint8_t chest = g.TileMap.Get(g.KeyCellX, g.KeyCellY);
+         return chest >= 3 && chest <= 5;
+       }},
+      {"exit", 1, [](BotPlatform&, Game&, EventLog& log) { return log.Seen("exit"); }},
+      {"clear count", 1,
+       [mark = -1](BotPlatform& bot, Game&, EventLog& log) mutable {
+         if (!log.Seen("clear")) return false;
+         if (mark < 0) mark = bot.z_polls;
+         return bot.z_polls == mark;
+       }},
+      {"clear prompt", 1, prompt_after("clear")},
+      {"miss", 1,
+       both(time_out(3), [](BotPlatform&, Game&, EventLog& log) { return log.Seen("miss"); })},
+      {"game over prompt", 1, both(time_out(1), prompt_after("gameover"))},
+      {"closing-screen prompt", 16, prompt_after("allclear")},
+  };
+  for (const Phase& phase : phases) {
+    SCOPED_TRACE(phase.name);
+    BotPlatform bot;
+    Game game(bot, ".");
+    EventLog log;
+    game.trace = log.trace();
+    bot.game = &game;
+    bool reached = false;
+    int passes_after = 0;  // the close must end the run at the very pass that asks for it
+    auto reached_now = phase.reached;
+    bot.stop_when = [&](const Game&) {
+      if (reached) ++passes_after;
+      reached = reached || reached_now(bot, game, log);
+      return reached || bot.Clock() > 2000000;
+    };
+    if (phase.stage == 0) {
+      EXPECT_THROW(RunProgram(game), CloseRequested);
+    } else {
+      game.StageNumber = phase.stage;
+      EXPECT_THROW(RunGame(game), CloseRequested);
+    }
+    EXPECT_TRUE(reached);
+    EXPECT_EQ(passes_after, 0);
+    EXPECT_TRUE(log.Seen("close"));
+    EXPECT_FALSE(bot.music.playing);
+    const std::string& music = bot.music.log;
+    EXPECT_EQ(music.substr(music.size() - std::min<size_t>(music.size(), 5)), "stop;") << music;
+  }
 }
 
 }  // namespace

@@ -36,6 +36,11 @@ int RunMidic(const std::vector<std::string>& args, std::ostream& err) {
     return 1;
   }
   const std::vector<uint8_t> bytes = WriteMidiFile(*parsed.score);
+  if (bytes.size() > kMaxMidiFileBytes) {
+    err << input << ":1: error: the piece makes a MIDI file of " << bytes.size()
+        << " bytes; the game reads at most " << kMaxMidiFileBytes << "\n";
+    return 1;
+  }
 
   // Write beside the target and rename, so a failed write never leaves a
   // half file that the build would take as up to date.

@@ -18,7 +18,7 @@ constexpr size_t kMaxNotes = 500000;
 // How deep repeats may nest, and how many items all repeats of a track may
 // unfold to: repeats of bodies that take no time never reach the tick limit.
 constexpr size_t kMaxRepeatDepth = 16;
-constexpr uint64_t kMaxUnfoldedItems = 4000000;
+constexpr uint64_t kMaxUnfoldedItems = 1000000;
 // A MIDI file holds at most 128 tracks (the game's reader and the
 // synthesizer refuse more), one of them the tempo track.
 constexpr size_t kMaxTracks = 127;

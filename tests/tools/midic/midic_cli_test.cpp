@@ -42,6 +42,13 @@ TEST(MidicCommand, WritesTheFileOrNamesFileAndLineAndWritesNothing) {
   EXPECT_EQ(RunMidic({score, (dir / "no_dir" / "out.mid").string()}, err), 1);
   EXPECT_NE(err.str().find("cannot write"), std::string::npos);
   EXPECT_EQ(RunMidic({score}, err), 2);  // usage
+  // A piece the game would refuse to read is not written.
+  err.str("");
+  std::ofstream(score) << "tempo 120\ntrack A channel 1\n[[[ C4:64 E4 ]x99 ]x99 ]x20\n";
+  EXPECT_EQ(RunMidic({score, out}, err), 1);
+  EXPECT_NE(err.str().find(":1: error: the piece makes a MIDI file of"), std::string::npos)
+      << err.str();
+  EXPECT_EQ(fs::file_size(out), good_size);
   fs::remove_all(dir);
 }
 

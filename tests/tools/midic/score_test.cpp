@@ -127,7 +127,7 @@ TEST(Score, MistakesAreReportedWithFileLineAndReason) {
       {kHead + "[ C4:1 | C4:8 ]x2 |", "beat 1.5 of bar 3"},
       {kHead + "[[[[ C4:1 ]x99 ]x99 ]x99 ]x99", "too long"},
       // Bodies that take no time never meet the tick limit.
-      {kHead + "[[[[[[ ]x99 ]x99 ]x99 ]x99 ]x99 ]x99", "unfold to more than 4000000 items"},
+      {kHead + "[[[[[[ ]x99 ]x99 ]x99 ]x99 ]x99 ]x99", "unfold to more than 1000000 items"},
       {kHead + "[[[[[[ tempo 120 ]x99 ]x99 ]x99 ]x99 ]x99 ]x99", "unfold to more than"},
       {kHead + std::string(300000, '[') + " C4", "nest more than 16 deep"},
       {kHead + std::string(17, '[') + " C4 " + std::string(17, ']'), "nest more than 16 deep"},
