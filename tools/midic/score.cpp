@@ -11,10 +11,11 @@ namespace midic {
 namespace {
 
 constexpr uint32_t kWholeNote = 4 * kTicksPerQuarter;
-// The longest piece and the most notes the compiler accepts; a runaway
-// repeat count stops here instead of filling the disk.
+// The longest piece and the most notes (of all tracks together) the compiler
+// accepts; a runaway repeat count stops here instead of filling the disk.
+// More notes would not fit in the largest MIDI file the game reads anyway.
 constexpr uint32_t kMaxTick = 1u << 26;
-constexpr size_t kMaxNotes = 500000;
+constexpr size_t kMaxNotes = 150000;
 // How deep repeats may nest, and how many items all repeats of a track may
 // unfold to: repeats of bodies that take no time never reach the tick limit.
 constexpr size_t kMaxRepeatDepth = 16;
@@ -547,7 +548,7 @@ class Parser {
       switch (item.kind) {
         case Item::Kind::Notes:
           for (auto [key, velocity] : item.keys) {
-            if (track.notes.size() >= kMaxNotes) Fail(item.line, "the piece has too many notes");
+            if (++notes_ > kMaxNotes) Fail(item.line, "the piece has too many notes");
             track.notes.push_back({tick, item.sounding, key, velocity});
           }
           Advance(tick, item.ticks, item.line);
@@ -605,6 +606,7 @@ class Parser {
   int velocity_ = 100;
   int gate_ = 90;
   uint64_t unfolded_ = 0;  // items walked so far in the track being placed
+  size_t notes_ = 0;       // notes placed so far in all tracks
 };
 
 }  // namespace

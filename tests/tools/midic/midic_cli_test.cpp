@@ -44,7 +44,7 @@ TEST(MidicCommand, WritesTheFileOrNamesFileAndLineAndWritesNothing) {
   EXPECT_EQ(RunMidic({score}, err), 2);  // usage
   // A piece the game would refuse to read is not written.
   err.str("");
-  std::ofstream(score) << "tempo 120\ntrack A channel 1\n[[[ C4:64 E4 ]x99 ]x99 ]x20\n";
+  std::ofstream(score) << "tempo 120\ntrack A channel 1\n[[[ C4:64 E4 ]x99 ]x99 ]x7\n";
   EXPECT_EQ(RunMidic({score, out}, err), 1);
   EXPECT_NE(err.str().find(":1: error: the piece makes a MIDI file of"), std::string::npos)
       << err.str();

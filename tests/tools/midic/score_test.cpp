@@ -126,10 +126,12 @@ TEST(Score, MistakesAreReportedWithFileLineAndReason) {
       {kHead + "[ C4 ]x100", "x1 to x99"},
       {kHead + "[ C4:1 | C4:8 ]x2 |", "beat 1.5 of bar 3"},
       {kHead + "[[[[ C4:1 ]x99 ]x99 ]x99 ]x99", "too long"},
+      {kHead + "[[[ C4:64 ]x99 ]x99 ]x20", "too many notes"},
       // Bodies that take no time never meet the tick limit.
       {kHead + "[[[[[[ ]x99 ]x99 ]x99 ]x99 ]x99 ]x99", "unfold to more than 1000000 items"},
       {kHead + "[[[[[[ tempo 120 ]x99 ]x99 ]x99 ]x99 ]x99 ]x99", "unfold to more than"},
-      {kHead + std::string(300000, '[') + " C4", "nest more than 16 deep"},
+      {kHead + std::string(150000, '[') + " C4 " + std::string(150000, ']'),
+       "nest more than 16 deep"},
       {kHead + std::string(17, '[') + " C4 " + std::string(17, ']'), "nest more than 16 deep"},
       {"tempo 120\ntrack T channel 1\nC4:1 |", "needs a 'time' line"},
       {"tempo 100\ntime 3/4\ntrack T channel 1\nC4:1 |", "beat 2 of bar 2"},
