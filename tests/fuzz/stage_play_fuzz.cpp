@@ -45,14 +45,21 @@ class FuzzPlatform : public kolvar::HeadlessPlatform {
   }
 };
 
+// A folder of its own for the stage files, removed when the fuzzer ends.
 const std::string& Root() {
-  static const std::string root = [] {
-    std::string dir = (fs::temp_directory_path() / "kolvar-fuzz-XXXXXX").string();
-    if (!mkdtemp(dir.data())) std::abort();
-    fs::create_directories(fs::path(dir) / "DATA");
-    return dir;
-  }();
-  return root;
+  struct Folder {
+    Folder() : path((fs::temp_directory_path() / "kolvar-fuzz-XXXXXX").string()) {
+      if (!mkdtemp(path.data())) std::abort();
+      fs::create_directories(fs::path(path) / "DATA");
+    }
+    ~Folder() {
+      std::error_code ignored;
+      fs::remove_all(path, ignored);
+    }
+    std::string path;
+  };
+  static const Folder folder;
+  return folder.path;
 }
 
 void WriteStage(int number, const uint8_t* bytes, const std::string& extension) {
