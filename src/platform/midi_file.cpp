@@ -78,10 +78,11 @@ std::string Hex(unsigned value) {
 // its end-of-track event and every tempo change is appended to `tempos`.
 // Returns an error message, empty when the track is good.
 std::string ParseTrack(Cursor track, int index, uint64_t& end_tick,
-                       std::vector<TempoChange>& tempos) {
+                       std::vector<TempoChange>& tempos, std::vector<MidiProgram>& programs) {
   const std::string where = "track " + std::to_string(index + 1) + ": ";
   uint64_t tick = 0;
   uint8_t running_status = 0;  // 0: none in force
+  uint8_t bank[16] = {};       // each channel's bank select, as this track has set it
   while (true) {
     uint32_t delta;
     bool too_long;
@@ -106,14 +107,23 @@ std::string ParseTrack(Cursor track, int index, uint64_t& end_tick,
     if (status < 0xF0) {
       running_status = status;
       const int data_bytes = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2;
+      uint8_t data[2] = {};
       for (int i = 0; i < data_bytes; ++i) {
-        uint8_t data = first_data;
-        if ((i > 0 || !running) && !track.Byte(data)) {
+        data[i] = first_data;
+        if ((i > 0 || !running) && !track.Byte(data[i])) {
           return where + "cut short inside a channel message";
         }
-        if (data >= 0x80) {
-          return where + "channel message " + Hex(status) + " has a data byte " + Hex(data) +
+        if (data[i] >= 0x80) {
+          return where + "channel message " + Hex(status) + " has a data byte " + Hex(data[i]) +
                  " with its top bit set";
+        }
+      }
+      const int channel = status & 0x0F;
+      if ((status & 0xF0) == 0xB0 && data[0] == 0) bank[channel] = data[1];
+      if ((status & 0xF0) == 0xC0) {
+        const MidiProgram program{channel, bank[channel], data[0]};
+        if (std::find(programs.begin(), programs.end(), program) == programs.end()) {
+          programs.push_back(program);
         }
       }
       continue;
@@ -201,6 +211,7 @@ MidiFileResult ParseMidiFile(std::span<const uint8_t> bytes) {
   if (division == 0) return Fail("a division of zero ticks per quarter");
 
   std::vector<TempoChange> tempos;
+  std::vector<MidiProgram> programs;
   uint64_t end_tick = 0;
   for (uint32_t index = 0; index < track_count;) {
     uint32_t chunk_id, chunk_length;
@@ -216,7 +227,7 @@ MidiFileResult ParseMidiFile(std::span<const uint8_t> bytes) {
     file.Skip(chunk_length);
     if (chunk_id != 0x4D54726B) continue;  // Chunks of unknown kinds are skipped.
     uint64_t track_end = 0;
-    std::string error = ParseTrack(chunk, static_cast<int>(index), track_end, tempos);
+    std::string error = ParseTrack(chunk, static_cast<int>(index), track_end, tempos, programs);
     if (!error.empty()) return Fail(error);
     end_tick = std::max(end_tick, track_end);
     ++index;
@@ -229,6 +240,7 @@ MidiFileResult ParseMidiFile(std::span<const uint8_t> bytes) {
   info.ticks_per_quarter = static_cast<int>(division);
   info.length_ticks = end_tick;
   info.length_ms = TicksToMs(end_tick, info.ticks_per_quarter, std::move(tempos));
+  info.programs = std::move(programs);
   return result;
 }
 

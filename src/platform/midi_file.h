@@ -15,12 +15,23 @@
 
 namespace kolvar {
 
+// An instrument a piece selects: a program change on a channel, with the
+// bank that the channel's bank select (controller 0) had chosen by then.
+struct MidiProgram {
+  int channel = 0;  // 0..15
+  int bank = 0;     // 0..127
+  int program = 0;  // 0..127
+
+  friend bool operator==(const MidiProgram&, const MidiProgram&) = default;
+};
+
 struct MidiFileInfo {
   int format = 0;  // 0, 1 or 2
   int track_count = 0;
   int ticks_per_quarter = 0;  // the header's division
   uint64_t length_ticks = 0;  // tick of the last event (end of track included) of any track
   uint32_t length_ms = 0;     // playing time up to length_ticks, following every tempo change
+  std::vector<MidiProgram> programs;  // each distinct one once, in the order first met
 };
 
 struct MidiFileResult {

@@ -5,6 +5,7 @@
 #include <fluidsynth.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -26,6 +27,11 @@ constexpr std::array<const char*, 2> kSoundfonts = {
 // 0.5 the game's pieces play at a normal level and the loudest, the stage
 // theme, peaks just under full scale.
 constexpr double kGain = 0.5;
+
+// General MIDI's percussion channel (the tenth), and the soundfont bank
+// that fluidsynth plays it from.
+constexpr int kDrumChannel = 9;
+constexpr int kDrumBank = 128;
 
 constexpr int kSampleRate = 44100;
 constexpr Uint16 kBufferFrames = 1024;  // about 23 ms a callback
@@ -102,6 +108,7 @@ class SdlMusicDevice final : public SdlMusic {
     std::vector<uint8_t> bytes;
     const MidiFileResult file = ReadMidiFile(path, &bytes);
     if (!file.ok()) return false;
+    MakeResident(file.info->programs);
     AudioLock lock(device_);
     piece_ = std::move(bytes);
     length_ticks_ = file.info->length_ticks;
@@ -191,11 +198,40 @@ class SdlMusicDevice final : public SdlMusic {
     // The player advances with the samples the synthesizer renders, never
     // on a timer thread of its own.
     fluid_settings_setstr(settings_, "player.timing-source", "sample");
+    // Only the samples of the instruments in use are read from the
+    // soundfont (a few megabytes of its 141), and none is locked in memory.
+    fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
+    fluid_settings_setint(settings_, "synth.lock-memory", 0);
     synth_ = new_fluid_synth(settings_);
     if (!synth_) return false;
-    if (fluid_synth_sfload(synth_, soundfont, 1) == FLUID_FAILED) return false;
+    soundfont_id_ = fluid_synth_sfload(synth_, soundfont, 1);
+    if (soundfont_id_ == FLUID_FAILED) return false;
+    // Every channel starts on the piano, or the standard drum kit on the
+    // drum channel, and returns to them whenever the player resets the
+    // synthesizer at the end of a piece.
+    MakeResident({{0, 0, 0}, {kDrumChannel, 0, 0}});
     SDL_PauseAudioDevice(device_, 0);
     return true;
+  }
+
+  // Loads the samples of these instruments and keeps them, so that the
+  // player's program changes, which run in the audio callback, never wait
+  // for the disk. Called before a piece plays; an instrument stays resident
+  // for the rest of the run once any piece has used it.
+  void MakeResident(const std::vector<MidiProgram>& programs) {
+    if (!synth_) return;
+    for (const MidiProgram& p : programs) {
+      const int bank = p.channel == kDrumChannel ? kDrumBank : p.bank;
+      const int key = bank << 7 | p.program;
+      if (std::find(resident_.begin(), resident_.end(), key) != resident_.end()) continue;
+      resident_.push_back(key);
+      if (fluid_synth_pin_preset(synth_, soundfont_id_, bank, p.program) != FLUID_OK) {
+        // fluidsynth falls back to the same program of the first bank (or
+        // the standard kit for drums) when the soundfont lacks the bank.
+        fluid_synth_pin_preset(synth_, soundfont_id_, bank == kDrumBank ? kDrumBank : 0,
+                               bank == kDrumBank ? 0 : p.program);
+      }
+    }
   }
 
   void Shutdown() {
@@ -255,6 +291,8 @@ class SdlMusicDevice final : public SdlMusic {
 
   fluid_settings_t* settings_ = nullptr;
   fluid_synth_t* synth_ = nullptr;
+  int soundfont_id_ = FLUID_FAILED;
+  std::vector<int> resident_;  // bank * 128 + program of every pinned instrument
   fluid_player_t* player_ = nullptr;
   SDL_AudioDeviceID device_ = 0;
   bool audio_started_ = false;

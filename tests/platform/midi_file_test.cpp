@@ -90,6 +90,23 @@ TEST(MidiFile, ReadsRunningStatusSysexMetaAndForeignChunks) {
   EXPECT_EQ(ParseMidiFile(Cat({Header(1, 1), Track(kSlow)})).info->length_ms, 0u);
 }
 
+TEST(MidiFile, ListsTheProgramsEachChannelSelectsWithTheirBanks) {
+  const Bytes first = {
+      0x00, 0xC0, 80,             // channel 1: program 80, bank 0
+      0x00, 0xB2, 0x00, 8,        // channel 3 selects bank 8 ...
+      0x00, 0xC2, 5,    0x00, 6,  // ... then programs 5 and 6 (running status)
+      0x00, 0xC0, 80,             // a repeat is listed once
+      0x00, 0xFF, 0x2F, 0x00,
+  };
+  const Bytes second = {0x00, 0xC9, 16, 0x00, 0xC2, 5, 0x00, 0xFF, 0x2F, 0x00};
+  const auto info = ParseMidiFile(Cat({Header(1, 2), Track(first), Track(second)})).info;
+  ASSERT_TRUE(info);
+  // The second track's channel 3 has not selected a bank of its own.
+  const std::vector<MidiProgram> expected = {
+      {0, 0, 80}, {2, 8, 5}, {2, 8, 6}, {9, 0, 16}, {2, 0, 5}};
+  EXPECT_EQ(info->programs, expected);
+}
+
 TEST(MidiFile, MalformedFilesGiveTheReason) {
   const Bytes note = Track(kNote);
   auto one = [](const Bytes& body) { return Cat({Header(0, 1), Track(body)}); };
