@@ -20,6 +20,9 @@ struct WindowOptions {
   int scale = 0;
   // Start on the whole screen (the settings file can ask for it too).
   bool fullscreen = false;
+  // SDL's renderer to draw with, by name ("software", "opengl", ...);
+  // empty: SDL_RENDER_DRIVER if set, else the software renderer.
+  std::string renderer;
   // The settings file; empty: $XDG_CONFIG_HOME/kolvar/kolvar.conf.
   std::string settings_file;
   // The kept hi-score; empty: $XDG_DATA_HOME/kolvar/hiscore.

@@ -32,6 +32,7 @@ std::vector<uint32_t> IconPixels() {
 
 constexpr const char* kUsage =
     "Usage: kolvar [--root DIR] [--scale N] [--fullscreen] [--hiscore-file FILE]\n"
+    "              [--renderer NAME]\n"
     "       kolvar --headless [--root DIR] [--input FILE] [--trace FILE] [--quit-at MS]\n"
     "                         [--shot MS:FILE.png]... [--hiscore-file FILE]\n"
     "\n"
@@ -44,6 +45,9 @@ constexpr const char* kUsage =
     "  --scale N         window scale, a whole number from 1 to 8 (default: the\n"
     "                    settings file's, else the largest that fits, at most 3)\n"
     "  --fullscreen      start on the whole screen (F11 or Alt+Enter switches)\n"
+    "  --renderer NAME   draw the window with SDL's NAME renderer, e.g. opengl where\n"
+    "                    a GPU makes it cheaper (default: software; SDL_RENDER_DRIVER\n"
+    "                    in the environment works too)\n"
     "  --hiscore-file F  keep the hi-score in F (default for the window:\n"
     "                    $XDG_DATA_HOME/kolvar/hiscore; headless keeps none)\n"
     "  --headless        no window and no sound: virtual clock, scripted keys\n"
@@ -59,6 +63,7 @@ struct Arguments {
   std::string root;
   int scale = 0;  // 0: the settings file's, else what fits
   bool fullscreen = false;
+  std::string renderer;
   std::string hiscore_file;
   std::string input;
   std::string trace;
@@ -97,6 +102,9 @@ Arguments Parse(int argc, char** argv) {
       args.scale = static_cast<int>(scale);
     } else if (option == "--fullscreen") {
       args.fullscreen = true;
+    } else if (option == "--renderer") {
+      args.renderer = value();
+      if (args.renderer.empty()) throw BadArguments{"--renderer needs a renderer's name"};
     } else if (option == "--hiscore-file") {
       args.hiscore_file = value();
     } else if (option == "--input") {
@@ -195,6 +203,7 @@ int main(int argc, char** argv) {
       options.program_dir = program_dir;
       options.scale = args.scale;
       options.fullscreen = args.fullscreen;
+      options.renderer = args.renderer;
       options.hiscore_file = args.hiscore_file;
       options.icon = {icon.data(), kolvar::WindowIconData().width, kolvar::WindowIconData().height};
       platform = kolvar::CreateSdlPlatform(options);
