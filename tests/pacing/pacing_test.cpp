@@ -4,6 +4,7 @@
 
 #include "core/fatal_error.h"
 #include "pacing/events.h"
+#include "pacing/keyboard.h"
 #include "support/test_game.h"
 
 namespace kolvar {
@@ -59,6 +60,19 @@ TEST(ProcessEvents, CloseRequestStopsTheMusicAndUnwinds) {
   EXPECT_EQ(game.MusicLoop, kFalse);
   EXPECT_EQ(closing.music.log, "stop;");
   EXPECT_EQ(closing.Clock(), 1u);  // the wait ended at the first event pass
+}
+
+TEST(WaitForZ, SleepsInTenMillisecondStepsBetweenLooks) {
+  struct Sleepy : testing::TestPlatform {
+    using TestPlatform::TestPlatform;
+    void Idle(uint32_t ms) override { idles.push_back(ms); }
+    std::vector<uint32_t> idles;
+  } sleepy("0 z down\n30 z up\n60 z down");
+  Game game(sleepy);
+  WaitForZ(game);                  // waits for the release, then for the next press
+  EXPECT_EQ(sleepy.Clock(), 61u);  // the look that sees the press still lets events run
+  ASSERT_FALSE(sleepy.idles.empty());
+  for (uint32_t ms : sleepy.idles) EXPECT_EQ(ms, 10u);
 }
 
 }  // namespace
