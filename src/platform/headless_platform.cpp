@@ -122,6 +122,7 @@ std::vector<ScriptLine> ParseInputScript(const std::string& text, const std::str
 HeadlessPlatform::HeadlessPlatform(HeadlessOptions options)
     : options_(std::move(options)),
       shot_written_(options_.shots.size(), false),
+      shots_left_(options_.shots.size()),
       text_(std::make_unique<TtfText>(options_.program_dir)),
       music_(CreateHeadlessMusicDevice([this] { return now_; })),
       hiscore_(std::make_unique<HiScoreStore>(options_.hiscore_file)) {}
@@ -183,11 +184,12 @@ bool HeadlessPlatform::PumpEvents() {
 }
 
 void HeadlessPlatform::Show(PixelView picture) {
+  ++shows_;
+  if (!options_.keep_shown && shots_left_ == 0) return;
   shown_.assign(picture.pixels,
                 picture.pixels + static_cast<size_t>(picture.width) * picture.height);
   shown_width_ = picture.width;
   shown_height_ = picture.height;
-  ++shows_;
 }
 
 TextBitmap HeadlessPlatform::RenderText(std::string_view text, int pixel_size) {
@@ -201,6 +203,7 @@ std::string HeadlessPlatform::WriteDueShots(bool all) {
     // taken once the clock has moved past MS.
     if (shot_written_[i] || (!all && options_.shots[i].ms >= now_)) continue;
     shot_written_[i] = true;
+    --shots_left_;
     const std::string error =
         WritePng(options_.shots[i].path, {shown_.data(), shown_width_, shown_height_});
     if (!error.empty() && first_error.empty()) first_error = error;

@@ -52,6 +52,10 @@ struct HeadlessOptions {
   // The hi-score file to read at start and write when the hi-score rises;
   // empty: none, the hi-score starts at 0 and is not kept.
   std::string hiscore_file;
+  // Keep a copy of every picture shown, for LastShown(). Otherwise a shown
+  // picture is copied only while a screenshot is still to be taken: the
+  // copy is most of what a show costs, and a long run takes thousands.
+  bool keep_shown = false;
 };
 
 class HeadlessPlatform : public Platform {
@@ -72,7 +76,8 @@ class HeadlessPlatform : public Platform {
   // Test hooks: press or release a key now, as a script line would.
   void PressKey(Key key);
   void ReleaseKey(Key key);
-  // The picture last shown (empty before the first show).
+  // The picture last shown (empty before the first show); kept only with
+  // HeadlessOptions::keep_shown.
   const std::vector<uint32_t>& LastShown() const { return shown_; }
   int shows() const { return shows_; }
   // Writes the screenshots whose time has come; the rest are written when
@@ -92,6 +97,7 @@ class HeadlessPlatform : public Platform {
   int shown_width_ = 0, shown_height_ = 0;
   int shows_ = 0;
   std::vector<bool> shot_written_;
+  size_t shots_left_ = 0;
   std::unique_ptr<TtfText> text_;
   std::unique_ptr<MusicDevice> music_;
   std::unique_ptr<HiScoreStore> hiscore_;

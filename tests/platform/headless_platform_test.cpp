@@ -4,7 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
+#include <vector>
+
+#include "platform/png_writer.h"
 
 namespace kolvar {
 namespace {
@@ -69,6 +73,40 @@ TEST(HeadlessClock, MovesOneMillisecondPerEventPassAndCloses) {
   HeadlessPlatform q(std::move(quit));
   EXPECT_FALSE(q.PumpEvents());
   EXPECT_TRUE(q.PumpEvents());
+}
+
+// A shot holds the picture last shown at or before its time, though the
+// platform copies pictures only while a shot is still to be taken.
+TEST(Screenshot, HoldsThePictureShownLastBeforeItsTime) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / "kolvar_headless_shot_test";
+  fs::create_directories(dir);
+  const auto bytes = [](const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+  };
+  std::vector<uint32_t> picture(4, 0x112233);
+  const PixelView view{picture.data(), 2, 2};
+  HeadlessOptions options;
+  options.shots = {{5, (dir / "at5.png").string()}};
+  {
+    HeadlessPlatform p(std::move(options));
+    AdvanceTo(p, 3);
+    p.Show(view);
+    picture.assign(4, 0x445566);  // drawn after the show: not in the shot
+    AdvanceTo(p, 5);
+    p.Show(view);  // shown at 5: in the shot
+    const std::vector<uint32_t> at_five = picture;
+    picture.assign(4, 0x778899);
+    AdvanceTo(p, 6);  // the shot is written
+    p.Show(view);     // no shot is left to take: this show is not copied
+    EXPECT_EQ(p.LastShown(), at_five);
+    EXPECT_EQ(p.shows(), 3);
+  }
+  picture.assign(4, 0x445566);
+  ASSERT_EQ(WritePng((dir / "expected.png").string(), view), "");
+  EXPECT_EQ(bytes(dir / "at5.png"), bytes(dir / "expected.png"));
+  fs::remove_all(dir);
 }
 
 TEST(InputScript, CommentsBlankLinesAndOrder) {

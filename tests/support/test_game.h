@@ -50,6 +50,7 @@ class TestPlatform : public HeadlessPlatform {
   static HeadlessOptions Options(const std::string& script) {
     HeadlessOptions options;
     options.script = ParseInputScript(script, "test script");
+    options.keep_shown = true;
     return options;
   }
 };
