@@ -45,44 +45,55 @@ void UpdateStageClock(Game& g) {
 
 }  // namespace
 
-void RunGame(Game& g) {
+void BeginGame(Game& g) {
   TraceEvent(g, "game");
   ResetGame(g);
   StartStage(g);
+}
 
-  int32_t move_code = 0;
-  for (;;) {
-    UpdateStageClock(g);
-    g.FrameStartTime = Clock(g);
+int32_t PlayFrame(Game& g, int32_t move_code) {
+  UpdateStageClock(g);
+  g.FrameStartTime = Clock(g);
 
-    Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0);
-    DrawSprites(g);
-    DrawRadar(g);
-    DrawHud(g);
-    ScrollScreen(g, move_code);
-    MoveEnemies(g);
-    CheckEnemyContact(g);
-    move_code = StepPlayer(g);
-    ShowScreen(g);
-    if (g.trace) g.trace->Frame(g);
+  Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0);
+  DrawSprites(g);
+  DrawRadar(g);
+  DrawHud(g);
+  ScrollScreen(g, move_code);
+  MoveEnemies(g);
+  CheckEnemyContact(g);
+  move_code = StepPlayer(g);
+  ShowScreen(g);
+  if (g.trace) g.trace->Frame(g);
+  return move_code;
+}
 
-    if (g.GameFlags[kMiss] == kTrue) LoseLife(g);
-    if (g.GameFlags[kGameOver] == kTrue) return;
-    if (g.GameFlags[kStageCleared] == kTrue) {
-      StageClear(g);
-      if (g.GameFlags[kAllClear] != kFalse) {
-        AllStagesClear(g);
-        return;
-      }
-      StartStage(g);
+bool EndFrame(Game& g) {
+  if (g.GameFlags[kMiss] == kTrue) LoseLife(g);
+  if (g.GameFlags[kGameOver] == kTrue) return false;
+  if (g.GameFlags[kStageCleared] == kTrue) {
+    StageClear(g);
+    if (g.GameFlags[kAllClear] != kFalse) {
+      AllStagesClear(g);
+      return false;
     }
-
-    ProcessEvents(g);
-    if (KeyPressed(g, Key::Esc)) return;
-
-    const int32_t spent = static_cast<int32_t>(Clock(g) - g.FrameStartTime);
-    if (spent < g.FramePeriod) Delay(g, g.FramePeriod - spent);
+    StartStage(g);
   }
+
+  ProcessEvents(g);
+  if (KeyPressed(g, Key::Esc)) return false;
+
+  const int32_t spent = static_cast<int32_t>(Clock(g) - g.FrameStartTime);
+  if (spent < g.FramePeriod) Delay(g, g.FramePeriod - spent);
+  return true;
+}
+
+void RunGame(Game& g) {
+  BeginGame(g);
+  int32_t move_code = 0;
+  do {
+    move_code = PlayFrame(g, move_code);
+  } while (EndFrame(g));
 }
 
 }  // namespace kolvar

@@ -288,6 +288,9 @@ class Compiler {
     if (start.found()) start_ok = check_start_door(start);
     check_enemies(start);
     if (start_ok) check_reachability(start, key, exit);
+    if (start_ok && key.found() && exit.found() && errors_.empty()) {
+      check_choke_points(start, key, exit);
+    }
   }
 
   void check_floor_extent() {
@@ -368,24 +371,60 @@ class Compiler {
     }
   }
 
-  void check_reachability(Position start, Position key, Position exit) {
+  // The floor the player can walk to from the start door, treating
+  // `blocked` as a wall and, with `chest_open`, the key chest as floor.
+  std::array<bool, kCells> reachable(Position start, Position key, Position blocked,
+                                     bool chest_open) const {
     std::array<bool, kCells> reached{};
+    const auto walkable = [&](int c, int r) {
+      if (c == blocked.column && r == blocked.row) return false;
+      return is_floor(c, r) || (chest_open && c == key.column && r == key.row);
+    };
     std::deque<Position> queue;
     reached[cell_index(start.column + 1, start.row)] = true;
     queue.push_back({start.column + 1, start.row});
-    static constexpr int kDc[] = {1, -1, 0, 0};
-    static constexpr int kDr[] = {0, 0, 1, -1};
     while (!queue.empty()) {
       const Position p = queue.front();
       queue.pop_front();
       for (int d = 0; d < 4; ++d) {
         const int c = p.column + kDc[d];
         const int r = p.row + kDr[d];
-        if (!is_floor(c, r) || reached[cell_index(c, r)]) continue;
+        if (!walkable(c, r) || reached[cell_index(c, r)]) continue;
         reached[cell_index(c, r)] = true;
         queue.push_back({c, r});
       }
     }
+    return reached;
+  }
+
+  bool touches(const std::array<bool, kCells>& reached, Position p) const {
+    for (int d = 0; d < 4; ++d) {
+      const int c = p.column + kDc[d];
+      const int r = p.row + kDr[d];
+      if (c >= 0 && r >= 0 && c < kColumns && r < kRows && reached[cell_index(c, r)]) return true;
+    }
+    return false;
+  }
+
+  // An enemy that starts on a cell every way to the chest (or on from the
+  // chest to the exit) has to cross can hold the whole stage up: the player
+  // can only wait for it to leave, or slip through its sprite.
+  void check_choke_points(Position start, Position key, Position exit) {
+    for (const Enemy& e : enemies_) {
+      if (e.kind == kGhostKind || !is_floor(e.column, e.row)) continue;
+      const Position here{e.column, e.row};
+      const std::string who =
+          "enemy of kind " + std::to_string(e.kind) + " at " + at(e.column, e.row);
+      if (!touches(reachable(start, key, here, false), key)) {
+        error(e.line, who + " stands where every way to the key chest passes; move it aside");
+      } else if (!touches(reachable(start, key, here, true), exit)) {
+        error(e.line, who + " stands where every way to the exit door passes; move it aside");
+      }
+    }
+  }
+
+  void check_reachability(Position start, Position key, Position exit) {
+    const std::array<bool, kCells> reached = reachable(start, key, {-1, -1}, false);
     const auto touches_reached = [&](Position p) {
       for (int d = 0; d < 4; ++d) {
         const int c = p.column + kDc[d];
@@ -410,6 +449,9 @@ class Compiler {
       }
     }
   }
+
+  static constexpr int kDc[] = {1, -1, 0, 0};
+  static constexpr int kDr[] = {0, 0, 1, -1};
 
   std::string title_;
   int title_line_ = 0;

@@ -40,6 +40,12 @@ struct StageText {
   int line_of(int row) const { return 3 + static_cast<int>(header.size()) + row; }
 };
 
+// A wall across the room at column 8 with one gap at row 3: every way from
+// the start to the far side crosses that gap.
+void Gate(StageText& s) {
+  for (int r = 1; r <= 5; ++r) s.set(8, r, r == 3 ? '.' : '#');
+}
+
 std::string dump(const CompileResult& r) {
   std::string s;
   for (const auto& d : r.errors) s += format_diagnostic("stage.txt", d) + "\n";
@@ -105,6 +111,16 @@ TEST(StageOutput, AcceptsStagesAtTheLimits) {
       {"enemy five cells from the start", [](StageText& s) { s.set(5, 4, '1'); }},
       {"enemies two cells apart", [](StageText& s) { s.set(8, 1, '2').set(10, 1, '4'); }},
       {"ghost in the last cell of its bounds", [](StageText& s) { s.add("enemy: 6 26 12"); }},
+      {"guard in a gap that has a way around",
+       [](StageText& s) {
+         Gate(s);
+         s.set(8, 5, '.').set(8, 3, '1');
+       }},
+      {"ghost inside the wall of the only gap",
+       [](StageText& s) {
+         Gate(s);
+         s.add("enemy: 6 8 2");
+       }},
       {"ghost on unreachable floor in the last radar cell",
        [](StageText& s) { s.set(25, 11, '.').add("enemy: 6 25 11"); }},
       {"start door in row 7",
@@ -228,6 +244,27 @@ INSTANTIATE_TEST_SUITE_P(
                       Broken{"key walled in",
                              [](StageText& s) { s.set(1, 5, '#').set(3, 5, '#').set(2, 4, '#'); },
                              5, "key chest at column 2 row 5 cannot be reached"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    ChokePoints, Rejects,
+    ::testing::Values(Broken{"guard in the only gap to the chest",
+                             [](StageText& s) {
+                               Gate(s);
+                               s.set(2, 5, '.').set(12, 5, 'K').set(3, 5, 'E').set(8, 3, '1');
+                             },
+                             3, "kind 1 at column 8 row 3 stands where every way to the key chest"},
+                      Broken{"wanderer in the only gap to the exit",
+                             [](StageText& s) {
+                               Gate(s);
+                               s.set(12, 5, '.').set(13, 5, 'E').set(8, 3, '4');
+                             },
+                             3, "kind 4 at column 8 row 3 stands where every way to the exit door"},
+                      Broken{"guard in the corridor to a chest in a dead end",
+                             [](StageText& s) {
+                               for (int r = 1; r <= 4; ++r) s.set(13, r, '#');
+                               s.set(14, 1, 'K').set(2, 5, '.').set(14, 3, '2');
+                             },
+                             3, "kind 2 at column 14 row 3 stands where every way to the key"}));
 
 INSTANTIATE_TEST_SUITE_P(FloorExtent, Rejects,
                          ::testing::Values(Broken{"floor in row 0", cell(5, 0, '.'), 0,

@@ -1,0 +1,272 @@
+#include "casual_bot.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <deque>
+#include <vector>
+
+#include "frame_driver.h"
+#include "navigation.h"
+
+namespace kolvar::bots {
+
+namespace {
+
+constexpr int kMinHold = 6;        // frames: 240 ms
+constexpr int32_t kNotice = 96;    // pixels: three cells
+constexpr int32_t kTooClose = 64;  // pixels: back off rather than wait
+constexpr int kCellStep[4][2] = {{0, -1}, {1, 0}, {0, 1}, {-1, 0}};
+
+struct Plan {
+  int dir = -1;  // -1: stand still
+  int frames = kMinHold;
+};
+
+// Direction of the first step from every floor cell toward `goal` (-1 where
+// no way leads); the goal cell itself is the chest or the door.
+std::array<int, 1024> WaysTo(const CellGrid& map, int gc, int gr,
+                             const std::array<bool, 1024>* blocked = nullptr) {
+  std::array<int, 1024> toward{};
+  toward.fill(-1);
+  std::deque<std::pair<int, int>> queue;
+  auto visit = [&](int c, int r, int from_dir) {
+    if (!CellGrid::OnGrid(c, r) || map.Get(c, r) != kFloor) return;
+    if (blocked && (*blocked)[static_cast<size_t>(r * 32 + c)]) return;
+    int& slot = toward[static_cast<size_t>(r * 32 + c)];
+    if (slot >= 0) return;
+    slot = (from_dir + 2) % 4;
+    queue.emplace_back(c, r);
+  };
+  for (int d = 0; d < 4; ++d) visit(gc + kCellStep[d][0], gr + kCellStep[d][1], d);
+  while (!queue.empty()) {
+    const auto [c, r] = queue.front();
+    queue.pop_front();
+    for (int d = 0; d < 4; ++d) visit(c + kCellStep[d][0], r + kCellStep[d][1], d);
+  }
+  return toward;
+}
+
+class CasualPlayer {
+ public:
+  Plan Decide(const Game& g) {
+    const bool has_key = g.GameFlags[kKeyHeld] == kTrue;
+    const int gc = has_key ? g.ExitCellX : g.KeyCellX;
+    const int gr = has_key ? g.ExitCellY : g.KeyCellY;
+    if (has_key != had_key_ || ways_[0] == -2) {
+      ways_ = WaysTo(g.TileMap, gc, gr);
+      had_key_ = has_key;
+    }
+    const int32_t x = PlayerMapX(g), y = PlayerMapY(g);
+    const int c = (x + 16) / 32, r = (y + 16) / 32;
+
+    // Enemies on the screen and near enough to notice.
+    const std::vector<Threat> threats = Threats(g, x, y);
+
+    // Where the way goes from here; with enemies in sight, a way that keeps
+    // a cell away from them when there is one.
+    int dir = -1;
+    for (int d = 0; d < 4 && dir < 0; ++d) {
+      if (c + kCellStep[d][0] == gc && r + kCellStep[d][1] == gr) dir = d;
+    }
+    const bool at_goal = dir >= 0;
+    const std::array<int, 1024>* ways = &ways_;
+    std::array<int, 1024> around{};
+    // Enemies seen are remembered for a while where they were seen.
+    ++decisions_;
+    for (const Threat& t : threats) {
+      remembered_[static_cast<size_t>(t.slot)] = {(t.x + 16) / 32, (t.y + 16) / 32,
+                                                  decisions_ + kMemory};
+    }
+    if (!at_goal) {
+      std::array<bool, 1024> blocked{};
+      bool any = false;
+      for (const Seen& seen : remembered_) {
+        if (seen.until < decisions_) continue;
+        any = true;
+        for (int dr = -1; dr <= 1; ++dr) {
+          for (int dc = -1; dc <= 1; ++dc) {
+            const int bc = seen.c + dc, br = seen.r + dr;
+            if (CellGrid::OnGrid(bc, br) && (bc != c || br != r)) {
+              blocked[static_cast<size_t>(br * 32 + bc)] = true;
+            }
+          }
+        }
+      }
+      if (any) {
+        around = WaysTo(g.TileMap, gc, gr, &blocked);
+        if (CellGrid::OnGrid(c, r) && around[static_cast<size_t>(r * 32 + c)] >= 0) ways = &around;
+      }
+    }
+    if (!at_goal && CellGrid::OnGrid(c, r)) dir = (*ways)[static_cast<size_t>(r * 32 + c)];
+    if (dir < 0) return {};
+
+    bool back_off = false, wait = false;
+    for (const Threat& t : threats) {
+      const int32_t ex = t.x - x, ey = t.y - y;
+      // Ahead: in the lane we are about to walk, not merely on that side.
+      const int32_t along = (kDx[dir] * ex + kDy[dir] * ey) / 4;
+      const int32_t across = std::abs(kDx[dir] != 0 ? ey : ex);
+      const bool ahead = along > 0 && across < 48;
+      const bool approaching = t.distance < last_distance_[static_cast<size_t>(t.slot)];
+      if (t.distance <= kTooClose || (ahead && approaching)) back_off = true;
+      if (ahead) wait = true;
+    }
+    last_distance_.fill(1 << 20);
+    for (const Threat& t : threats) last_distance_[static_cast<size_t>(t.slot)] = t.distance;
+    if (back_off) {
+      calm_ = kCalmDown;
+      return BackOff(g, x, y, threats, dir);
+    }
+    // Wait for it to move on, but not for ever: a guard that stays put is
+    // walked past once patience runs out.
+    if (wait && waited_ < kPatience) {
+      ++waited_;
+      return {};
+    }
+    if (!wait) waited_ = 0;
+    if (calm_ > 0) {
+      // Just backed off: give the enemy a moment before going on.
+      calm_ -= kMinHold;
+      return {};
+    }
+
+    if (at_goal) return {dir, kMinHold};
+    if (CanStep(g.TileMap, x, y, dir)) {
+      // Walk to the end of the straight stretch, releasing on the cell.
+      int run = 1;
+      int cc = c + kCellStep[dir][0], rr = r + kCellStep[dir][1];
+      while (CellGrid::OnGrid(cc, rr) && (*ways)[static_cast<size_t>(rr * 32 + cc)] == dir) {
+        ++run;
+        cc += kCellStep[dir][0];
+        rr += kCellStep[dir][1];
+      }
+      const bool horizontal = dir == 1 || dir == 3;
+      const int32_t target =
+          horizontal ? (c + kCellStep[dir][0] * run) * 32 : (r + kCellStep[dir][1] * run) * 32;
+      const int32_t now = horizontal ? x : y;
+      return {dir, std::max(kMinHold, std::abs(target - now) / 4)};
+    }
+    // Not lined up with the way: line up on the cell across the way.
+    const bool vertical = dir == 0 || dir == 2;
+    const int32_t off = vertical ? c * 32 - x : r * 32 - y;
+    const int toward = vertical ? (off > 0 ? 1 : 3) : (off > 0 ? 2 : 0);
+    const int away = (toward + 2) % 4;
+    if (std::abs(off) >= 4 * kMinHold) return {toward, std::abs(off) / 4};
+    // Too close to reach in one hold: step away first, then come back.
+    if (CanStep(g.TileMap, x, y, away)) return {away, kMinHold};
+    return {toward, kMinHold};
+  }
+
+  // True when an enemy on the screen is within notice: a reason to think
+  // again once the current key has been held long enough.
+  static bool SeesThreat(const Game& g) {
+    return !Threats(g, PlayerMapX(g), PlayerMapY(g)).empty();
+  }
+
+ private:
+  struct Threat {
+    int32_t distance = 1 << 20;
+    int32_t x = 0, y = 0;
+    int slot = 0;
+  };
+  static constexpr int kCalmDown = 12;  // frames to stand after backing off
+  static constexpr int kMemory = 12;    // decisions an enemy's place is remembered
+  static constexpr int kPatience = 12;  // decisions spent waiting before going on
+
+  struct Seen {
+    int c = 0, r = 0;
+    int until = -1;
+  };
+
+  // Backs away: the way back along the path when it leaves the most room,
+  // else the free direction that does; stands still when no step helps.
+  static Plan BackOff(const Game& g, int32_t x, int32_t y, const std::vector<Threat>& threats,
+                      int path_dir) {
+    auto room_at = [&](int32_t px, int32_t py) {
+      int32_t room = 1 << 20;
+      for (const Threat& t : threats) {
+        room = std::min(room, std::max(std::abs(t.x - px), std::abs(t.y - py)));
+      }
+      return room;
+    };
+    int best = -1;
+    int32_t room = room_at(x, y);
+    for (int i = 0; i < 4; ++i) {
+      const int d = (path_dir + 2 + i) % 4;  // the way back first
+      if (!CanStep(g.TileMap, x, y, d)) continue;
+      const int32_t after = room_at(x + kDx[d] * kMinHold, y + kDy[d] * kMinHold);
+      if (after > room) {
+        room = after;
+        best = d;
+      }
+    }
+    if (best >= 0) return {best, kMinHold};
+    return {};
+  }
+
+  static std::vector<Threat> Threats(const Game& g, int32_t x, int32_t y) {
+    std::vector<Threat> threats;
+    const int32_t left = g.ViewX * 32, top = g.ViewY * 32;
+    for (int i = 0; i < kEnemySlots; ++i) {
+      const EnemySlot& e = g.EnemyTable[static_cast<size_t>(i)];
+      if (e.Active != kTrue) continue;
+      const bool on_screen =
+          e.X + 28 > left && e.X + 4 < left + 320 && e.Y + 32 > top && e.Y < top + 224;
+      const int32_t d = std::max(std::abs(e.X - x), std::abs(e.Y - y));
+      if (on_screen && d <= kNotice) threats.push_back({d, e.X, e.Y, i});
+    }
+    return threats;
+  }
+
+  std::array<int, 1024> ways_ = [] {
+    std::array<int, 1024> a{};
+    a.fill(-2);
+    return a;
+  }();
+  bool had_key_ = false;
+  std::array<int32_t, kEnemySlots> last_distance_ = [] {
+    std::array<int32_t, kEnemySlots> a{};
+    a.fill(1 << 20);
+    return a;
+  }();
+  int calm_ = 0;
+  int decisions_ = 0;
+  int waited_ = 0;
+  std::array<Seen, kEnemySlots> remembered_{};
+};
+
+}  // namespace
+
+CasualResult PlayCasually(Game& g, SimPlatform& p, int32_t start_frames) {
+  CasualResult result;
+  CasualPlayer player;
+  int32_t move_code = 0;
+  int hold = start_frames;
+  int held = 0;  // frames the current choice has lasted
+  p.HoldArrow(Key::Z);
+  for (;;) {
+    if (hold <= 0 || (held >= kMinHold && CasualPlayer::SeesThreat(g))) {
+      held = 0;
+      const Plan plan = player.Decide(g);
+      p.HoldArrow(plan.dir < 0 ? Key::Z : kArrowOf[plan.dir]);
+      hold = plan.frames;
+    }
+    --hold;
+    ++held;
+    const FrameOutcome outcome = PlayOneFrame(g, move_code, false);
+    if (outcome == FrameOutcome::kMiss) {
+      result.lost_life = true;
+      break;
+    }
+    if (outcome == FrameOutcome::kCleared) {
+      result.cleared = true;
+      break;
+    }
+  }
+  result.time_left = g.TimeLeft;
+  p.HoldArrow(Key::Z);
+  return result;
+}
+
+}  // namespace kolvar::bots

@@ -1,0 +1,105 @@
+// A headless machine for bots that play the game a frame at a time: a
+// virtual clock that moves 1 ms per event pass, keys set by the bot with the
+// same down/pressed semantics as an input script, no pictures, no text, no
+// sound. Its whole state is a few plain values, so a snapshot of a game is a
+// copy of its logic (PlayState below) plus SimPlatform::State.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/game.h"
+#include "platform/platform.h"
+
+namespace kolvar::bots {
+
+// One line of an input script, kept as the bot made it.
+struct KeyEvent {
+  uint32_t ms = 0;
+  Key key = Key::Z;
+  bool down = false;
+};
+
+class SimPlatform : public Platform {
+ public:
+  struct State {
+    uint32_t now = 0;
+    std::array<bool, kKeyCount> down{};
+    std::array<bool, kKeyCount> pressed{};
+    bool auto_z = false;
+    uint32_t z_next = 0;
+    size_t log_size = 0;
+  };
+
+  uint32_t Clock() override { return state_.now; }
+  uint16_t PollKey(Key key) override;
+  bool PumpEvents() override;
+  void Idle(uint32_t) override {}
+  void Show(PixelView) override {}
+  TextBitmap RenderText(std::string_view, int) override { return {}; }
+  MusicDevice& Music() override { return music_; }
+
+  // Presses or releases a key now and logs it, as a script line would.
+  void SetKey(Key key, bool down);
+  // Holds exactly one arrow key (or none, Key::Z standing for none).
+  void HoldArrow(Key arrow);
+  // While on, Z is pressed and released every 100 ms so that every prompt
+  // (title, stage clear, closing screen) is answered; turning it off lets Z
+  // go.
+  void SetAutoZ(bool on);
+
+  State Save() const {
+    State s = state_;
+    s.log_size = log_.size();
+    return s;
+  }
+  void Restore(const State& s) {
+    state_ = s;
+    log_.resize(s.log_size);
+  }
+  const std::vector<KeyEvent>& Log() const { return log_; }
+
+ private:
+  class SilentMusic : public MusicDevice {
+   public:
+    void Close() override {}
+    bool Open(const std::string&) override { return true; }
+    void Play() override {}
+    void Stop() override {}
+    void SeekToStart() override {}
+    bool IsStopped() override { return false; }
+  };
+
+  State state_;
+  std::vector<KeyEvent> log_;
+  SilentMusic music_;
+};
+
+// Everything of a Game that play can change, without the surfaces (pictures
+// do not steer play, and copying them would cost a hundred times more).
+struct PlayState {
+  CellGrid TileMap, SpawnMap;
+  std::array<EnemySlot, kEnemySlots> EnemyTable{};
+  int32_t KeyCellX = 0, KeyCellY = 0, ExitCellX = 0, ExitCellY = 0, StartCellX = 0, StartCellY = 0;
+  int32_t PlayerX = 0, PlayerY = 0, PlayerDir = 0, PlayerAnimStep = 0, ViewX = 0, ViewY = 0;
+  std::array<int16_t, 6> GameFlags{};
+  int32_t Lives = 0, Score = 0, HiScore = 0, StageNumber = 0, ContinueStage = 0;
+  int32_t TimeLeft = 0;
+  uint32_t StageStartTime = 0, FrameStartTime = 0, PaceMark = 0, BgmTimerMark = 0;
+  int32_t RadarBlink = 0, CrtFontPoints = 9;
+  int16_t MusicLoop = 0;
+  RandomSource Random;
+  SimPlatform::State platform;
+
+  static PlayState Save(const Game& g, const SimPlatform& p);
+  void Restore(Game& g, SimPlatform& p) const;
+};
+
+// Writes the key log as an input script (one "MS KEY down|up" per line).
+std::string ScriptText(const std::vector<KeyEvent>& events);
+
+const char* KeyName(Key key);
+
+}  // namespace kolvar::bots
