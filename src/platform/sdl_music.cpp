@@ -13,27 +13,17 @@
 #include <vector>
 
 #include "platform/midi_file.h"
+#include "platform/synth_render.h"
 
 namespace kolvar {
 namespace {
-
-// Debian's General MIDI soundfonts (package fluid-soundfont-gm).
-constexpr std::array<const char*, 2> kSoundfonts = {
-    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-    "/usr/share/sounds/sf2/default-GM.sf2",
-};
-
-// fluidsynth's default gain of 0.2 is far quieter than other programs. At
-// 0.5 the game's pieces play at a normal level and the loudest, the stage
-// theme, peaks just under full scale.
-constexpr double kGain = 0.5;
 
 // General MIDI's percussion channel (the tenth), and the soundfont bank
 // that fluidsynth plays it from.
 constexpr int kDrumChannel = 9;
 constexpr int kDrumBank = 128;
 
-constexpr int kSampleRate = 44100;
+constexpr int kSampleRate = kSynthSampleRate;
 constexpr Uint16 kBufferFrames = 1024;  // about 23 ms a callback
 
 // While alive, anything written to the standard error stream is dropped.
@@ -74,13 +64,6 @@ class AudioLock {
  private:
   SDL_AudioDeviceID device_;
 };
-
-const char* FindSoundfont() {
-  for (const char* path : kSoundfonts) {
-    if (access(path, R_OK) == 0) return path;
-  }
-  return nullptr;
-}
 
 class SdlMusicDevice final : public SdlMusic {
  public:
@@ -164,12 +147,12 @@ class SdlMusicDevice final : public SdlMusic {
   void SetVolume(int percent) override {
     if (!synth_) return;
     AudioLock lock(device_);
-    fluid_synth_set_gain(synth_, static_cast<float>(kGain * percent / 100.0));
+    fluid_synth_set_gain(synth_, static_cast<float>(kSynthGain * percent / 100.0));
   }
 
  private:
   bool StartAudio() {
-    const char* soundfont = FindSoundfont();
+    const char* soundfont = FindGmSoundfont();
     if (!soundfont) return false;
     {
       QuietStderr quiet;
@@ -194,7 +177,7 @@ class SdlMusicDevice final : public SdlMusic {
     settings_ = new_fluid_settings();
     if (!settings_) return false;
     fluid_settings_setnum(settings_, "synth.sample-rate", sample_rate_);
-    fluid_settings_setnum(settings_, "synth.gain", kGain);
+    fluid_settings_setnum(settings_, "synth.gain", kSynthGain);
     // The player advances with the samples the synthesizer renders, never
     // on a timer thread of its own.
     fluid_settings_setstr(settings_, "player.timing-source", "sample");

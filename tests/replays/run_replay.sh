@@ -21,4 +21,8 @@ if ! diff -u "$expected" "$actual" >"$actual.diff"; then
   exit 1
 fi
 rm -f "$actual.diff"
-echo "replay $(basename "$input"): $(wc -l <"$expected") trace lines identical"
+frames=$(grep -c '"lives"' "$expected" || true)
+score=$(grep '"lives"' "$expected" | tail -1 | sed -n 's/.*"score":\([0-9]*\).*/\1/p')
+allclear=$(grep -q '"event":"allclear"' "$expected" && echo yes || echo no)
+echo "replay $(basename "$input"): $(wc -l <"$expected") trace lines identical" \
+  "($frames play frames, last score ${score:-none}, closing screen $allclear)"

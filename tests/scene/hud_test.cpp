@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
 #include "support/test_game.h"
 
 namespace kolvar {
@@ -80,6 +88,83 @@ TEST_F(HudTest, HiScoreLineStartsAtX110) {
   DrawHiScore(t.game);
   EXPECT_EQ(WhiteIn(0, 0, 110, 240), 0);
   EXPECT_GT(WhiteIn(110, 4, 220, 20), 20);
+}
+
+}  // namespace
+}  // namespace kolvar
+
+namespace kolvar {
+namespace {
+
+// WCAG relative luminance of a 0x00RRGGBB colour.
+double Luminance(uint32_t rgb) {
+  auto channel = [](uint32_t c) {
+    const double v = c / 255.0;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel((rgb >> 16) & 0xFF) + 0.7152 * channel((rgb >> 8) & 0xFF) +
+         0.0722 * channel(rgb & 0xFF);
+}
+
+// White HUD text must stay readable (WCAG contrast 4.5:1 or more) over every
+// tile a shipped stage can put under it: the view's top row is a map row
+// the vertical scroll can bring there, and the text covers the first view
+// columns of every screen.
+TEST(HudContrast, EveryTileUnderTheTextBandGivesWhiteTextFourAndAHalfToOne) {
+  TestGame t;
+  Game& g = t.game;
+  g.Crt.Clear();
+  g.Score = 88888;
+  g.TimeLeft = 188;
+  DrawHud(g);
+  int x0 = 320, x1 = -1, y0 = 240, y1 = -1;
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      if (g.Crt.Pixel(x, y) != kWhite) continue;
+      x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+  }
+  ASSERT_GE(x1, x0) << "the HUD printed no text";
+
+  std::map<int, std::vector<std::string>> where;  // tile code -> stages and cells
+  for (int stage = 1; stage <= 16; ++stage) {
+    char name[32];
+    std::snprintf(name, sizeof name, "DATA/Stage%02d.MAP", stage);
+    std::ifstream in(name, std::ios::binary);
+    ASSERT_TRUE(in) << name << " is missing (run from the build directory)";
+    std::vector<char> map(1024);
+    ASSERT_TRUE(in.read(map.data(), 1024)) << name;
+    int start_row = 0;
+    for (int k = 0; k < 1024; ++k) {
+      if (static_cast<uint8_t>(map[static_cast<size_t>(k)]) == kOpenDoor) start_row = k / 32;
+    }
+    const int first_view_row = start_row < 6 ? 0 : 6;
+    for (int row = 0; row < 32; ++row) {
+      if (((row - first_view_row) % 7 + 7) % 7 != 0) continue;
+      for (int column = 0; column < 32; ++column) {
+        const int in_view = (column % 10) * 32;
+        if (in_view > x1 || in_view + 31 < x0) continue;
+        const int code = static_cast<uint8_t>(map[static_cast<size_t>(row * 32 + column)]);
+        where[code].push_back("stage " + std::to_string(stage) + " (" + std::to_string(column) +
+                              "," + std::to_string(row) + ")");
+      }
+    }
+  }
+
+  for (const auto& [code, places] : where) {
+    if ((code & 15) >= 6 || (code >> 4) >= 6) continue;  // no tile; stagec refuses these
+    double sum = 0;
+    int n = 0;
+    for (int y = y0; y <= y1; ++y) {
+      for (int x = 0; x < 32; ++x, ++n) {
+        sum += Luminance(g.MapChip.Pixel(32 * (code & 15) + x, 32 * (code >> 4) + y));
+      }
+    }
+    const double contrast = 1.05 / (sum / n + 0.05);
+    EXPECT_GE(contrast, 4.5) << "tile " << code << " under the HUD text (rows " << y0 << ".."
+                             << y1 << ") gives " << contrast << ":1, e.g. at " << places.front()
+                             << " of " << places.size() << " places";
+  }
 }
 
 }  // namespace

@@ -112,6 +112,10 @@ class CasualPlayer {
       if (t.distance <= kTooClose || (ahead && approaching)) back_off = true;
       if (ahead) wait = true;
     }
+    for (int i = 0; i < kEnemySlots; ++i) {
+      const EnemySlot& e = g.EnemyTable[static_cast<size_t>(i)];
+      last_seen_at_[static_cast<size_t>(i)] = {e.X, e.Y};
+    }
     last_distance_.fill(1 << 20);
     for (const Threat& t : threats) last_distance_[static_cast<size_t>(t.slot)] = t.distance;
     if (back_off) {
@@ -158,10 +162,16 @@ class CasualPlayer {
     return {toward, kMinHold};
   }
 
-  // True when an enemy on the screen is within notice: a reason to think
-  // again once the current key has been held long enough.
-  static bool SeesThreat(const Game& g) {
-    return !Threats(g, PlayerMapX(g), PlayerMapY(g)).empty();
+  // True when an enemy within notice has walked toward us since the last
+  // decision: a reason to think again once the current key has been held
+  // long enough. One that stands still is no news.
+  bool Alarmed(const Game& g) const {
+    const int32_t x = PlayerMapX(g), y = PlayerMapY(g);
+    for (const Threat& t : Threats(g, x, y)) {
+      const auto& [ox, oy] = last_seen_at_[static_cast<size_t>(t.slot)];
+      if (t.distance < std::max(std::abs(ox - x), std::abs(oy - y))) return true;
+    }
+    return false;
   }
 
  private:
@@ -225,6 +235,7 @@ class CasualPlayer {
     return a;
   }();
   bool had_key_ = false;
+  std::array<std::pair<int32_t, int32_t>, kEnemySlots> last_seen_at_{};
   std::array<int32_t, kEnemySlots> last_distance_ = [] {
     std::array<int32_t, kEnemySlots> a{};
     a.fill(1 << 20);
@@ -246,7 +257,7 @@ CasualResult PlayCasually(Game& g, SimPlatform& p, int32_t start_frames) {
   int held = 0;  // frames the current choice has lasted
   p.HoldArrow(Key::Z);
   for (;;) {
-    if (hold <= 0 || (held >= kMinHold && CasualPlayer::SeesThreat(g))) {
+    if (hold <= 0 || (held >= kMinHold && player.Alarmed(g))) {
       held = 0;
       const Plan plan = player.Decide(g);
       p.HoldArrow(plan.dir < 0 ? Key::Z : kArrowOf[plan.dir]);

@@ -144,7 +144,7 @@ int SolveWholeGame(const Options& o) {
   std::ostringstream script;
   script << "# Guards: the whole game, title to closing screen, all sixteen stages cleared "
             "without losing a life (written by kolvar_solver; regenerate with "
-            "tools/playbots/regenerate_whole_game).\n"
+            "tests/replays/regenerate_whole_game).\n"
          << ScriptText(p.Log()) << close_at << " close\n";
   std::printf("whole game: %.1f s of play, score %d, solver time %.1f s\n", close_at / 1000.0,
               g.HiScore, Seconds(started));

@@ -499,10 +499,10 @@ std::optional<std::uint8_t> default_legend(char c) {
       return 35;  // bush / tree
     case 'x':
       return 36;  // wooden crate
-    case '%':
-      return 37;  // cracked wall
+    case 's':
+      return 37;  // torch on a grey stone wall
     case '*':
-      return 48;  // wall with a torch
+      return 48;  // torch on a brick wall
     case 'o':
       return 49;  // boulder
     case 'b':
@@ -511,8 +511,8 @@ std::optional<std::uint8_t> default_legend(char c) {
       return 51;  // statue
     case '^':
       return 52;  // lava
-    case '+':
-      return 53;  // grate over a pit
+    case 'd':
+      return 53;  // torch on a dark brick wall
     case 'D':
       return 66;  // dark brick
     case 'M':
@@ -523,12 +523,12 @@ std::optional<std::uint8_t> default_legend(char c) {
       return 69;  // iron bars
     case 'B':
       return 80;  // bookshelf
-    case 't':
-      return 81;  // table
+    case 'g':
+      return 81;  // torch on a gold wall
     case '@':
       return 82;  // pile of skulls
     case 'W':
-      return 83;  // wall with a window
+      return 83;  // window in a grey stone wall
     case 'f':
       return 84;  // wooden fence
     case '$':

@@ -261,7 +261,7 @@ INSTANTIATE_TEST_SUITE_P(
                              3, "kind 4 at column 8 row 3 stands where every way to the exit door"},
                       Broken{"guard in the corridor to a chest in a dead end",
                              [](StageText& s) {
-                               for (int r = 1; r <= 4; ++r) s.set(13, r, '#');
+                               for (int r = 1; r <= 3; ++r) s.set(13, r, '#');
                                s.set(14, 1, 'K').set(2, 5, '.').set(14, 3, '2');
                              },
                              3, "kind 2 at column 14 row 3 stands where every way to the key"}));
