@@ -161,9 +161,9 @@ TEST(HudContrast, EveryTileUnderTheTextBandGivesWhiteTextFourAndAHalfToOne) {
       }
     }
     const double contrast = 1.05 / (sum / n + 0.05);
-    EXPECT_GE(contrast, 4.5) << "tile " << code << " under the HUD text (rows " << y0 << ".."
-                             << y1 << ") gives " << contrast << ":1, e.g. at " << places.front()
-                             << " of " << places.size() << " places";
+    EXPECT_GE(contrast, 4.5) << "tile " << code << " under the HUD text (rows " << y0 << ".." << y1
+                             << ") gives " << contrast << ":1, e.g. at " << places.front() << " of "
+                             << places.size() << " places";
   }
 }
 

@@ -40,8 +40,8 @@ void ExpectLoops(const Piece& piece) {
 
 TEST(MusicAssets, TheLoopingThemes) {
   const Piece title = Load("title.score");
-  EXPECT_GE(title.ms, 30000u);
-  EXPECT_LE(title.ms, 40000u);
+  EXPECT_GE(title.ms, 40000u);
+  EXPECT_LE(title.ms, 60000u);
   ExpectLoops(title);
 
   const Piece stage = Load("main.score");
