@@ -1,12 +1,17 @@
 // sheetc: compiles the pixel grids under assets/art into the C++ source of the
 // game's graphics sheets.
 //
-//   sheetc --art DIR --out FILE.cpp [--png DIR [--png-scale N]]
+//   sheetc --art DIR --out FILE.cpp [--png DIR [--png-scale N]] [--icon SIZE:FILE.png]...
+//
+// --icon writes the window icon as a SIZE x SIZE PNG, scaled by nearest
+// neighbour (the desktop icons of the installed game).
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "art_source.h"
 #include "png_out.h"
@@ -17,7 +22,9 @@ namespace {
 
 int Usage(const char* message) {
   std::fprintf(stderr, "sheetc: %s\n", message);
-  std::fprintf(stderr, "usage: sheetc --art DIR --out FILE.cpp [--png DIR [--png-scale N]]\n");
+  std::fprintf(stderr,
+               "usage: sheetc --art DIR --out FILE.cpp [--png DIR [--png-scale N]]"
+               " [--icon SIZE:FILE.png]...\n");
   return 2;
 }
 
@@ -42,6 +49,7 @@ int main(int argc, char** argv) {
   std::string out_file;
   std::string png_dir;
   int png_scale = 1;
+  std::vector<std::pair<int, std::string>> icons;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (i + 1 >= argc) return Usage(("missing value after " + arg).c_str());
@@ -59,12 +67,25 @@ int main(int argc, char** argv) {
         png_scale = 0;
       }
       if (png_scale < 1 || png_scale > 16) return Usage("--png-scale takes a number from 1 to 16");
+    } else if (arg == "--icon") {
+      const size_t colon = value.find(':');
+      int size = 0;
+      try {
+        size = colon == std::string::npos ? 0 : std::stoi(value.substr(0, colon));
+      } catch (const std::exception&) {
+      }
+      if (size < 1 || size > 1024 || colon + 1 >= value.size()) {
+        return Usage("--icon takes SIZE:FILE.png, SIZE from 1 to 1024");
+      }
+      icons.emplace_back(size, value.substr(colon + 1));
     } else {
       return Usage(("unknown option " + arg).c_str());
     }
   }
   if (art_dir.empty()) return Usage("--art DIR is required");
-  if (out_file.empty() && png_dir.empty()) return Usage("give --out FILE.cpp and/or --png DIR");
+  if (out_file.empty() && png_dir.empty() && icons.empty()) {
+    return Usage("give --out FILE.cpp, --png DIR or --icon SIZE:FILE.png");
+  }
 
   try {
     sheetc::ArtSet art = sheetc::LoadArtDirectory(art_dir);
@@ -75,6 +96,14 @@ int main(int argc, char** argv) {
       for (const sheetc::Sheet& sheet : sheets) {
         sheetc::WritePng(sheet, (std::filesystem::path(png_dir) / (sheet.name + ".png")).string(),
                          png_scale);
+      }
+    }
+    for (const auto& [size, path] : icons) {
+      for (const sheetc::Sheet& sheet : sheets) {
+        if (sheet.name != "WindowIconData") continue;
+        const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+        if (!parent.empty()) std::filesystem::create_directories(parent);
+        sheetc::WritePng(sheetc::ScaleNearest(sheet, size, size), path, 1);
       }
     }
   } catch (const sheetc::ArtError& error) {

@@ -166,6 +166,21 @@ Sheet IndexCanvas(const std::string& name, const Canvas& canvas, const std::stri
   return sheet;
 }
 
+Sheet ScaleNearest(const Sheet& sheet, int width, int height) {
+  Sheet scaled{sheet.name, width, height, {}, sheet.palette};
+  scaled.indices.resize(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; ++y) {
+    // The centre of new pixel y, (y + 1/2) / height of the way down, in old pixels.
+    const int64_t source_y = (2 * int64_t{y} + 1) * sheet.height / (2 * int64_t{height});
+    for (int x = 0; x < width; ++x) {
+      const int64_t source_x = (2 * int64_t{x} + 1) * sheet.width / (2 * int64_t{width});
+      scaled.indices[static_cast<size_t>(y) * width + x] =
+          sheet.indices[static_cast<size_t>(source_y * sheet.width + source_x)];
+    }
+  }
+  return scaled;
+}
+
 const std::vector<RequiredSheet>& GameSheets() {
   static const std::vector<RequiredSheet> kSheets = {
       {"TitleSheetData", 512, 368, false},

@@ -38,6 +38,12 @@ Canvas ComposeCanvas(const SheetLayout& sheet, const std::string& layout_file,
 // error naming the sheet.
 Sheet IndexCanvas(const std::string& name, const Canvas& canvas, const std::string& where);
 
+// The sheet resampled to width x height by nearest neighbour: each new pixel
+// takes the colour of the old pixel under its centre, so pixel art keeps hard
+// edges at any size (the desktop icons are made this way from the window
+// icon).
+Sheet ScaleNearest(const Sheet& sheet, int width, int height);
+
 // The sheets the game links against (see src/core/sheet_data.h).
 struct RequiredSheet {
   const char* name;

@@ -217,5 +217,29 @@ TEST(EmitTest, StringLiteralsCarryEveryByteValue) {
   EXPECT_EQ(DecodeLiterals(code, code.find("kWindowIconDataIndices")), sheet.indices);
 }
 
+// Nearest-neighbour resampling of a 4 x 2 sheet whose pixels are numbered
+// 0..7 row by row: each new pixel shows the old pixel under its centre.
+TEST(ScaleNearest, EachPixelTakesTheOldPixelUnderItsCentre) {
+  const Sheet source{"icon", 4, 2, {0, 1, 2, 3, 4, 5, 6, 7}, std::vector<uint32_t>(256, kRed)};
+  struct Case {
+    int width, height;
+    std::vector<uint8_t> indices;
+  };
+  const Case cases[] = {
+      {4, 2, {0, 1, 2, 3, 4, 5, 6, 7}},                        // same size
+      {8, 4, {0, 0, 1, 1, 2, 2, 3, 3, 0, 0, 1, 1, 2, 2, 3, 3,  // doubled
+              4, 4, 5, 5, 6, 6, 7, 7, 4, 4, 5, 5, 6, 6, 7, 7}},
+      {2, 1, {5, 7}},                                                  // halved
+      {6, 3, {0, 1, 1, 2, 3, 3, 4, 5, 5, 6, 7, 7, 4, 5, 5, 6, 7, 7}},  // 1.5 times
+  };
+  for (const Case& c : cases) {
+    const Sheet scaled = ScaleNearest(source, c.width, c.height);
+    EXPECT_EQ(scaled.width, c.width);
+    EXPECT_EQ(scaled.height, c.height);
+    EXPECT_EQ(scaled.indices, c.indices) << c.width << " x " << c.height;
+    EXPECT_EQ(scaled.palette, source.palette);
+  }
+}
+
 }  // namespace
 }  // namespace sheetc
