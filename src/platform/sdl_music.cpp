@@ -7,9 +7,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include "platform/midi_file.h"
@@ -72,12 +75,28 @@ class SdlMusicDevice final : public SdlMusic {
     for (int level = 0; level < LAST_LOG_LEVEL; ++level) {
       fluid_set_log_function(level, nullptr, nullptr);
     }
-    if (!StartAudio()) Shutdown();
+    const char* soundfont = FindGmSoundfont();
+    if (!soundfont || !OpenDevice()) {
+      Shutdown();
+      return;
+    }
+    // Reading the soundfont's index and first instruments takes a good part
+    // of a second on a slow disk; the window shows its first picture
+    // meanwhile. The device stays paused until the synthesizer is ready, and
+    // nothing else touches the synthesizer before the loader is joined.
+    loader_ = std::thread([this, soundfont] {
+      loaded_ok_ = LoadSynthesizer(soundfont);
+      loaded_ = true;
+    });
   }
 
-  ~SdlMusicDevice() override { Shutdown(); }
+  ~SdlMusicDevice() override {
+    if (loader_.joinable()) loader_.join();
+    Shutdown();
+  }
 
   void Close() override {
+    pending_.reset();
     if (!player_) return;
     AudioLock lock(device_);
     // A deleted player leaves its sounding notes held in the synthesizer.
@@ -87,18 +106,18 @@ class SdlMusicDevice final : public SdlMusic {
 
   bool Open(const std::string& path) override {
     Close();
-    if (!synth_ || !fluid_is_midifile(path.c_str())) return false;
+    if (device_ == 0 || !fluid_is_midifile(path.c_str())) return false;
     std::vector<uint8_t> bytes;
     const MidiFileResult file = ReadMidiFile(path, &bytes);
     if (!file.ok()) return false;
-    MakeResident(file.info->programs);
-    AudioLock lock(device_);
-    piece_ = std::move(bytes);
-    length_ticks_ = file.info->length_ticks;
-    return MakePlayer();
+    pending_ = Piece{std::move(bytes), file.info->length_ticks, file.info->programs};
+    // Still loading: the piece waits, stopped at its start, for its Play.
+    if (!Ready(false)) return true;
+    return TakePendingPiece();
   }
 
   void Play() override {
+    if (pending_ && !TakePendingPiece()) return;
     if (!player_) return;
     AudioLock lock(device_);
     // A piece played to its end stays there until it is rewound.
@@ -108,7 +127,7 @@ class SdlMusicDevice final : public SdlMusic {
   }
 
   void Stop() override {
-    if (!player_) return;
+    if (!player_) return;  // a waiting piece is not playing
     AudioLock lock(device_);
     // fluidsynth keeps the position across stop and play.
     fluid_player_stop(player_);
@@ -116,7 +135,7 @@ class SdlMusicDevice final : public SdlMusic {
   }
 
   void SeekToStart() override {
-    if (!player_) return;
+    if (!player_) return;  // a waiting piece is at its start
     AudioLock lock(device_);
     if (!started_) return;  // Still at the start.
     // fluid_player_seek(0) does not rewind a track whose last played event
@@ -133,47 +152,58 @@ class SdlMusicDevice final : public SdlMusic {
   }
 
   bool IsStopped() override {
+    if (pending_) return true;
     if (!player_) return false;
     AudioLock lock(device_);
     return !PlayingNow();
   }
 
   void SetPaused(bool paused) override {
+    paused_ = paused;
     // The player moves on with the rendered samples, so a device that
     // renders nothing holds the piece where it is.
-    if (device_ != 0) SDL_PauseAudioDevice(device_, paused ? 1 : 0);
+    if (Ready(false)) SDL_PauseAudioDevice(device_, paused ? 1 : 0);
   }
 
   void SetVolume(int percent) override {
-    if (!synth_) return;
+    volume_ = percent;
+    if (!Ready(false)) return;
     AudioLock lock(device_);
     fluid_synth_set_gain(synth_, static_cast<float>(kSynthGain * percent / 100.0));
   }
 
  private:
-  bool StartAudio() {
-    const char* soundfont = FindGmSoundfont();
-    if (!soundfont) return false;
-    {
-      QuietStderr quiet;
-      if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-      audio_started_ = true;
-      SDL_AudioSpec want{};
-      SDL_AudioSpec have{};
-      want.freq = kSampleRate;
-      want.format = AUDIO_F32SYS;
-      want.channels = 2;
-      want.samples = kBufferFrames;
-      want.callback = &SdlMusicDevice::Render;
-      want.userdata = this;
-      // SDL converts to whatever the hardware takes, except the rate,
-      // which the synthesizer follows.
-      device_ =
-          SDL_OpenAudioDevice(nullptr, 0, &want, &have,
-                              SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
-      if (device_ == 0) return false;
-      sample_rate_ = have.freq;
-    }
+  struct Piece {
+    std::vector<uint8_t> bytes;
+    uint64_t length_ticks = 0;
+    std::vector<MidiProgram> programs;
+  };
+
+  // Opens the sound card's stream, paused. False without a usable device.
+  bool OpenDevice() {
+    QuietStderr quiet;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    audio_started_ = true;
+    SDL_AudioSpec want{};
+    SDL_AudioSpec have{};
+    want.freq = kSampleRate;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = kBufferFrames;
+    want.callback = &SdlMusicDevice::Render;
+    want.userdata = this;
+    // SDL converts to whatever the hardware takes, except the rate,
+    // which the synthesizer follows.
+    device_ =
+        SDL_OpenAudioDevice(nullptr, 0, &want, &have,
+                            SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
+    if (device_ == 0) return false;
+    sample_rate_ = have.freq;
+    return true;
+  }
+
+  // Runs on the loader thread.
+  bool LoadSynthesizer(const char* soundfont) {
     settings_ = new_fluid_settings();
     if (!settings_) return false;
     fluid_settings_setnum(settings_, "synth.sample-rate", sample_rate_);
@@ -193,8 +223,36 @@ class SdlMusicDevice final : public SdlMusic {
     // drum channel, and returns to them whenever the player resets the
     // synthesizer at the end of a piece.
     MakeResident({{0, 0, 0}, {kDrumChannel, 0, 0}});
-    SDL_PauseAudioDevice(device_, 0);
     return true;
+  }
+
+  // True once the synthesizer is loaded and running. With `wait` false it
+  // does not wait for a loader that is still at work.
+  bool Ready(bool wait) {
+    if (loader_.joinable()) {
+      if (!wait && !loaded_) return false;
+      loader_.join();
+      if (!loaded_ok_) {
+        Shutdown();
+        return false;
+      }
+      fluid_synth_set_gain(synth_, static_cast<float>(kSynthGain * volume_ / 100.0));
+      if (!paused_) SDL_PauseAudioDevice(device_, 0);
+    }
+    return synth_ != nullptr;
+  }
+
+  // Gives the opened piece its player, once the synthesizer is there; a
+  // device whose soundfont failed to load drops it and stays silent.
+  bool TakePendingPiece() {
+    Piece piece = std::move(*pending_);
+    pending_.reset();
+    if (!Ready(true)) return false;
+    MakeResident(piece.programs);
+    AudioLock lock(device_);
+    piece_ = std::move(piece.bytes);
+    length_ticks_ = piece.length_ticks;
+    return MakePlayer();
   }
 
   // Loads the samples of these instruments and keeps them, so that the
@@ -282,7 +340,13 @@ class SdlMusicDevice final : public SdlMusic {
   int sample_rate_ = kSampleRate;
   std::vector<uint8_t> piece_;  // the open piece's file, for making new players
   uint64_t length_ticks_ = 0;
-  bool started_ = false;  // Play was called on the current player
+  bool started_ = false;          // Play was called on the current player
+  std::optional<Piece> pending_;  // opened while the synthesizer was loading
+  std::thread loader_;
+  std::atomic<bool> loaded_ = false;
+  bool loaded_ok_ = false;  // read only after joining the loader
+  bool paused_ = false;
+  int volume_ = 100;
 };
 
 }  // namespace

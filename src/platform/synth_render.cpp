@@ -38,6 +38,9 @@ RenderedPiece RenderMidiFile(const std::string& path, double tail_seconds) {
   fluid_settings_setnum(settings, "synth.sample-rate", kSynthSampleRate);
   fluid_settings_setnum(settings, "synth.gain", kSynthGain);
   fluid_settings_setstr(settings, "player.timing-source", "sample");
+  // As the device: only the instruments in use are read, nothing is locked.
+  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+  fluid_settings_setint(settings, "synth.lock-memory", 0);
   fluid_synth_t* synth = new_fluid_synth(settings);
   fluid_player_t* player = synth ? new_fluid_player(synth) : nullptr;
   if (!player || fluid_synth_sfload(synth, soundfont, 1) == FLUID_FAILED ||
