@@ -84,6 +84,52 @@ TEST(MaskedDraw, BackgroundShowsExactlyWhereTheMaskIsWhite) {
   }
 }
 
+// Pixel by pixel, as the raster operations read: the reference for the
+// row-at-a-time forms.
+uint32_t Expected(const Surface& before, const Surface& sheet, int dx, int dy, int w, int h, int ix,
+                  int iy, int mx, int my, int x, int y) {
+  const int u = x - dx, v = y - dy;
+  if (u < 0 || v < 0 || u >= w || v >= h) return before.Pixel(x, y);
+  uint32_t pixel = before.Pixel(x, y);
+  if (sheet.Contains(mx + u, my + v)) pixel &= sheet.Pixel(mx + u, my + v);
+  if (sheet.Contains(ix + u, iy + v)) pixel |= sheet.Pixel(ix + u, iy + v);
+  return pixel;
+}
+
+TEST(MaskedDraw, EqualsTheAndCopyThenTheOrCopyAtEveryWidthAndClip) {
+  Surface sheet(40, 12);
+  uint32_t seed = 12345;
+  for (int y = 0; y < 12; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      seed = seed * 1103515245 + 12345;
+      sheet.SetPixel(x, y, seed >> 8 & 0xFFFFFF);
+    }
+  }
+  // Widths across the four-pixel steps, rectangles hanging over each edge,
+  // and a mask whose rectangle the sheet clips differently from the image.
+  const struct {
+    int dx, dy, w, h, ix, iy, mx, my;
+  } cases[] = {
+      {0, 0, 1, 1, 0, 0, 20, 0},    {3, 2, 7, 5, 0, 0, 20, 0},   {-2, 1, 9, 4, 1, 2, 21, 2},
+      {10, -3, 13, 6, 0, 5, 20, 5}, {12, 4, 10, 8, 4, 3, 24, 3}, {3, 2, 12, 5, 0, 0, 32, 0},
+  };
+  for (const auto& c : cases) {
+    Surface dst(20, 10);
+    for (int y = 0; y < 10; ++y)
+      for (int x = 0; x < 20; ++x)
+        dst.SetPixel(x, y, static_cast<uint32_t>(x * 0x0A0B0C + y * 0x112233));
+    const Surface before = dst;
+    MaskedDraw(dst, c.dx, c.dy, c.w, c.h, sheet, c.ix, c.iy, c.mx, c.my);
+    for (int y = 0; y < 10; ++y) {
+      for (int x = 0; x < 20; ++x) {
+        ASSERT_EQ(dst.Pixel(x, y),
+                  Expected(before, sheet, c.dx, c.dy, c.w, c.h, c.ix, c.iy, c.mx, c.my, x, y))
+            << "case at " << c.dx << "," << c.dy << " width " << c.w << ", pixel " << x << "," << y;
+      }
+    }
+  }
+}
+
 TEST(Surface, ClearPixelSetAndReadsOutsideAreSafe) {
   Surface s(3, 3, kBlue);
   s.SetPixel(1, 1, kWhite);
