@@ -159,9 +159,15 @@ class SdlPlatform final : public Platform {
   void Idle(uint32_t ms) override {
     if (ms > 0) {
       SDL_Delay(ms);
-    } else {
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
+      return;
     }
+    // The last stretch before a deadline: short naps until the millisecond
+    // clock moves, so the wait looks at it (and the window's events) once a
+    // millisecond rather than at every nap.
+    const Uint64 now = SDL_GetTicks64();
+    do {
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    } while (SDL_GetTicks64() == now);
   }
 
   void Show(PixelView picture) override {
@@ -396,8 +402,17 @@ class SdlPlatform final : public Platform {
     SDL_GetRendererOutputSize(renderer_, &width, &height);
     const PixelRect fit = FitPicture(width, height);
     const SDL_Rect target{fit.x, fit.y, fit.w, fit.h};
+    // Black bars where the picture does not reach, and nothing more: a
+    // whole clear would first wipe the picture's own (much larger) area.
+    const SDL_Rect bars[4] = {
+        {0, 0, width, target.y},
+        {0, target.y + target.h, width, height - target.y - target.h},
+        {0, target.y, target.x, target.h},
+        {target.x + target.w, target.y, width - target.x - target.w, target.h}};
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
+    for (const SDL_Rect& bar : bars) {
+      if (bar.w > 0 && bar.h > 0) SDL_RenderFillRect(renderer_, &bar);
+    }
     SDL_RenderCopy(renderer_, texture_, nullptr, &target);
     SDL_RenderPresent(renderer_);
   }
