@@ -1,6 +1,7 @@
 #include "platform/midi_file.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -176,7 +177,8 @@ Bytes PaddedPiece(size_t size) {
 
 TEST(MidiFile, FilesOverTheSizeCapAreRefusedUnread) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / "kolvar_midi_cap_test";
+  const fs::path dir =
+      fs::temp_directory_path() / ("kolvar_midi_cap_test_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   const struct {
     const char* name;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,7 +14,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(MidicCommand, WritesTheFileOrNamesFileAndLineAndWritesNothing) {
-  const fs::path dir = fs::temp_directory_path() / "kolvar_midic_command_test";
+  const fs::path dir =
+      fs::temp_directory_path() / ("kolvar_midic_command_test_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   const std::string score = (dir / "piece.score").string();
   const std::string out = (dir / "out.mid").string();
