@@ -42,15 +42,18 @@ class RecordingMusic : public MusicDevice {
 class TestPlatform : public HeadlessPlatform {
  public:
   // `script` uses the lines of an input file ("MS KEY down|up").
-  explicit TestPlatform(const std::string& script = "") : HeadlessPlatform(Options(script)) {}
+  // `keep_shown`: keep every shown picture for LastShown(); runs that only
+  // play, like the bots, leave it off and run as fast as the real program.
+  explicit TestPlatform(const std::string& script = "", bool keep_shown = true)
+      : HeadlessPlatform(Options(script, keep_shown)) {}
   MusicDevice& Music() override { return music; }
   RecordingMusic music;
 
  private:
-  static HeadlessOptions Options(const std::string& script) {
+  static HeadlessOptions Options(const std::string& script, bool keep_shown) {
     HeadlessOptions options;
     options.script = ParseInputScript(script, "test script");
-    options.keep_shown = true;
+    options.keep_shown = keep_shown;
     return options;
   }
 };
