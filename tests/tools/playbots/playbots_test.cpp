@@ -1,0 +1,101 @@
+// The bots' machine must play exactly as the headless runner does, or a
+// script they write would not replay; a snapshot must hold everything that
+// steers play, or a search would explore games that cannot happen.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "casual_bot.h"
+#include "frame_driver.h"
+#include "navigation.h"
+#include "platform/headless_platform.h"
+#include "shell/play_loop.h"
+#include "sim_platform.h"
+
+namespace kolvar::bots {
+namespace {
+
+// Everything of a frame that a trace line shows.
+std::string Picture(const Game& g) {
+  std::string s = std::to_string(PlayerMapX(g)) + "," + std::to_string(PlayerMapY(g)) + "," +
+                  std::to_string(g.PlayerDir) + "," + std::to_string(g.PlayerAnimStep) + " t" +
+                  std::to_string(g.TimeLeft) + " f" + std::to_string(g.GameFlags[kMiss]) +
+                  std::to_string(g.GameFlags[kKeyHeld]);
+  for (const EnemySlot& e : g.EnemyTable) {
+    if (e.Active == kTrue) s += " " + std::to_string(e.X) + "," + std::to_string(e.Y);
+  }
+  return s;
+}
+
+// A walk with turns, stops and key changes every few frames.
+Key KeyAt(int frame) {
+  static constexpr Key kPattern[] = {Key::Right, Key::Right, Key::Down, Key::Z,
+                                     Key::Up,    Key::Right, Key::Left, Key::Down};
+  return kPattern[(frame / 5) % 8];
+}
+
+// Plays `frames` frames of stage 1 from its start; stops early at a miss.
+std::string PlaySim(SimPlatform& p, Game& g, int frames) {
+  std::string pictures;
+  int32_t move_code = 0;
+  for (int f = 0; f < frames; ++f) {
+    p.HoldArrow(KeyAt(f));
+    const FrameOutcome outcome = PlayOneFrame(g, move_code, false);
+    pictures += Picture(g) + "\n";
+    if (outcome != FrameOutcome::kGoOn) break;
+  }
+  return pictures;
+}
+
+TEST(Playbots, TheKeyLogReplaysOnTheHeadlessRunnerFrameForFrame) {
+  SimPlatform sim;
+  Game g(sim, ".");
+  g.StageNumber = 1;
+  BeginGame(g);
+  const std::string played = PlaySim(sim, g, 300);
+
+  HeadlessOptions options;
+  options.script = ParseInputScript(ScriptText(sim.Log()), "bot log");
+  HeadlessPlatform headless(std::move(options));
+  Game h(headless, ".");
+  h.StageNumber = 1;
+  BeginGame(h);
+  std::string replayed;
+  int32_t move_code = 0;
+  for (size_t lines = 0;
+       lines < static_cast<size_t>(std::count(played.begin(), played.end(), '\n')); ++lines) {
+    move_code = PlayFrame(h, move_code);
+    replayed += Picture(h) + "\n";
+    if (h.GameFlags[kMiss] == kTrue || h.GameFlags[kStageCleared] == kTrue) break;
+    EndFrame(h);
+  }
+  EXPECT_EQ(replayed, played);
+}
+
+TEST(Playbots, ASnapshotPlaysOnExactlyAsTheGameWouldHave) {
+  SimPlatform sim;
+  Game g(sim, ".");
+  g.StageNumber = 1;
+  BeginGame(g);
+  PlaySim(sim, g, 40);
+  const PlayState snapshot = PlayState::Save(g, sim);
+  const std::string first = PlaySim(sim, g, 200);
+  snapshot.Restore(g, sim);
+  EXPECT_EQ(PlaySim(sim, g, 200), first);
+}
+
+TEST(Playbots, TheCasualPlayerClearsTheFirstStage) {
+  for (int32_t wait : {0, 60}) {
+    SimPlatform sim;
+    Game g(sim, ".");
+    g.StageNumber = 1;
+    BeginGame(g);
+    const CasualResult r = PlayCasually(g, sim, wait);
+    EXPECT_TRUE(r.cleared) << "start after " << wait << " frames";
+    EXPECT_FALSE(r.lost_life);
+  }
+}
+
+}  // namespace
+}  // namespace kolvar::bots
