@@ -2,9 +2,11 @@
 //
 // They run with SDL_AUDIODRIVER=dummy (chosen here when the environment
 // names no driver), whose callback runs at the real rate without a sound
-// card. The sound test switches to SDL's disk driver, which writes every
-// rendered buffer to a file as it plays, and measures how loud the output
-// is. Without a usable audio driver or General MIDI soundfont a test skips.
+// card. The timing and sound tests switch to SDL's disk driver, which writes
+// every rendered buffer to a file as it plays: its length is the playing
+// time rendered so far, which a busy machine cannot stretch the way it
+// stretches the wall clock, and its samples show how loud the output is.
+// Without a usable audio driver or General MIDI soundfont a test skips.
 #include "platform/sdl_music.h"
 
 #include <gtest/gtest.h>
@@ -43,17 +45,53 @@ void Sleep(int ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-// Milliseconds until the device reports the piece stopped (at most 8 s).
-int MsUntilStopped(MusicDevice& device) {
-  const auto start = std::chrono::steady_clock::now();
-  const auto elapsed = [&] {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 start)
-        .count();
-  };
-  while (!device.IsStopped() && elapsed() < 8000) Sleep(5);
-  return static_cast<int>(elapsed());
-}
+// The disk driver's output: float stereo at 44.1 kHz, 8 bytes a frame.
+class RenderedAudio {
+ public:
+  explicit RenderedAudio(const fs::path& raw)
+      : raw_(raw), driver_("SDL_AUDIODRIVER", "disk"), file_("SDL_DISKAUDIOFILE", raw.string()) {}
+
+  long long Bytes() const {
+    std::error_code error;
+    const auto size = fs::file_size(raw_, error);
+    return error ? 0 : static_cast<long long>(size);
+  }
+  // Milliseconds of sound rendered so far.
+  double Ms() const { return static_cast<double>(Bytes()) / kBytesPerMs; }
+  // Waits until `ms` more milliseconds of sound have been rendered (giving
+  // up after 20 s of wall-clock time).
+  void Await(int ms) const {
+    const double until = Ms() + ms;
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (Ms() < until && std::chrono::steady_clock::now() < give_up) Sleep(2);
+  }
+  // Milliseconds of sound rendered until the device reports the piece
+  // stopped (at most 20 s of wall-clock time).
+  double MsUntilStopped(MusicDevice& device) const {
+    const double start = Ms();
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!device.IsStopped() && std::chrono::steady_clock::now() < give_up) Sleep(2);
+    return Ms() - start;
+  }
+  // Root mean square of the output from 100 to 350 ms after the byte
+  // offset `at`, past the release of whatever sounded before.
+  double Loudness(long long at) const {
+    std::vector<float> samples(44100 / 4 * 2);
+    std::ifstream in(raw_, std::ios::binary);
+    in.seekg(at + static_cast<long long>(100 * kBytesPerMs));
+    in.read(reinterpret_cast<char*>(samples.data()), std::streamsize(samples.size() * 4));
+    if (in.gcount() != std::streamsize(samples.size() * 4)) return std::nan("");
+    double sum = 0;
+    for (float sample : samples) sum += double(sample) * sample;
+    return std::sqrt(sum / double(samples.size()));
+  }
+
+ private:
+  static constexpr double kBytesPerMs = 44100 * 8 / 1000.0;
+  fs::path raw_;
+  ScopedEnv driver_;
+  ScopedEnv file_;
+};
 
 class SdlMusicTest : public ::testing::Test {
  protected:
@@ -120,35 +158,37 @@ TEST_F(SdlMusicTest, PrintsNothingWithOrWithoutAnAudioDevice) {
 // fluidsynth's player says "playing" for two seconds after the last tick
 // while notes ring out; the device reports the end on time.
 TEST_F(SdlMusicTest, StopsAtTheEndOfThePieceAndRewindsForAnotherRound) {
+  const RenderedAudio audio(dir_ / "out.raw");
   auto device = CreateSdlMusicDevice();
   if (!device->Open(OrganChord(3))) GTEST_SKIP() << kNoAudio;
   EXPECT_TRUE(device->IsStopped());
   device->Play();
   EXPECT_FALSE(device->IsStopped());
-  int ms = MsUntilStopped(*device);
+  double ms = audio.MsUntilStopped(*device);
   EXPECT_GT(ms, 1300);
   EXPECT_LT(ms, 2600);
   device->Play();  // at the end: stays there
-  Sleep(200);
+  audio.Await(200);
   EXPECT_TRUE(device->IsStopped());
   device->SeekToStart();
   EXPECT_TRUE(device->IsStopped());
   device->Play();
-  ms = MsUntilStopped(*device);
+  ms = audio.MsUntilStopped(*device);
   EXPECT_GT(ms, 1300);
   EXPECT_LT(ms, 2600);
 }
 
 TEST_F(SdlMusicTest, StopKeepsThePositionAndPlayResumes) {
+  const RenderedAudio audio(dir_ / "out.raw");
   auto device = CreateSdlMusicDevice();
   if (!device->Open(OrganChord(4))) GTEST_SKIP() << kNoAudio;
   device->Play();
-  Sleep(1000);
+  audio.Await(1000);
   device->Stop();
-  Sleep(500);
+  audio.Await(500);
   EXPECT_TRUE(device->IsStopped());
   device->Play();
-  const int ms = MsUntilStopped(*device);  // one of two seconds left
+  const double ms = audio.MsUntilStopped(*device);  // one of two seconds left
   EXPECT_GT(ms, 500);
   EXPECT_LT(ms, 1650);
 }
@@ -156,15 +196,16 @@ TEST_F(SdlMusicTest, StopKeepsThePositionAndPlayResumes) {
 // The window's pause holds the piece where it is: a pause longer than the
 // rest of the piece does not end it, and playing on plays the rest.
 TEST_F(SdlMusicTest, APauseHoldsThePieceWhereItIs) {
+  const RenderedAudio audio(dir_ / "out.raw");
   auto device = CreateSdlMusicDevice();
   if (!device->Open(OrganChord(3))) GTEST_SKIP() << kNoAudio;
   device->Play();
-  Sleep(500);
+  audio.Await(500);
   device->SetPaused(true);
-  Sleep(1500);
+  Sleep(1500);  // a paused device renders nothing, so this is wall-clock time
   EXPECT_FALSE(device->IsStopped());
   device->SetPaused(false);
-  const int ms = MsUntilStopped(*device);  // one of one and a half seconds left
+  const double ms = audio.MsUntilStopped(*device);  // one of one and a half seconds left
   EXPECT_GT(ms, 500);
   EXPECT_LT(ms, 1650);
 }
@@ -174,27 +215,9 @@ TEST_F(SdlMusicTest, APauseHoldsThePieceWhereItIs) {
 // fluidsynth's own seek back to tick 0 skips the notes of the first beat
 // while the player has not passed another event; the device must not.
 TEST_F(SdlMusicTest, RewindsStrikeTheFirstBeatAndStopOrCloseSilence) {
-  const fs::path raw = dir_ / "out.raw";
-  ScopedEnv driver("SDL_AUDIODRIVER", "disk");
-  ScopedEnv file("SDL_DISKAUDIOFILE", raw.string());
+  const RenderedAudio audio(dir_ / "out.raw");
   auto device = CreateSdlMusicDevice();
   if (!device->Open(OrganChord(8))) GTEST_SKIP() << kNoAudio;
-  const auto mark = [&] {
-    std::error_code error;
-    return static_cast<long long>(fs::file_size(raw, error));
-  };
-  // Root mean square of the float stereo output from 100 to 350 ms after
-  // `at`, past the release of whatever sounded before.
-  const auto loudness = [&](long long at) {
-    std::vector<float> samples(44100 / 4 * 2);
-    std::ifstream in(raw, std::ios::binary);
-    in.seekg(at + 44100 / 10 * 8);
-    in.read(reinterpret_cast<char*>(samples.data()), std::streamsize(samples.size() * 4));
-    if (in.gcount() != std::streamsize(samples.size() * 4)) return std::nan("");
-    double sum = 0;
-    for (float s : samples) sum += double(s) * s;
-    return std::sqrt(sum / double(samples.size()));
-  };
   // The held chord measures about 0.2; after a stop or close only the
   // reverb's tail is left, about 0.01.
   constexpr double kLoud = 0.08;
@@ -202,26 +225,26 @@ TEST_F(SdlMusicTest, RewindsStrikeTheFirstBeatAndStopOrCloseSilence) {
 
   // Each window starts 100 ms after its mark and ends before the next step.
   device->Play();
-  const long long playing = mark();
-  Sleep(400);
+  const long long playing = audio.Bytes();
+  audio.Await(400);
   device->Stop();
-  const long long stopped = mark();
-  Sleep(400);
+  const long long stopped = audio.Bytes();
+  audio.Await(400);
   device->SeekToStart();
   device->Play();
-  const long long rewound = mark();
-  Sleep(400);
+  const long long rewound = audio.Bytes();
+  audio.Await(400);
   device->SeekToStart();  // while playing
-  const long long rewound_playing = mark();
-  Sleep(400);
+  const long long rewound_playing = audio.Bytes();
+  audio.Await(400);
   device->Close();
-  const long long closed = mark();
-  Sleep(500);
-  EXPECT_GT(loudness(playing), kLoud);
-  EXPECT_LT(loudness(stopped), kQuiet);
-  EXPECT_GT(loudness(rewound), kLoud);
-  EXPECT_GT(loudness(rewound_playing), kLoud);
-  EXPECT_LT(loudness(closed), kQuiet);
+  const long long closed = audio.Bytes();
+  audio.Await(500);
+  EXPECT_GT(audio.Loudness(playing), kLoud);
+  EXPECT_LT(audio.Loudness(stopped), kQuiet);
+  EXPECT_GT(audio.Loudness(rewound), kLoud);
+  EXPECT_GT(audio.Loudness(rewound_playing), kLoud);
+  EXPECT_LT(audio.Loudness(closed), kQuiet);
 }
 
 }  // namespace
