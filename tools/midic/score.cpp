@@ -16,10 +16,11 @@ constexpr uint32_t kWholeNote = 4 * kTicksPerQuarter;
 // More notes would not fit in the largest MIDI file the game reads anyway.
 constexpr uint32_t kMaxTick = 1u << 26;
 constexpr size_t kMaxNotes = 150000;
-// How deep repeats may nest, and how many items all repeats of a track may
-// unfold to: repeats of bodies that take no time never reach the tick limit.
+// How deep repeats may nest, and how many items (notes, rests, bar lines,
+// tempo changes and repeat passes) the whole piece may unfold to: repeats of
+// bodies that take no time never reach the tick or note limit.
 constexpr size_t kMaxRepeatDepth = 16;
-constexpr uint64_t kMaxUnfoldedItems = 1000000;
+constexpr uint64_t kMaxUnfoldedItems = 250000;
 // A MIDI file holds at most 128 tracks (the game's reader and the
 // synthesizer refuse more), one of them the tempo track.
 constexpr size_t kMaxTracks = 127;
@@ -530,7 +531,6 @@ class Parser {
   void Emit() {
     for (TrackSource& source : tracks_) {
       uint32_t tick = 0;
-      unfolded_ = 0;
       Walk(source.body, source.track, tick);
       source.track.end_tick = tick;
       score_.tracks.push_back(std::move(source.track));
@@ -542,8 +542,8 @@ class Parser {
   void Walk(const std::vector<Item>& items, Track& track, uint32_t& tick) {
     for (const Item& item : items) {
       if (++unfolded_ > kMaxUnfoldedItems) {
-        Fail(item.line, "the repeats unfold to more than " + std::to_string(kMaxUnfoldedItems) +
-                            " items in track " + Quote(track.name));
+        Fail(item.line, "the piece unfolds to more than " + std::to_string(kMaxUnfoldedItems) +
+                            " notes, rests and repeats (in track " + Quote(track.name) + ")");
       }
       switch (item.kind) {
         case Item::Kind::Notes:
@@ -605,7 +605,7 @@ class Parser {
   uint32_t duration_ = kTicksPerQuarter;
   int velocity_ = 100;
   int gate_ = 90;
-  uint64_t unfolded_ = 0;  // items walked so far in the track being placed
+  uint64_t unfolded_ = 0;  // items walked so far in all tracks
   size_t notes_ = 0;       // notes placed so far in all tracks
 };
 

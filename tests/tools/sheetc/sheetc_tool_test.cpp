@@ -1,6 +1,7 @@
 // The sheetc program on whole art folders: errors name the file and line and
 // end the run with a failure; a good folder yields the generated source.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -19,7 +20,7 @@ class ArtFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("sheetc_test_" +
+           ("sheetc_test_" + std::to_string(getpid()) + "_" +
             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "pal");
