@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 
 namespace midic {
@@ -20,7 +21,7 @@ constexpr size_t kMaxNotes = 150000;
 // tempo changes and repeat passes) the whole piece may unfold to: repeats of
 // bodies that take no time never reach the tick or note limit.
 constexpr size_t kMaxRepeatDepth = 16;
-constexpr uint64_t kMaxUnfoldedItems = 250000;
+constexpr uint64_t kMaxUnfoldedItems = 1000000;
 // A MIDI file holds at most 128 tracks (the game's reader and the
 // synthesizer refuse more), one of them the tempo track.
 constexpr size_t kMaxTracks = 127;
@@ -529,6 +530,7 @@ class Parser {
   // ---- placing the notes on the tick grid
 
   void Emit() {
+    for (size_t i = 0; i < score_.tempos.size(); ++i) tempo_at_.emplace(score_.tempos[i].tick, i);
     for (TrackSource& source : tracks_) {
       uint32_t tick = 0;
       Walk(source.body, source.track, tick);
@@ -539,12 +541,17 @@ class Parser {
                      [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
   }
 
+  // Counts one more item or repeat pass against the piece's budget.
+  void Unfold(const Item& item, const Track& track) {
+    if (++unfolded_ > kMaxUnfoldedItems) {
+      Fail(item.line, "the piece unfolds to more than " + std::to_string(kMaxUnfoldedItems) +
+                          " notes, rests and repeats (in track " + Quote(track.name) + ")");
+    }
+  }
+
   void Walk(const std::vector<Item>& items, Track& track, uint32_t& tick) {
     for (const Item& item : items) {
-      if (++unfolded_ > kMaxUnfoldedItems) {
-        Fail(item.line, "the piece unfolds to more than " + std::to_string(kMaxUnfoldedItems) +
-                            " notes, rests and repeats (in track " + Quote(track.name) + ")");
-      }
+      Unfold(item, track);
       switch (item.kind) {
         case Item::Kind::Notes:
           for (auto [key, velocity] : item.keys) {
@@ -563,7 +570,11 @@ class Parser {
           CheckBar(tick, track, item.line);
           break;
         case Item::Kind::Repeat:
-          for (int i = 0; i < item.count; ++i) Walk(item.body, track, tick);
+          // Every pass counts, so that empty bodies cannot repeat for ever.
+          for (int i = 0; i < item.count; ++i) {
+            Unfold(item, track);
+            Walk(item.body, track, tick);
+          }
           break;
       }
     }
@@ -574,14 +585,14 @@ class Parser {
     tick += ticks;
   }
 
+  // A later change at the same tick replaces the earlier one.
   void AddTempo(uint32_t tick, uint32_t usec) {
-    for (TempoChange& change : score_.tempos) {
-      if (change.tick == tick) {
-        change.usec_per_quarter = usec;
-        return;
-      }
+    const auto [at, added] = tempo_at_.emplace(tick, score_.tempos.size());
+    if (added) {
+      score_.tempos.push_back({tick, usec});
+    } else {
+      score_.tempos[at->second].usec_per_quarter = usec;
     }
-    score_.tempos.push_back({tick, usec});
   }
 
   void CheckBar(uint32_t tick, const Track& track, int line) const {
@@ -605,8 +616,9 @@ class Parser {
   uint32_t duration_ = kTicksPerQuarter;
   int velocity_ = 100;
   int gate_ = 90;
-  uint64_t unfolded_ = 0;  // items walked so far in all tracks
-  size_t notes_ = 0;       // notes placed so far in all tracks
+  uint64_t unfolded_ = 0;                          // items walked so far in all tracks
+  size_t notes_ = 0;                               // notes placed so far in all tracks
+  std::unordered_map<uint32_t, size_t> tempo_at_;  // tick -> its entry in score_.tempos
 };
 
 }  // namespace

@@ -129,7 +129,7 @@ TEST(Score, MistakesAreReportedWithFileLineAndReason) {
       {kHead + "[[[ C4:64 ]x99 ]x99 ]x20", "too many notes"},
       // Bodies that take no time never meet the tick limit.
       {kHead + "[[[[[[ ]x99 ]x99 ]x99 ]x99 ]x99 ]x99",
-       "unfolds to more than 250000 notes, rests and repeats"},
+       "unfolds to more than 1000000 notes, rests and repeats"},
       {kHead + "[[[[[[ tempo 120 ]x99 ]x99 ]x99 ]x99 ]x99 ]x99", "unfolds to more than"},
       {kHead + std::string(150000, '[') + " C4 " + std::string(150000, ']'),
        "nest more than 16 deep"},
