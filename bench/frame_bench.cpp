@@ -1,11 +1,9 @@
 // The cost of a cross-fade and of composing one play frame.
 #include <benchmark/benchmark.h>
 
+#include "busy_frame.h"
 #include "core/game.h"
 #include "platform/headless_platform.h"
-#include "scene/hud.h"
-#include "scene/radar.h"
-#include "scene/sprites.h"
 #include "video/blend.h"
 
 namespace kolvar {
@@ -42,28 +40,9 @@ BENCHMARK(BM_Blend320x240<BlendRectReference>)
 void BM_PlayFrameComposition(benchmark::State& state) {
   HeadlessPlatform platform{HeadlessOptions{}};
   Game game(platform);
-  game.WalkFrameX = {0, 24, 48, 24};
-  game.MapLimit = 31;
-  game.Lives = 3;
-  game.Score = 12345;
-  game.TimeLeft = 150;
-  game.GameFlags[kKeyHeld] = kTrue;
-  game.PlayerX = 100;
-  game.PlayerY = 100;
-  for (int i = 0; i < kEnemySlots; ++i) {
-    EnemySlot& e = game.EnemyTable[static_cast<size_t>(i)];
-    e.Active = kTrue;
-    e.Kind = 1 + i % 9;
-    e.X = 24 * i;
-    e.Y = 16 * i;
-    e.Facing = i % 4;
-    e.AnimFrame = i % 4;
-  }
+  SetUpBusyPlayFrame(game);
   for (auto _ : state) {
-    Blit(game.Crt, 0, 0, 320, 240, game.B_Crt, 0, 0);
-    DrawSprites(game);
-    DrawRadar(game);
-    DrawHud(game);
+    ComposePlayFrame(game);
     benchmark::DoNotOptimize(game.Crt.data());
   }
 }

@@ -28,13 +28,11 @@
 #include <thread>
 #include <vector>
 
+#include "busy_frame.h"
 #include "core/fatal_error.h"
 #include "core/game.h"
 #include "core/trace.h"
 #include "platform/sdl_platform.h"
-#include "scene/hud.h"
-#include "scene/radar.h"
-#include "scene/sprites.h"
 #include "shell/outer_loop.h"
 #include "video/blend.h"
 
@@ -440,29 +438,8 @@ double CompositionMicroseconds() {
   Quiet quiet;
   quiet.window = window.get();
   Game game(quiet);
-  game.WalkFrameX = {0, 24, 48, 24};
-  game.MapLimit = 31;
-  game.Lives = 3;
-  game.Score = 12345;
-  game.TimeLeft = 150;
-  game.GameFlags[kKeyHeld] = kTrue;
-  game.PlayerX = 100;
-  game.PlayerY = 100;
-  for (int i = 0; i < kEnemySlots; ++i) {
-    EnemySlot& e = game.EnemyTable[static_cast<size_t>(i)];
-    e.Active = kTrue;
-    e.Kind = 1 + i % 9;
-    e.X = 24 * i;
-    e.Y = 16 * i;
-    e.Facing = i % 4;
-    e.AnimFrame = i % 4;
-  }
-  return MicrosecondsPerCall(500, [&] {
-    Blit(game.Crt, 0, 0, 320, 240, game.B_Crt, 0, 0);
-    DrawSprites(game);
-    DrawRadar(game);
-    DrawHud(game);
-  });
+  SetUpBusyPlayFrame(game);
+  return MicrosecondsPerCall(500, [&] { ComposePlayFrame(game); });
 }
 
 std::string CpuModel() {
