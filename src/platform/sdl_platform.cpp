@@ -255,7 +255,7 @@ class SdlPlatform final : public Platform {
   void HandleKey(const SDL_Event& event) {
     const SDL_Keysym& key = event.key.keysym;
     if (event.type == SDL_KEYUP) {
-      for (int k = 0; k < kKeyCount; ++k) keys_.Release(static_cast<Key>(k), key.scancode);
+      keys_.ReleaseSources(key.scancode, key.scancode);
       return;
     }
     if (key.sym == SDLK_RETURN && (key.mod & KMOD_ALT)) {
