@@ -25,22 +25,11 @@ std::optional<Fractions> FractionsOf(float percent) {
   return Fractions{f, 1.0f - f};
 }
 
-// The part of the rectangle that lies inside both surfaces, and a way to
-// walk its rows.
-struct Span {
-  int left = 0, top = 0, right = 0, bottom = 0;
-};
-
-Span Clip(const Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy) {
-  return {std::max({0, -dx, -sx}), std::max({0, -dy, -sy}),
-          std::min({w, dst.width() - dx, src.width() - sx}),
-          std::min({h, dst.height() - dy, src.height() - sy})};
-}
-
+// Walks the rows of the part of the rectangle inside both surfaces.
 template <typename BlendRow>
 void ForEachRow(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy,
                 BlendRow blend_row) {
-  const Span span = Clip(dst, dx, dy, w, h, src, sx, sy);
+  const Clip span = ClipRect(dst, dx, dy, w, h, src, sx, sy);
   for (int row = span.top; row < span.bottom; ++row) {
     uint32_t* out =
         dst.data() + static_cast<std::ptrdiff_t>(dy + row) * dst.width() + dx + span.left;

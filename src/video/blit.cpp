@@ -10,22 +10,6 @@ namespace kolvar {
 
 namespace {
 
-// The part of a w x h rectangle whose source and destination both lie
-// inside their surfaces, as offsets into the rectangle.
-struct Clip {
-  int left = 0, top = 0, right = 0, bottom = 0;
-
-  bool empty() const { return left >= right || top >= bottom; }
-  bool operator==(const Clip&) const = default;
-};
-
-Clip ClipRect(const Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx,
-              int sy) {
-  return {std::max({0, -dx, -sx}), std::max({0, -dy, -sy}),
-          std::min({w, dst.width() - dx, src.width() - sx}),
-          std::min({h, dst.height() - dy, src.height() - sy})};
-}
-
 uint32_t* Row(Surface& s, int x, int y) {
   return s.data() + static_cast<std::ptrdiff_t>(y) * s.width() + x;
 }
