@@ -3,7 +3,7 @@
 
 #include "busy_frame.h"
 #include "core/game.h"
-#include "platform/headless_platform.h"
+#include "platform/headless/headless_platform.h"
 #include "video/blend.h"
 
 namespace kolvar {

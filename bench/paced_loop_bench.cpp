@@ -11,7 +11,7 @@
 
 #include "core/game.h"
 #include "pacing/pacing.h"
-#include "platform/sdl_platform.h"
+#include "platform/sdl/sdl_platform.h"
 #include "video/show.h"
 
 namespace kolvar {

@@ -32,7 +32,7 @@
 #include "core/fatal_error.h"
 #include "core/game.h"
 #include "core/trace.h"
-#include "platform/sdl_platform.h"
+#include "platform/sdl/sdl_platform.h"
 #include "shell/outer_loop.h"
 #include "video/blend.h"
 

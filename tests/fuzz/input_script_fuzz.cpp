@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "platform/headless_platform.h"
+#include "platform/headless/headless_platform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using kolvar::fuzz::Check;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The command line reports every file it was given but could not read or
-# write, and fails; the window backend refuses to run where nobody can see it.
-#   command_line_faults.sh KOLVAR
+# write, and fails; the window backend refuses to run where nobody can see it,
+# and kolvar-headless refuses the window's options.
+#   command_line_faults.sh KOLVAR|KOLVAR-HEADLESS
 set -uo pipefail
 kolvar=$1
 work=$(mktemp -d)
@@ -36,8 +37,13 @@ expect 1 "$work/no/such/dir/late.png" -- \
   "$kolvar" --headless --quit-at 100 --shot "5000:$work/no/such/dir/late.png"
 expect 1 "$work/no/such/dir/early.png" -- \
   "$kolvar" --headless --quit-at 100 --shot "50:$work/no/such/dir/early.png"
-expect 1 "no display to open the window on" -- \
-  env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy "$kolvar"
+if [ "$(basename "$kolvar")" = kolvar-headless ]; then
+  expect 2 "--scale is an option of the window; use kolvar" -- "$kolvar" --scale 2
+  expect 2 "--fullscreen is an option of the window; use kolvar" -- "$kolvar" --headless --fullscreen
+else
+  expect 1 "no display to open the window on" -- \
+    env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy "$kolvar"
+fi
 
 # And the good cases still pass quietly.
 "$kolvar" --headless --input "$work/close.in" --trace "$work/trace.jsonl" \

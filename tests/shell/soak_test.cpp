@@ -8,7 +8,7 @@
 #include <set>
 
 #include "core/fatal_error.h"
-#include "platform/headless_platform.h"
+#include "platform/headless/headless_platform.h"
 #include "shell/play_loop.h"
 #include "support/invariants.h"
 #include "title/title_screen.h"

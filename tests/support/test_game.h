@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/game.h"
-#include "platform/headless_platform.h"
+#include "platform/headless/headless_platform.h"
 
 namespace kolvar::testing {
 

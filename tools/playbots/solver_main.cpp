@@ -17,7 +17,7 @@
 
 #include "core/fatal_error.h"
 #include "core/trace.h"
-#include "platform/headless_platform.h"
+#include "platform/headless/headless_platform.h"
 #include "shell/end_sequences.h"
 #include "shell/outer_loop.h"
 #include "shell/play_loop.h"

@@ -9,7 +9,7 @@
 #include "casual_bot.h"
 #include "frame_driver.h"
 #include "navigation.h"
-#include "platform/headless_platform.h"
+#include "platform/headless/headless_platform.h"
 #include "shell/play_loop.h"
 #include "sim_platform.h"
 

@@ -1,11 +1,11 @@
-#include "platform/hiscore_store.h"
+#include "platform/desktop/hiscore_store.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
-#include "platform/user_files.h"
+#include "platform/desktop/user_files.h"
 
 namespace kolvar {
 

@@ -1,4 +1,4 @@
-#include "platform/user_files.h"
+#include "platform/desktop/user_files.h"
 
 #include <fcntl.h>
 #include <unistd.h>

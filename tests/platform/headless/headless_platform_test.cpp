@@ -1,4 +1,4 @@
-#include "platform/headless_platform.h"
+#include "platform/headless/headless_platform.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/png_writer.h"
+#include "platform/desktop/png_writer.h"
 
 namespace kolvar {
 namespace {

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/synth_render.h"
+#include "platform/sdl/synth_render.h"
 
 namespace kolvar {
 namespace {

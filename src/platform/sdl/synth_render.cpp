@@ -1,4 +1,4 @@
-#include "platform/synth_render.h"
+#include "platform/sdl/synth_render.h"
 
 #include <fluidsynth.h>
 #include <unistd.h>

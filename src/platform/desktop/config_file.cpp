@@ -1,11 +1,11 @@
-#include "platform/config_file.h"
+#include "platform/desktop/config_file.h"
 
 #include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "platform/user_files.h"
+#include "platform/desktop/user_files.h"
 
 namespace kolvar {
 
@@ -66,17 +66,20 @@ std::string Lower(std::string text) {
 
 // Key names separated by commas; nothing when a name is unknown (`bad`
 // then holds it) or there is none.
-std::optional<std::vector<SDL_Keycode>> ParseKeys(const std::string& value, std::string& bad) {
-  std::vector<SDL_Keycode> keys;
-  std::istringstream names(value);
-  for (std::string name; std::getline(names, name, ',');) {
+// The comma separates keys, so the comma key is written "Comma".
+std::optional<std::vector<KeyCode>> ParseKeys(const std::string& value, const KeyNames& names,
+                                              std::string& bad) {
+  std::vector<KeyCode> keys;
+  std::istringstream list(value);
+  for (std::string name; std::getline(list, name, ',');) {
     name = Trim(name);
-    SDL_Keycode key = Lower(name) == "comma" ? SDLK_COMMA : SDL_GetKeyFromName(name.c_str());
-    if (name.empty() || key == SDLK_UNKNOWN) {
+    const std::optional<KeyCode> key =
+        name.empty() ? std::nullopt : names.code_of(Lower(name) == "comma" ? "," : name);
+    if (!key) {
       bad = name;
       return std::nullopt;
     }
-    keys.push_back(key);
+    keys.push_back(*key);
   }
   if (keys.empty()) return std::nullopt;
   return keys;
@@ -99,22 +102,25 @@ std::optional<bool> ParseYesNo(const std::string& value) {
   return std::nullopt;
 }
 
-std::string KeyNames(const std::vector<SDL_Keycode>& keys) {
-  std::string names;
-  for (SDL_Keycode key : keys) {
-    if (!names.empty()) names += ", ";
-    names += key == SDLK_COMMA ? "Comma" : SDL_GetKeyName(key);
+std::string NameKeys(const std::vector<KeyCode>& keys, const KeyNames& names) {
+  std::string text;
+  for (KeyCode key : keys) {
+    if (!text.empty()) text += ", ";
+    const std::string name = names.name_of(key);
+    text += name == "," ? "Comma" : name;
   }
-  return names;
+  return text;
 }
 
 }  // namespace
 
-Settings DefaultSettings() {
+Settings DefaultSettings(const KeyNames& names) {
   Settings settings;
   for (const KeyEntry& entry : kKeyEntries) {
-    std::string unused;
-    settings.keys[static_cast<int>(entry.action)] = *ParseKeys(entry.defaults, unused);
+    std::string unknown;
+    if (auto keys = ParseKeys(entry.defaults, names, unknown)) {
+      settings.keys[static_cast<int>(entry.action)] = *keys;
+    }
   }
   return settings;
 }
@@ -130,8 +136,9 @@ std::string DefaultSettingsText() {
   return text;
 }
 
-SettingsResult ParseSettings(const std::string& text, const std::string& file_name) {
-  const Settings defaults = DefaultSettings();
+SettingsResult ParseSettings(const std::string& text, const std::string& file_name,
+                             const KeyNames& names) {
+  const Settings defaults = DefaultSettings(names);
   SettingsResult result{defaults, {}};
   Settings& s = result.settings;
   // The line that set each action's keys (0: the default holds).
@@ -213,7 +220,7 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
       continue;
     }
     std::string bad;
-    if (const std::optional<std::vector<SDL_Keycode>> keys = ParseKeys(value, bad)) {
+    if (const std::optional<std::vector<KeyCode>> keys = ParseKeys(value, names, bad)) {
       s.keys[a] = *keys;
       key_line[a] = number;
     } else if (value.empty()) {
@@ -231,14 +238,14 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
     clash = false;
     for (int a = 0; a < kActionCount && !clash; ++a) {
       for (int b = a + 1; b < kActionCount && !clash; ++b) {
-        for (SDL_Keycode key : s.keys[a]) {
+        for (KeyCode key : s.keys[a]) {
           bool shared = false;
-          for (SDL_Keycode other : s.keys[b]) shared = shared || other == key;
+          for (KeyCode other : s.keys[b]) shared = shared || other == key;
           if (!shared) continue;
           const int undone = key_line[a] > key_line[b] ? a : b;
           const int kept = undone == a ? b : a;
           result.problems.push_back(file_name + ":" + std::to_string(key_line[undone]) + ": " +
-                                    kKeyEntries[undone].name + ": " + KeyNames({key}) +
+                                    kKeyEntries[undone].name + ": " + NameKeys({key}, names) +
                                     " is already the key of " + kKeyEntries[kept].name +
                                     "; using the default (" + kKeyEntries[undone].defaults + ")");
           s.keys[undone] = defaults.keys[undone];
@@ -252,10 +259,10 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
   return result;
 }
 
-SettingsResult LoadSettings(const std::string& path) {
+SettingsResult LoadSettings(const std::string& path, const KeyNames& names) {
   std::error_code missing;
   if (!std::filesystem::exists(path, missing) && !missing) {
-    SettingsResult result{DefaultSettings(), {}};
+    SettingsResult result{DefaultSettings(names), {}};
     const std::string error = WriteFileAtomically(path, DefaultSettingsText());
     if (!error.empty()) result.problems.push_back(error + "; playing with the default settings");
     return result;
@@ -264,14 +271,15 @@ SettingsResult LoadSettings(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   if (!in || in.bad()) {
-    return {DefaultSettings(), {path + ": cannot read the settings; playing with the defaults"}};
+    return {DefaultSettings(names),
+            {path + ": cannot read the settings; playing with the defaults"}};
   }
-  return ParseSettings(text.str(), path);
+  return ParseSettings(text.str(), path, names);
 }
 
-std::optional<Action> ActionOfKey(const Settings& settings, SDL_Keycode key) {
+std::optional<Action> ActionOfKey(const Settings& settings, KeyCode key) {
   for (int a = 0; a < kActionCount; ++a) {
-    for (SDL_Keycode bound : settings.keys[a]) {
+    for (KeyCode bound : settings.keys[a]) {
       if (bound == key) return static_cast<Action>(a);
     }
   }

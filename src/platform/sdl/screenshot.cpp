@@ -1,10 +1,10 @@
-#include "platform/screenshot.h"
+#include "platform/sdl/screenshot.h"
 
 #include <ctime>
 #include <filesystem>
 
-#include "platform/png_writer.h"
-#include "platform/user_files.h"
+#include "platform/desktop/png_writer.h"
+#include "platform/desktop/user_files.h"
 
 namespace kolvar {
 

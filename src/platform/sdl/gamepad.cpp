@@ -1,4 +1,4 @@
-#include "platform/gamepad.h"
+#include "platform/sdl/gamepad.h"
 
 #include <optional>
 

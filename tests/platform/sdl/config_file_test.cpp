@@ -1,5 +1,6 @@
-#include "platform/config_file.h"
+#include "platform/desktop/config_file.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,25 +8,27 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/sdl/sdl_key_names.h"
+
 namespace kolvar {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<SDL_Keycode> KeysOf(const Settings& s, Action a) {
+std::vector<KeyCode> KeysOf(const Settings& s, Action a) {
   return s.keys[static_cast<int>(a)];
 }
 
 TEST(Settings, TheWrittenDefaultsReadBackAsTheDefaults) {
-  const Settings defaults = DefaultSettings();
-  EXPECT_EQ(KeysOf(defaults, Action::Up), std::vector<SDL_Keycode>{SDLK_UP});
-  EXPECT_EQ(KeysOf(defaults, Action::Leave), std::vector<SDL_Keycode>{SDLK_ESCAPE});
-  EXPECT_EQ(KeysOf(defaults, Action::Confirm), std::vector<SDL_Keycode>{SDLK_z});
-  EXPECT_EQ(KeysOf(defaults, Action::Pause), (std::vector<SDL_Keycode>{SDLK_p, SDLK_PAUSE}));
-  EXPECT_EQ(KeysOf(defaults, Action::Fullscreen), std::vector<SDL_Keycode>{SDLK_F11});
-  EXPECT_EQ(KeysOf(defaults, Action::Screenshot), std::vector<SDL_Keycode>{SDLK_F12});
+  const Settings defaults = DefaultSettings(SdlKeyNames());
+  EXPECT_EQ(KeysOf(defaults, Action::Up), std::vector<KeyCode>{SDLK_UP});
+  EXPECT_EQ(KeysOf(defaults, Action::Leave), std::vector<KeyCode>{SDLK_ESCAPE});
+  EXPECT_EQ(KeysOf(defaults, Action::Confirm), std::vector<KeyCode>{SDLK_z});
+  EXPECT_EQ(KeysOf(defaults, Action::Pause), (std::vector<KeyCode>{SDLK_p, SDLK_PAUSE}));
+  EXPECT_EQ(KeysOf(defaults, Action::Fullscreen), std::vector<KeyCode>{SDLK_F11});
+  EXPECT_EQ(KeysOf(defaults, Action::Screenshot), std::vector<KeyCode>{SDLK_F12});
 
-  const SettingsResult read = ParseSettings(DefaultSettingsText(), "kolvar.conf");
+  const SettingsResult read = ParseSettings(DefaultSettingsText(), "kolvar.conf", SdlKeyNames());
   EXPECT_TRUE(read.problems.empty()) << read.problems.front();
   EXPECT_EQ(read.settings.keys, defaults.keys);
   EXPECT_EQ(read.settings.scale, 0);
@@ -43,14 +46,14 @@ TEST(Settings, RemappedKeysAndValuesTakeEffect) {
       "scale = 4\n"
       "fullscreen = yes\n"
       "music_volume = 35\n",
-      "kolvar.conf");
+      "kolvar.conf", SdlKeyNames());
   EXPECT_TRUE(read.problems.empty()) << read.problems.front();
   const Settings& s = read.settings;
-  EXPECT_EQ(KeysOf(s, Action::Up), (std::vector<SDL_Keycode>{SDLK_w, SDLK_KP_8}));
-  EXPECT_EQ(KeysOf(s, Action::Confirm), std::vector<SDL_Keycode>{SDLK_SPACE});
-  EXPECT_EQ(KeysOf(s, Action::Leave), std::vector<SDL_Keycode>{SDLK_BACKSPACE});
-  EXPECT_EQ(KeysOf(s, Action::Pause), std::vector<SDL_Keycode>{SDLK_COMMA});
-  EXPECT_EQ(KeysOf(s, Action::Down), std::vector<SDL_Keycode>{SDLK_DOWN});  // untouched
+  EXPECT_EQ(KeysOf(s, Action::Up), (std::vector<KeyCode>{SDLK_w, SDLK_KP_8}));
+  EXPECT_EQ(KeysOf(s, Action::Confirm), std::vector<KeyCode>{SDLK_SPACE});
+  EXPECT_EQ(KeysOf(s, Action::Leave), std::vector<KeyCode>{SDLK_BACKSPACE});
+  EXPECT_EQ(KeysOf(s, Action::Pause), std::vector<KeyCode>{SDLK_COMMA});
+  EXPECT_EQ(KeysOf(s, Action::Down), std::vector<KeyCode>{SDLK_DOWN});  // untouched
   EXPECT_EQ(ActionOfKey(s, SDLK_KP_8), Action::Up);
   EXPECT_EQ(ActionOfKey(s, SDLK_z), std::nullopt);  // Z no longer confirms
   EXPECT_EQ(s.scale, 4);
@@ -77,13 +80,13 @@ TEST(Settings, ABadLineIsReportedWithFileAndLineAndKeepsItsDefault) {
       {"key_left = Z", "key_left: Z is already the key of key_confirm; using the default (Left)"},
   };
   for (const auto& c : cases) {
-    const SettingsResult read =
-        ParseSettings(std::string("# mine\n\n") + c.line + "\n", "/home/u/kolvar.conf");
+    const SettingsResult read = ParseSettings(std::string("# mine\n\n") + c.line + "\n",
+                                              "/home/u/kolvar.conf", SdlKeyNames());
     ASSERT_EQ(read.problems.size(), 1u) << c.line;
     EXPECT_EQ(read.problems[0].rfind("/home/u/kolvar.conf:3: ", 0), 0u) << read.problems[0];
     EXPECT_NE(read.problems[0].find(c.says), std::string::npos) << read.problems[0];
     EXPECT_EQ(read.settings.scale, 0) << c.line;
-    const Settings defaults = DefaultSettings();
+    const Settings defaults = DefaultSettings(SdlKeyNames());
     EXPECT_EQ(read.settings.keys, defaults.keys) << c.line;
     EXPECT_EQ(read.settings.music_volume, 100) << c.line;
     EXPECT_FALSE(read.settings.fullscreen) << c.line;
@@ -91,14 +94,16 @@ TEST(Settings, ABadLineIsReportedWithFileAndLineAndKeepsItsDefault) {
 }
 
 TEST(Settings, SwappedKeysAreNoClashButASecondJobIs) {
-  const SettingsResult swapped = ParseSettings("key_up = Z\nkey_confirm = Up\n", "f");
+  const SettingsResult swapped =
+      ParseSettings("key_up = Z\nkey_confirm = Up\n", "f", SdlKeyNames());
   EXPECT_TRUE(swapped.problems.empty());
   EXPECT_EQ(ActionOfKey(swapped.settings, SDLK_z), Action::Up);
   EXPECT_EQ(ActionOfKey(swapped.settings, SDLK_UP), Action::Confirm);
 
   // X gets a second job on line 3, which falls back to Left; then Left is
   // the key of two things, and line 1 falls back too.
-  const SettingsResult clash = ParseSettings("key_up = Left\nkey_confirm = X\nkey_left = X\n", "f");
+  const SettingsResult clash =
+      ParseSettings("key_up = Left\nkey_confirm = X\nkey_left = X\n", "f", SdlKeyNames());
   ASSERT_EQ(clash.problems.size(), 2u);
   EXPECT_EQ(clash.problems[0],
             "f:3: key_left: X is already the key of key_confirm; using the default (Left)");
@@ -112,7 +117,7 @@ TEST(Settings, TheFileIsWrittenWithDefaultsOnTheFirstStart) {
   const fs::path dir = fs::temp_directory_path() / ("kolvar_settings_" + std::to_string(getpid()));
   fs::remove_all(dir);
   const std::string path = (dir / "kolvar" / "kolvar.conf").string();
-  const SettingsResult first = LoadSettings(path);
+  const SettingsResult first = LoadSettings(path, SdlKeyNames());
   EXPECT_TRUE(first.problems.empty());
   std::ifstream in(path);
   std::stringstream text;
@@ -123,16 +128,16 @@ TEST(Settings, TheFileIsWrittenWithDefaultsOnTheFirstStart) {
   edited.replace(edited.find("music_volume = 100"), 18, "music_volume = 20");
   edited.replace(edited.find("key_up = Up"), 11, "key_up = Nothing");
   std::ofstream(path) << edited;
-  const SettingsResult second = LoadSettings(path);
+  const SettingsResult second = LoadSettings(path, SdlKeyNames());
   EXPECT_EQ(second.settings.music_volume, 20);
   ASSERT_EQ(second.problems.size(), 1u);
   EXPECT_EQ(second.problems[0].rfind(path + ":", 0), 0u);
 
   // Nowhere to write it: reported, and the game plays with the defaults.
-  const SettingsResult nowhere = LoadSettings(path + "/below/a/file.conf");
+  const SettingsResult nowhere = LoadSettings(path + "/below/a/file.conf", SdlKeyNames());
   ASSERT_EQ(nowhere.problems.size(), 1u);
   EXPECT_NE(nowhere.problems[0].find("playing with the default settings"), std::string::npos);
-  EXPECT_EQ(nowhere.settings.keys, DefaultSettings().keys);
+  EXPECT_EQ(nowhere.settings.keys, DefaultSettings(SdlKeyNames()).keys);
   fs::remove_all(dir);
 }
 

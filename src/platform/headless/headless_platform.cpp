@@ -1,4 +1,4 @@
-#include "platform/headless_platform.h"
+#include "platform/headless/headless_platform.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,10 +8,10 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform/headless_music.h"
-#include "platform/hiscore_store.h"
-#include "platform/png_writer.h"
-#include "platform/ttf_text.h"
+#include "platform/headless/headless_music.h"
+#include "platform/desktop/hiscore_store.h"
+#include "platform/desktop/png_writer.h"
+#include "platform/sdl/ttf_text.h"
 
 namespace kolvar {
 

@@ -1,6 +1,6 @@
 // The window backend through SDL's dummy video driver: pause, focus loss and
 // game controllers (SDL's virtual joystick), fed with real SDL events.
-#include "platform/sdl_platform.h"
+#include "platform/sdl/sdl_platform.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -15,8 +15,8 @@
 
 #include "core/game.h"
 #include "pacing/keyboard.h"
-#include "platform/gamepad.h"
-#include "platform/headless_platform.h"
+#include "platform/sdl/gamepad.h"
+#include "platform/headless/headless_platform.h"
 #include "player/player_step.h"
 #include "support/test_game.h"
 

@@ -3,9 +3,9 @@
 // written with the defaults, commented, the first time the game starts.
 #pragma once
 
-#include <SDL.h>
-
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,14 +16,25 @@ namespace kolvar {
 enum class Action { Up, Right, Down, Left, Leave, Confirm, Pause, Fullscreen, Screenshot };
 inline constexpr int kActionCount = 9;
 
+// A key as the backend numbers it (SDL's key codes in the window).
+using KeyCode = int32_t;
+
+// How the backend names its keys: the code of a name (nothing when no key
+// has that name; names are matched without regard to letter case) and the
+// name of a code.
+struct KeyNames {
+  std::function<std::optional<KeyCode>(const std::string&)> code_of;
+  std::function<std::string(KeyCode)> name_of;
+};
+
 struct Settings {
-  std::array<std::vector<SDL_Keycode>, kActionCount> keys;
+  std::array<std::vector<KeyCode>, kActionCount> keys;
   int scale = 0;  // 0: the largest that fits the display, at most 3
   bool fullscreen = false;
   int music_volume = 100;  // percent
 };
 
-Settings DefaultSettings();
+Settings DefaultSettings(const KeyNames& names);
 // The file written on the first start: every setting at its default, with
 // a comment saying what it does and what it takes.
 std::string DefaultSettingsText();
@@ -37,14 +48,15 @@ struct SettingsResult {
 // Reads the settings from a file's text. A line the game cannot use (no
 // '=', an unknown name, a bad value, a key already doing something else)
 // is reported and its setting keeps its default; the rest still count.
-SettingsResult ParseSettings(const std::string& text, const std::string& file_name);
+SettingsResult ParseSettings(const std::string& text, const std::string& file_name,
+                             const KeyNames& names);
 
 // Reads the file at `path`, first writing DefaultSettingsText() there when
 // there is no file. A file that cannot be read or written is reported and
 // the defaults are used.
-SettingsResult LoadSettings(const std::string& path);
+SettingsResult LoadSettings(const std::string& path, const KeyNames& names);
 
 // The action a key does, if any.
-std::optional<Action> ActionOfKey(const Settings& settings, SDL_Keycode key);
+std::optional<Action> ActionOfKey(const Settings& settings, KeyCode key);
 
 }  // namespace kolvar

@@ -1,4 +1,4 @@
-#include "platform/hiscore_store.h"
+#include "platform/desktop/hiscore_store.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -7,7 +7,7 @@
 // time rendered so far, which a busy machine cannot stretch the way it
 // stretches the wall clock, and its samples show how loud the output is.
 // Without a usable audio driver or General MIDI soundfont a test skips.
-#include "platform/sdl_music.h"
+#include "platform/sdl/sdl_music.h"
 
 #include <gtest/gtest.h>
 

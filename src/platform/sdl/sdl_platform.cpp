@@ -1,4 +1,4 @@
-#include "platform/sdl_platform.h"
+#include "platform/sdl/sdl_platform.h"
 
 #include <SDL.h>
 
@@ -12,15 +12,16 @@
 #include <thread>
 #include <vector>
 
-#include "platform/config_file.h"
-#include "platform/gamepad.h"
-#include "platform/hiscore_store.h"
+#include "platform/desktop/config_file.h"
+#include "platform/sdl/gamepad.h"
+#include "platform/desktop/hiscore_store.h"
 #include "platform/key_state.h"
 #include "platform/scaling.h"
-#include "platform/screenshot.h"
-#include "platform/sdl_music.h"
-#include "platform/ttf_text.h"
-#include "platform/user_files.h"
+#include "platform/sdl/screenshot.h"
+#include "platform/sdl/sdl_key_names.h"
+#include "platform/sdl/sdl_music.h"
+#include "platform/sdl/ttf_text.h"
+#include "platform/desktop/user_files.h"
 
 namespace kolvar {
 
@@ -194,11 +195,11 @@ class SdlPlatform final : public Platform {
     std::string path = requested;
     if (path.empty() && !ConfigDirectory().empty()) path = ConfigDirectory() + "/kolvar.conf";
     if (path.empty()) {
-      settings_ = DefaultSettings();
+      settings_ = DefaultSettings(SdlKeyNames());
       Notice("no home folder (HOME is not set): playing with the default settings");
       return;
     }
-    SettingsResult result = LoadSettings(path);
+    SettingsResult result = LoadSettings(path, SdlKeyNames());
     for (const std::string& problem : result.problems) Notice(problem);
     settings_ = std::move(result.settings);
   }

@@ -1,4 +1,4 @@
-#include "platform/headless_music.h"
+#include "platform/headless/headless_music.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/sdl_music.h"
+#include "platform/sdl/sdl_music.h"
 
 #include <SDL.h>
 #include <fcntl.h>
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/midi_file.h"
-#include "platform/synth_render.h"
+#include "platform/sdl/synth_render.h"
 
 namespace kolvar {
 namespace {

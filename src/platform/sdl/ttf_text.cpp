@@ -1,4 +1,4 @@
-#include "platform/ttf_text.h"
+#include "platform/sdl/ttf_text.h"
 
 #include <SDL.h>
 #include <SDL_ttf.h>

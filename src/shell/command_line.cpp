@@ -1,0 +1,129 @@
+#include "shell/command_line.h"
+
+namespace kolvar {
+
+namespace {
+
+uint32_t ParseCount(const std::string& option, const std::string& value) {
+  if (value.empty() || value.size() > 9 ||
+      value.find_first_not_of("0123456789") != std::string::npos) {
+    throw BadArguments{option + " expects a whole number, not '" + value + "'"};
+  }
+  return static_cast<uint32_t>(std::stoul(value));
+}
+
+}  // namespace
+
+Arguments ParseArguments(int argc, char** argv, ProgramKind kind) {
+  const bool window = kind == ProgramKind::kWindow;
+  Arguments args;
+  args.headless = !window;
+  bool headless_only = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) throw BadArguments{option + " needs a value"};
+      return argv[++i];
+    };
+    auto window_option = [&] {
+      if (!window) throw BadArguments{option + " is an option of the window; use kolvar"};
+    };
+    if (option == "--headless") {
+      args.headless = true;
+    } else if (option == "--root") {
+      args.root = value();
+    } else if (option == "--scale") {
+      window_option();
+      const uint32_t scale = ParseCount(option, value());
+      if (scale < 1 || scale > 8) throw BadArguments{"--scale must be from 1 to 8"};
+      args.scale = static_cast<int>(scale);
+    } else if (option == "--fullscreen") {
+      window_option();
+      args.fullscreen = true;
+    } else if (option == "--renderer") {
+      window_option();
+      args.renderer = value();
+      if (args.renderer.empty()) throw BadArguments{"--renderer needs a renderer's name"};
+    } else if (option == "--hiscore-file") {
+      args.hiscore_file = value();
+    } else if (option == "--input") {
+      args.input = value();
+      headless_only = true;
+    } else if (option == "--trace") {
+      args.trace = value();
+    } else if (option == "--quit-at") {
+      args.quit_at = ParseCount(option, value());
+      headless_only = true;
+    } else if (option == "--shot") {
+      const std::string shot = value();
+      const size_t colon = shot.find(':');
+      if (colon == std::string::npos || colon + 1 == shot.size()) {
+        throw BadArguments{"--shot expects MS:FILE.png, not '" + shot + "'"};
+      }
+      args.shots.push_back({ParseCount(option, shot.substr(0, colon)), shot.substr(colon + 1)});
+      headless_only = true;
+    } else {
+      throw BadArguments{"unknown option '" + option + "'"};
+    }
+  }
+  if (headless_only && !args.headless) {
+    throw BadArguments{"--input, --quit-at and --shot need --headless"};
+  }
+  return args;
+}
+
+std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
+  const bool window = kind == ProgramKind::kWindow;
+  std::string text;
+  if (window) {
+    text +=
+        "Usage: kolvar [--root DIR] [--scale N] [--fullscreen] [--hiscore-file FILE]\n"
+        "              [--renderer NAME]\n"
+        "       kolvar --headless [--root DIR] [--input FILE] [--trace FILE] [--quit-at MS]\n"
+        "                         [--shot MS:FILE.png]... [--hiscore-file FILE]\n";
+  } else {
+    text +=
+        "Usage: kolvar-headless [--root DIR] [--input FILE] [--trace FILE] [--quit-at MS]\n"
+        "                       [--shot MS:FILE.png]... [--hiscore-file FILE]\n";
+  }
+  text +=
+      "\n"
+      "A maze action game: open the key chest, reach the exit door within 200 seconds\n"
+      "and keep away from the enemies. Arrow keys walk, Z confirms, Esc leaves a game.\n";
+  if (!window) {
+    text +=
+        "This program plays it without a window or sound, on a virtual clock, as\n"
+        "kolvar --headless does.\n";
+  }
+  text +=
+      "\n"
+      "  --root DIR        folder holding DATA/ and MIDI/ (default: the installed data,\n"
+      "                    " +
+      data_from_bindir + " from the program's folder, else that folder)\n";
+  if (window) {
+    text +=
+        "  --scale N         window scale, a whole number from 1 to 8 (default: the\n"
+        "                    settings file's, else the largest that fits, at most 3)\n"
+        "  --fullscreen      start on the whole screen (F11 or Alt+Enter switches)\n"
+        "  --renderer NAME   draw the window with SDL's NAME renderer, e.g. opengl where\n"
+        "                    a GPU makes it cheaper (default: software; SDL_RENDER_DRIVER\n"
+        "                    in the environment works too)\n"
+        "  --hiscore-file F  keep the hi-score in F (default for the window:\n"
+        "                    $XDG_DATA_HOME/kolvar/hiscore; headless keeps none)\n"
+        "  --headless        no window and no sound: virtual clock, scripted keys\n";
+  } else {
+    text +=
+        "  --hiscore-file F  read the hi-score from F and keep it there (default: none)\n"
+        "  --headless        accepted for kolvar's sake; this program has no window\n";
+  }
+  text +=
+      "  --input FILE      key script: lines 'MS KEY down|up' (KEY: up down left right\n"
+      "                    esc z) and 'MS close'\n"
+      "  --trace FILE      write what happens as JSON Lines\n"
+      "  --quit-at MS      close the window at that virtual time\n"
+      "  --shot MS:FILE    save the picture shown at virtual time MS as PNG\n"
+      "  --help, --version\n";
+  return text;
+}
+
+}  // namespace kolvar

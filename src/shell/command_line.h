@@ -1,0 +1,50 @@
+// The command line of both programs: `kolvar` (the window, or --headless)
+// and `kolvar-headless` (no window, no sound; the same options as
+// `kolvar --headless`).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kolvar {
+
+struct ShotRequest {
+  uint32_t ms = 0;
+  std::string path;
+};
+
+struct Arguments {
+  bool headless = false;
+  std::string root;
+  int scale = 0;  // 0: the settings file's, else what fits
+  bool fullscreen = false;
+  std::string renderer;
+  std::string hiscore_file;
+  std::string input;
+  std::string trace;
+  std::optional<uint32_t> quit_at;
+  std::vector<ShotRequest> shots;
+};
+
+struct BadArguments {
+  std::string message;
+};
+
+// Which program reads the command line: the one with a window takes the
+// window's options and --headless; the headless one refuses the window's
+// options and always runs headless (--headless is accepted and changes
+// nothing).
+enum class ProgramKind { kWindow, kHeadlessOnly };
+
+// Throws BadArguments with a one-line message.
+Arguments ParseArguments(int argc, char** argv, ProgramKind kind);
+
+// The --help text; `data_from_bindir` is where the installed data lies
+// relative to the program's folder.
+std::string UsageText(ProgramKind kind, const std::string& data_from_bindir);
+
+inline constexpr const char* kVersionLine = "Kolvar 0.02";
+
+}  // namespace kolvar

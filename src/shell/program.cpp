@@ -1,0 +1,67 @@
+#include "shell/program.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+
+#include "core/fatal_error.h"
+#include "core/game.h"
+#include "core/trace.h"
+#include "shell/data_root.h"
+#include "shell/outer_loop.h"
+
+namespace kolvar {
+
+std::string ProgramDirectory(const char* argv0) {
+  std::error_code error;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) exe = std::filesystem::absolute(argv0, error);
+  return exe.parent_path().string();
+}
+
+int RunKolvar(const char* program, const Arguments& args, const std::string& program_dir,
+              const std::string& data_from_bindir, const Backend& backend) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> trace_file(nullptr, &std::fclose);
+  try {
+    // Installed, the data lies at a fixed place relative to the program (so
+    // the installed tree can be moved); in the build tree, beside it.
+    const DataRoot data = FindDataRoot(
+        args.root,
+        {(std::filesystem::path(program_dir) / data_from_bindir).lexically_normal().string(),
+         program_dir});
+    for (const std::string& missing : data.missing_music) {
+      std::fprintf(stderr, "%s: %s: music file missing; playing on without it\n", program,
+                   missing.c_str());
+    }
+    if (!args.trace.empty()) {
+      trace_file.reset(std::fopen(args.trace.c_str(), "w"));
+      if (!trace_file) throw std::runtime_error(args.trace + ": cannot write the trace");
+    }
+    std::unique_ptr<Platform> platform = backend.open();
+    std::optional<Trace> trace;
+    auto game = std::make_unique<Game>(*platform, data.root);
+    if (trace_file) {
+      trace.emplace(trace_file.get(), args.trace);
+      game->trace = &*trace;
+    }
+    try {
+      RunProgram(*game);
+    } catch (const CloseRequested&) {
+      // What is still to be written must reach its file before the run
+      // counts as a success.
+      if (backend.finish) {
+        const std::string error = backend.finish();
+        if (!error.empty()) throw std::runtime_error(error);
+      }
+      if (trace) trace->Finish();
+      return 0;
+    }
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s: %s\n", program, error.what());
+    if (backend.show_error) backend.show_error(error.what());
+    return 1;
+  }
+}
+
+}  // namespace kolvar
