@@ -1,6 +1,5 @@
 #include "audio/music.h"
 
-#include "core/files.h"
 #include "core/trace.h"
 
 namespace kolvar {
@@ -9,7 +8,7 @@ void OpenMusic(Game& game, const std::string& name) {
   TraceEvent(game, "music", R"("op":"open","file":)" + JsonString(name));
   MusicDevice& device = game.platform->Music();
   device.Close();
-  device.Open(ResolveDataFile(game.root + "/MIDI", name));
+  device.Open(name);
 }
 
 void PlayMusic(Game& game, int16_t loop) {

@@ -14,7 +14,8 @@ namespace kolvar {
 inline constexpr std::array<const char*, 4> kMusicFiles = {"title.mid", "main.mid", "CLEAR.MID",
                                                            "GameOver.mid"};
 
-// Closes the open piece and opens MIDI/<name>, stopped at its start.
+// Closes the open piece and opens the piece `name` (one of kMusicFiles),
+// stopped at its start; the platform finds it.
 void OpenMusic(Game& game, const std::string& name);
 // MusicLoop = loop; plays from the current position.
 void PlayMusic(Game& game, int16_t loop);

@@ -1,7 +1,7 @@
 // The music device: one MIDI piece open at a time.
 //
-// Mirrors what the game needs of a sequencer: open a file (closing the piece
-// before it), play from the current position, stop without closing, rewind,
+// Mirrors what the game needs of a sequencer: open a piece by name (closing
+// the piece before it), play from the current position, stop without closing, rewind,
 // and tell whether the piece stands still. Every operation on a device that
 // holds no piece does nothing.
 #pragma once
@@ -17,10 +17,12 @@ class MusicDevice {
   // Closes the open piece, if any.
   virtual void Close() = 0;
 
-  // Closes the open piece, then opens `path` stopped at its start.
-  // Returns false (and holds no piece) when the file is missing or not a
+  // Closes the open piece, then opens the piece called `name` ("main.mid":
+  // the name the game gives it) stopped at its start. The device finds the
+  // piece itself: the desktop's devices look in their music folder. Returns
+  // false (and holds no piece) when there is no such piece or it is not a
   // standard MIDI file.
-  virtual bool Open(const std::string& path) = 0;
+  virtual bool Open(const std::string& name) = 0;
 
   // Plays from the current position to the end, without waiting.
   virtual void Play() = 0;

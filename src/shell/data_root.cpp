@@ -5,7 +5,7 @@
 
 #include "audio/music.h"
 #include "core/fatal_error.h"
-#include "core/files.h"
+#include "platform/data_files.h"
 #include "shell/end_sequences.h"
 
 namespace kolvar {

@@ -21,9 +21,10 @@ int RunHeadless(const char* program, const Arguments& args, const std::string& p
   }
   HeadlessPlatform* headless = nullptr;
   Backend backend;
-  backend.open = [&]() -> std::unique_ptr<Platform> {
+  backend.open = [&](const std::string& data_root) -> std::unique_ptr<Platform> {
     HeadlessOptions options;
     options.program_dir = program_dir;
+    options.music_folder = data_root + "/MIDI";
     options.script = std::move(script);
     options.quit_at = args.quit_at;
     for (const ShotRequest& shot : args.shots) options.shots.push_back({shot.ms, shot.path});

@@ -52,9 +52,10 @@ int main(int argc, char** argv) {
 
   const std::vector<uint32_t> icon = IconPixels();
   kolvar::Backend window;
-  window.open = [&] {
+  window.open = [&](const std::string& data_root) {
     kolvar::WindowOptions options;
     options.program_dir = program_dir;
+    options.music_folder = data_root + "/MIDI";
     options.scale = args.scale;
     options.fullscreen = args.fullscreen;
     options.renderer = args.renderer;

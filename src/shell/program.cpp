@@ -38,7 +38,7 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
       trace_file.reset(std::fopen(args.trace.c_str(), "w"));
       if (!trace_file) throw std::runtime_error(args.trace + ": cannot write the trace");
     }
-    std::unique_ptr<Platform> platform = backend.open();
+    std::unique_ptr<Platform> platform = backend.open(data.root);
     std::optional<Trace> trace;
     auto game = std::make_unique<Game>(*platform, data.root);
     if (trace_file) {

@@ -13,9 +13,10 @@
 namespace kolvar {
 
 struct Backend {
-  // Makes the platform once the data folder is known to be sound (the window
-  // opens only then). Throws std::exception with a one-line message.
-  std::function<std::unique_ptr<Platform>()> open;
+  // Makes the platform once the data folder (holding DATA/ and MIDI/) is
+  // known to be sound: the window opens only then. Throws std::exception
+  // with a one-line message.
+  std::function<std::unique_ptr<Platform>(const std::string& data_root)> open;
   // After the close request, before the run counts as a success: what the
   // backend still has to write. Returns an error message, or empty.
   std::function<std::string()> finish;

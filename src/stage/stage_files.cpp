@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "core/fatal_error.h"
-#include "core/files.h"
+#include "platform/data_files.h"
 
 namespace kolvar {
 

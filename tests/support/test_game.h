@@ -17,8 +17,8 @@ class RecordingMusic : public MusicDevice {
     log += "close;";
     open = false;
   }
-  bool Open(const std::string& path) override {
-    log += "open " + path.substr(path.rfind('/') + 1) + ";";
+  bool Open(const std::string& name) override {
+    log += "open " + name + ";";
     open = true;
     playing = false;
     return true;

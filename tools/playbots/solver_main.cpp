@@ -89,6 +89,7 @@ int SolveOneStage(const Options& o) {
 std::string Verify(const Options& o, const std::string& script, const std::string& trace_path) {
   HeadlessOptions options;
   options.program_dir = o.root;
+  options.music_folder = o.root + "/MIDI";
   options.script = ParseInputScript(script, "solver script");
   HeadlessPlatform platform(std::move(options));
   std::FILE* file = std::fopen(trace_path.c_str(), "w");

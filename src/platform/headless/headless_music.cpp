@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/data_files.h"
 #include "platform/midi_file.h"
 
 namespace kolvar {
@@ -10,7 +11,8 @@ namespace {
 
 class HeadlessMusicDevice final : public MusicDevice {
  public:
-  explicit HeadlessMusicDevice(std::function<uint32_t()> clock) : clock_(std::move(clock)) {}
+  HeadlessMusicDevice(std::string folder, std::function<uint32_t()> clock)
+      : folder_(std::move(folder)), clock_(std::move(clock)) {}
 
   void Close() override {
     open_ = false;
@@ -19,9 +21,9 @@ class HeadlessMusicDevice final : public MusicDevice {
     length_ = 0;
   }
 
-  bool Open(const std::string& path) override {
+  bool Open(const std::string& name) override {
     Close();
-    const MidiFileResult file = ReadMidiFile(path);
+    const MidiFileResult file = ReadMidiFile(ResolveDataFile(folder_, name));
     if (!file.ok()) return false;
     open_ = true;
     length_ = file.info->length_ms;
@@ -65,6 +67,7 @@ class HeadlessMusicDevice final : public MusicDevice {
   // Playing means started and not yet at the end.
   bool Playing() const { return playing_ && Position() < length_; }
 
+  std::string folder_;
   std::function<uint32_t()> clock_;
   bool open_ = false;
   bool playing_ = false;
@@ -76,8 +79,9 @@ class HeadlessMusicDevice final : public MusicDevice {
 
 }  // namespace
 
-std::unique_ptr<MusicDevice> CreateHeadlessMusicDevice(std::function<uint32_t()> clock) {
-  return std::make_unique<HeadlessMusicDevice>(std::move(clock));
+std::unique_ptr<MusicDevice> CreateHeadlessMusicDevice(std::string folder,
+                                                       std::function<uint32_t()> clock) {
+  return std::make_unique<HeadlessMusicDevice>(std::move(folder), std::move(clock));
 }
 
 }  // namespace kolvar

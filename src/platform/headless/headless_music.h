@@ -9,11 +9,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/music_device.h"
 
 namespace kolvar {
 
-std::unique_ptr<MusicDevice> CreateHeadlessMusicDevice(std::function<uint32_t()> clock);
+// Pieces are read from `folder` (names matched without regard to letter
+// case, as the data files are).
+std::unique_ptr<MusicDevice> CreateHeadlessMusicDevice(std::string folder,
+                                                       std::function<uint32_t()> clock);
 
 }  // namespace kolvar

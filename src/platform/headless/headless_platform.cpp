@@ -8,9 +8,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform/headless/headless_music.h"
 #include "platform/desktop/hiscore_store.h"
 #include "platform/desktop/png_writer.h"
+#include "platform/headless/headless_music.h"
 #include "platform/sdl/ttf_text.h"
 
 namespace kolvar {
@@ -124,7 +124,7 @@ HeadlessPlatform::HeadlessPlatform(HeadlessOptions options)
       shot_written_(options_.shots.size(), false),
       shots_left_(options_.shots.size()),
       text_(std::make_unique<TtfText>(options_.program_dir)),
-      music_(CreateHeadlessMusicDevice([this] { return now_; })),
+      music_(CreateHeadlessMusicDevice(options_.music_folder, [this] { return now_; })),
       hiscore_(std::make_unique<HiScoreStore>(options_.hiscore_file)) {}
 
 HeadlessPlatform::~HeadlessPlatform() {

@@ -46,6 +46,8 @@ struct Screenshot {
 
 struct HeadlessOptions {
   std::string program_dir = ".";
+  // Where the music device finds the pieces the game opens by name.
+  std::string music_folder = "./MIDI";
   std::vector<ScriptLine> script;
   std::optional<uint32_t> quit_at;
   std::vector<Screenshot> shots;

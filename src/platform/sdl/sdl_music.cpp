@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/data_files.h"
 #include "platform/midi_file.h"
 #include "platform/sdl/synth_render.h"
 
@@ -70,7 +71,7 @@ class AudioLock {
 
 class SdlMusicDevice final : public SdlMusic {
  public:
-  SdlMusicDevice() {
+  explicit SdlMusicDevice(std::string folder) : folder_(std::move(folder)) {
     // fluidsynth prints its warnings and errors unless told otherwise.
     for (int level = 0; level < LAST_LOG_LEVEL; ++level) {
       fluid_set_log_function(level, nullptr, nullptr);
@@ -104,8 +105,9 @@ class SdlMusicDevice final : public SdlMusic {
     fluid_synth_all_sounds_off(synth_, -1);
   }
 
-  bool Open(const std::string& path) override {
+  bool Open(const std::string& name) override {
     Close();
+    const std::string path = ResolveDataFile(folder_, name);
     if (device_ == 0 || !fluid_is_midifile(path.c_str())) return false;
     std::vector<uint8_t> bytes;
     const MidiFileResult file = ReadMidiFile(path, &bytes);
@@ -335,6 +337,7 @@ class SdlMusicDevice final : public SdlMusic {
   int soundfont_id_ = FLUID_FAILED;
   std::vector<int> resident_;  // bank * 128 + program of every pinned instrument
   fluid_player_t* player_ = nullptr;
+  std::string folder_;
   SDL_AudioDeviceID device_ = 0;
   bool audio_started_ = false;
   int sample_rate_ = kSampleRate;
@@ -351,8 +354,8 @@ class SdlMusicDevice final : public SdlMusic {
 
 }  // namespace
 
-std::unique_ptr<SdlMusic> CreateSdlMusicDevice() {
-  return std::make_unique<SdlMusicDevice>();
+std::unique_ptr<SdlMusic> CreateSdlMusicDevice(std::string folder) {
+  return std::make_unique<SdlMusicDevice>(std::move(folder));
 }
 
 }  // namespace kolvar

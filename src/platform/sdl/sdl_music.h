@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/music_device.h"
 
@@ -21,6 +22,8 @@ class SdlMusic : public MusicDevice {
   virtual void SetVolume(int percent) = 0;
 };
 
-std::unique_ptr<SdlMusic> CreateSdlMusicDevice();
+// Pieces are read from `folder` (names matched without regard to letter
+// case, as the data files are).
+std::unique_ptr<SdlMusic> CreateSdlMusicDevice(std::string folder);
 
 }  // namespace kolvar

@@ -13,15 +13,15 @@
 #include <vector>
 
 #include "platform/desktop/config_file.h"
-#include "platform/sdl/gamepad.h"
 #include "platform/desktop/hiscore_store.h"
+#include "platform/desktop/user_files.h"
 #include "platform/key_state.h"
 #include "platform/scaling.h"
+#include "platform/sdl/gamepad.h"
 #include "platform/sdl/screenshot.h"
 #include "platform/sdl/sdl_key_names.h"
 #include "platform/sdl/sdl_music.h"
 #include "platform/sdl/ttf_text.h"
-#include "platform/desktop/user_files.h"
 
 namespace kolvar {
 
@@ -119,7 +119,7 @@ class SdlPlatform final : public Platform {
     last_.assign(static_cast<size_t>(kPictureWidth) * kPictureHeight, 0);
     Present();
     pads_ = std::make_unique<Gamepads>(keys_);
-    music_ = CreateSdlMusicDevice();
+    music_ = CreateSdlMusicDevice(options.music_folder);
     music_->SetVolume(settings_.music_volume);
   }
 

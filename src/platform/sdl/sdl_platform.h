@@ -15,6 +15,8 @@ inline constexpr const char* kWindowCaption =
 
 struct WindowOptions {
   std::string program_dir = ".";
+  // Where the music device finds the pieces the game opens by name.
+  std::string music_folder = "./MIDI";
   // Whole-number scale of the 320 x 240 picture; 0: as the settings file
   // says. Capped to what fits on the display, with a notice.
   int scale = 0;

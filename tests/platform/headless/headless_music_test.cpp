@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 class HeadlessMusicTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    device_ = CreateHeadlessMusicDevice([this] { return now_; });
+    device_ = CreateHeadlessMusicDevice(dir_.string(), [this] { return now_; });
   }
   void TearDown() override { fs::remove_all(dir_); }
 
@@ -34,7 +34,7 @@ class HeadlessMusicTest : public ::testing::Test {
     fs::create_directories(dir_);
     std::ofstream(dir_ / name, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return (dir_ / name).string();
+    return name;
   }
 
   // Moves the clock on and tells whether the piece stands still then.
@@ -54,18 +54,22 @@ TEST_F(HeadlessMusicTest, OpensOnlyGoodFilesAndNeedsAPieceForEverything) {
   device_->Play();
   device_->SeekToStart();
   EXPECT_FALSE(device_->IsStopped());  // no piece: not "stopped" either
-  EXPECT_FALSE(device_->Open((dir_ / "missing.mid").string()));
+  EXPECT_FALSE(device_->Open("missing.mid"));
   EXPECT_FALSE(device_->Open(Write("text.mid", {'h', 'e', 'l', 'l', 'o'})));
   ASSERT_TRUE(device_->Open(Piece(4)));
   EXPECT_TRUE(StoppedAfter(10000));  // opened stopped at the start, and stays so
   device_->Play();
   EXPECT_FALSE(StoppedAfter(1000));
   // A failed open closes the piece before it; so does Close.
-  EXPECT_FALSE(device_->Open((dir_ / "missing.mid").string()));
+  EXPECT_FALSE(device_->Open("missing.mid"));
   EXPECT_FALSE(device_->IsStopped());
   ASSERT_TRUE(device_->Open(Piece(4)));
   device_->Close();
   EXPECT_FALSE(device_->IsStopped());
+  // Pieces are found in the device's folder by name, whatever the case of
+  // the letters (the game opens "CLEAR.MID" beside "title.mid").
+  Piece(2);
+  EXPECT_TRUE(device_->Open("PIECE2.MID"));
 }
 
 TEST_F(HeadlessMusicTest, PlaysForExactlyTheFileLengthThenStaysAtTheEnd) {

@@ -113,7 +113,7 @@ class SdlMusicTest : public ::testing::Test {
     const fs::path path = dir_ / ("chord" + std::to_string(beats) + ".mid");
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return path.string();
+    return path.filename().string();
   }
 
   std::optional<ScopedEnv> driver_;
@@ -123,15 +123,15 @@ class SdlMusicTest : public ::testing::Test {
 };
 
 TEST_F(SdlMusicTest, RefusesBadFilesAndNeedsAPieceForEverything) {
-  auto device = CreateSdlMusicDevice();
+  auto device = CreateSdlMusicDevice(dir_.string());
   device->Play();
   device->SeekToStart();
   EXPECT_FALSE(device->IsStopped());
   const bool sounding = device->Open(OrganChord(2));
-  EXPECT_FALSE(device->Open((dir_ / "missing.mid").string()));
+  EXPECT_FALSE(device->Open("missing.mid"));
   EXPECT_FALSE(device->IsStopped());  // the failed open closed the old piece
   std::ofstream(dir_ / "bad.mid") << "MThd, and then no MIDI at all";
-  EXPECT_FALSE(device->Open((dir_ / "bad.mid").string()));
+  EXPECT_FALSE(device->Open("bad.mid"));
   if (!sounding) GTEST_SKIP() << kNoAudio << " (bad files were refused all the same)";
 }
 
@@ -143,7 +143,7 @@ TEST_F(SdlMusicTest, PrintsNothingWithOrWithoutAnAudioDevice) {
     ScopedEnv env("SDL_AUDIODRIVER", driver);
     ::testing::internal::CaptureStderr();
     {
-      auto device = CreateSdlMusicDevice();
+      auto device = CreateSdlMusicDevice(dir_.string());
       if (device->Open(piece)) {
         device->Play();
         Sleep(200);
@@ -159,7 +159,7 @@ TEST_F(SdlMusicTest, PrintsNothingWithOrWithoutAnAudioDevice) {
 // while notes ring out; the device reports the end on time.
 TEST_F(SdlMusicTest, StopsAtTheEndOfThePieceAndRewindsForAnotherRound) {
   const RenderedAudio audio(dir_ / "out.raw");
-  auto device = CreateSdlMusicDevice();
+  auto device = CreateSdlMusicDevice(dir_.string());
   if (!device->Open(OrganChord(3))) GTEST_SKIP() << kNoAudio;
   EXPECT_TRUE(device->IsStopped());
   device->Play();
@@ -180,7 +180,7 @@ TEST_F(SdlMusicTest, StopsAtTheEndOfThePieceAndRewindsForAnotherRound) {
 
 TEST_F(SdlMusicTest, StopKeepsThePositionAndPlayResumes) {
   const RenderedAudio audio(dir_ / "out.raw");
-  auto device = CreateSdlMusicDevice();
+  auto device = CreateSdlMusicDevice(dir_.string());
   if (!device->Open(OrganChord(4))) GTEST_SKIP() << kNoAudio;
   device->Play();
   audio.Await(1000);
@@ -197,7 +197,7 @@ TEST_F(SdlMusicTest, StopKeepsThePositionAndPlayResumes) {
 // rest of the piece does not end it, and playing on plays the rest.
 TEST_F(SdlMusicTest, APauseHoldsThePieceWhereItIs) {
   const RenderedAudio audio(dir_ / "out.raw");
-  auto device = CreateSdlMusicDevice();
+  auto device = CreateSdlMusicDevice(dir_.string());
   if (!device->Open(OrganChord(3))) GTEST_SKIP() << kNoAudio;
   device->Play();
   audio.Await(500);
@@ -216,7 +216,7 @@ TEST_F(SdlMusicTest, APauseHoldsThePieceWhereItIs) {
 // while the player has not passed another event; the device must not.
 TEST_F(SdlMusicTest, RewindsStrikeTheFirstBeatAndStopOrCloseSilence) {
   const RenderedAudio audio(dir_ / "out.raw");
-  auto device = CreateSdlMusicDevice();
+  auto device = CreateSdlMusicDevice(dir_.string());
   if (!device->Open(OrganChord(8))) GTEST_SKIP() << kNoAudio;
   // The held chord measures about 0.2; after a stop or close only the
   // reverb's tail is left, about 0.01.

@@ -15,8 +15,8 @@
 
 #include "core/game.h"
 #include "pacing/keyboard.h"
-#include "platform/sdl/gamepad.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/sdl/gamepad.h"
 #include "player/player_step.h"
 #include "support/test_game.h"
 

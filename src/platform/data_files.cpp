@@ -1,4 +1,4 @@
-#include "core/files.h"
+#include "platform/data_files.h"
 
 #include <algorithm>
 #include <cctype>
