@@ -7,6 +7,7 @@
 #include "core/fatal_error.h"
 #include "platform/data_files.h"
 #include "shell/end_sequences.h"
+#include "stage/stage_files.h"
 
 namespace kolvar {
 
@@ -75,6 +76,12 @@ DataRoot FindDataRoot(const std::string& explicit_root,
   }
   if (!missing_stages.empty()) {
     throw FatalError("stage files missing from " + found.root + ":" + missing_stages);
+  }
+  // A map that would let the player off the map stops the game here rather
+  // than in the middle of a game.
+  for (int stage = 1; stage <= kLastStage; ++stage) {
+    const std::string path = StageFilePath(found.root, stage, ".MAP");
+    CheckStageMap(path, ReadStageFile(path));
   }
   return found;
 }

@@ -22,7 +22,9 @@ struct DataRoot {
 // With `explicit_root` set (--root), that folder; otherwise the first of
 // `candidates` that holds a DATA folder. Names are matched without regard to
 // letter case, as the game opens them. Throws FatalError naming every
-// missing stage file, or every folder searched when none holds DATA.
+// missing stage file, or every folder searched when none holds DATA, or the
+// first stage map that is malformed or would let the player off the map
+// (CheckStageMap).
 DataRoot FindDataRoot(const std::string& explicit_root, const std::vector<std::string>& candidates);
 
 }  // namespace kolvar

@@ -51,7 +51,9 @@ void PlaceEnemies(Game& g) {
 }  // namespace
 
 void LoadStage(Game& g) {
-  const StageFileBytes map = ReadStageFile(StageFilePath(g.root, g.StageNumber, ".MAP"));
+  const std::string map_path = StageFilePath(g.root, g.StageNumber, ".MAP");
+  const StageFileBytes map = ReadStageFile(map_path);
+  CheckStageMap(map_path, map);
   const StageFileBytes spawns = ReadStageFile(StageFilePath(g.root, g.StageNumber, ".IVM"));
   g.TileMap.cells = map;
   g.SpawnMap.cells = spawns;

@@ -121,6 +121,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteStage(number, files, ".MAP");
     WriteStage(number, files + kolvar::kStageFileBytes, ".IVM");
   }
+  // A map the game refuses at start-up, before its window opens, must be
+  // refused by the loader too, before any play, with the same message.
+  std::string refusal;
+  try {
+    kolvar::StageFileBytes map;
+    std::copy_n(files, map.size(), map.begin());
+    kolvar::CheckStageMap(kolvar::StageFilePath(Root(), 1, ".MAP"), map);
+  } catch (const kolvar::FatalError& error) {
+    refusal = error.what();
+  }
 
   kolvar::HeadlessOptions options;
   options.script = Keys(data + stage_bytes, size - stage_bytes);
@@ -140,12 +150,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (trace_file) trace = std::make_unique<kolvar::Trace>(trace_file.get(), path);
     game.trace = trace.get();
   }
+  bool stopped = false;
   try {
     kolvar::RunGame(game);
   } catch (const kolvar::CloseRequested&) {
   } catch (const kolvar::FatalError& error) {
-    // Only the third stage is missing.
-    kolvar::fuzz::Check(game.StageNumber == 3, error.what());
+    // A refused map stops the game as stage 1 loads; otherwise only the
+    // third stage, which is missing, may stop it.
+    kolvar::fuzz::Check(refusal.empty() ? game.StageNumber == 3 : error.what() == refusal,
+                        error.what());
+    stopped = true;
   }
+  kolvar::fuzz::Check(refusal.empty() || stopped, "the loader took a refused map: " + refusal);
   return 0;
 }

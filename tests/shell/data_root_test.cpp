@@ -25,17 +25,19 @@ class DataRootTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(base_); }
 
-  // A folder holding every data file but those in `leave_out`.
+  // A folder holding every data file but those in `leave_out`; the stage
+  // files are darkness only.
   std::string Folder(const std::string& name, const std::vector<std::string>& leave_out = {}) {
     const fs::path root = base_ / name;
     for (const std::string& file : DataFileNames()) {
       if (std::find(leave_out.begin(), leave_out.end(), file) != leave_out.end()) continue;
       fs::create_directories((root / file).parent_path());
-      std::ofstream(root / file) << "x";
+      std::ofstream(root / file) << (file.starts_with("DATA/") ? Dark() : "x");
     }
     fs::create_directories(root / "DATA");
     return root.string();
   }
+  static std::string Dark() { return std::string(1024, '\0'); }
   std::string Missing() { return (base_ / "missing").string(); }
 
   static std::string Error(const std::string& explicit_root,
@@ -93,9 +95,18 @@ TEST_F(DataRootTest, MissingMusicIsReportedButNotFatal) {
   EXPECT_EQ(data.missing_music, std::vector<std::string>{root + "/MIDI/CLEAR.MID"});
 }
 
+TEST_F(DataRootTest, AStageMapThatLetsThePlayerOffTheMapStopsTheStart) {
+  const std::string root = Folder("share");
+  std::string map = Dark();
+  map[5 * 32 + 31] = 1;  // floor at column 31, row 5
+  std::ofstream(fs::path(root) / "DATA" / "Stage03.MAP") << map;
+  EXPECT_EQ(Error(root, {}),
+            root + "/DATA/Stage03.MAP: floor at column 31 row 5 touches the map's outer edge");
+}
+
 TEST_F(DataRootTest, FileNamesMatchWithoutRegardToCase) {
   const std::string root = Folder("share", {"DATA/Stage01.MAP", "MIDI/CLEAR.MID"});
-  std::ofstream(fs::path(root) / "DATA" / "stage01.map") << "x";
+  std::ofstream(fs::path(root) / "DATA" / "stage01.map") << Dark();
   std::ofstream(fs::path(root) / "MIDI" / "clear.mid") << "x";
   const DataRoot data = FindDataRoot(root, {});
   EXPECT_EQ(data.root, root);

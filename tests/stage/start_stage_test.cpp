@@ -8,10 +8,15 @@
 
 #include "core/fatal_error.h"
 #include "stage/stage_files.h"
+#include "stage_compiler.h"
 #include "support/test_game.h"
 
 namespace kolvar {
 namespace {
+
+// stagec refuses what the loader refuses: both hold the same map and view.
+static_assert(kMapCells == stagec::kColumns && kMapCells == stagec::kRows &&
+              kRadarViewColumns == stagec::kRadarColumns && kRadarViewRows == stagec::kRadarRows);
 
 namespace fs = std::filesystem;
 using testing::TestGame;
@@ -188,6 +193,43 @@ TEST_F(StageFiles, BadFilesStopWithAMessageNamingTheFile) {
 
   Write("Stage01.IVM", spawns_.data(), 0);
   EXPECT_EQ(FatalMessage(t), ivm + ": stage file is 0 bytes long; it must be exactly 1024");
+}
+
+TEST_F(StageFiles, MapsThatLetThePlayerOffTheMapAreRefused) {
+  const std::string edge = " touches the map's outer edge";
+  const std::string radar = " lies outside the radar's view (columns 0..25, rows 0..11)";
+  const std::string beyond =
+      " lies outside the radar's view and the wall around it (columns 0..26, rows 0..12)";
+  struct Case {
+    int column, row;
+    uint8_t code;
+    std::string fault;  // empty: the map loads
+  };
+  const Case cases[] = {
+      {31, 5, kFloor, "floor at column 31 row 5" + edge},
+      {5, 31, kFloor, "floor at column 5 row 31" + edge},
+      {0, 5, kFloor, "floor at column 0 row 5" + edge},
+      {5, 0, kFloor, "floor at column 5 row 0" + edge},
+      {26, 5, kFloor, "floor at column 26 row 5" + radar},
+      {5, 12, kFloor, "floor at column 5 row 12" + radar},
+      {30, 3, kOpenDoor, "start door at column 30 row 3" + beyond},
+      {27, 5, kKeyChest, "key chest at column 27 row 5" + beyond},
+      {5, 13, kExitDoor, "exit door at column 5 row 13" + beyond},
+      // Doors and the chest stand in walls, the outer one included.
+      {25, 11, kFloor, ""},
+      {1, 1, kFloor, ""},
+      {0, 3, kOpenDoor, ""},
+      {13, 0, kExitDoor, ""},
+      {26, 12, kKeyChest, ""},
+  };
+  const std::string map = (root_ / "DATA" / "Stage01.MAP").string();
+  TestGame t(root_.string());
+  for (const Case& c : cases) {
+    map_.fill(16);
+    SetMap(c.column, c.row, c.code);
+    WriteStage();
+    EXPECT_EQ(FatalMessage(t), c.fault.empty() ? "no error" : map + ": " + c.fault);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "support/invariants.h"
 
+#include "scene/map_layer.h"
+
 namespace kolvar::testing {
 
 namespace {
@@ -29,8 +31,9 @@ std::string CheckPlayInvariants(const Game& g) {
     if (!IsBool(flag)) return out("GameFlags entry", flag);
   }
   if (g.PlayerDir < 0 || g.PlayerDir > 3) return out("PlayerDir", g.PlayerDir);
-  if (g.ViewX < 0 || g.ViewX >= kMapCells) return out("ViewX", g.ViewX);
-  if (g.ViewY < 0 || g.ViewY >= kMapCells) return out("ViewY", g.ViewY);
+  // The view shows only cells of the map (past its edge it would wrap).
+  if (g.ViewX < 0 || g.ViewX > kMapCells - kViewColumns) return out("ViewX", g.ViewX);
+  if (g.ViewY < 0 || g.ViewY > kMapCells - kViewRows) return out("ViewY", g.ViewY);
   const int32_t px = g.ViewX * kCellPixels + g.PlayerX;
   const int32_t py = g.ViewY * kCellPixels + g.PlayerY;
   if (!OnMap(px, py)) return out("player map x", px) + ", y " + std::to_string(py);
