@@ -262,9 +262,6 @@ class ScriptedWindow final : public Platform {
     return play_started_ && Since(play_start_) >= kPlaySeconds;
   }
   void Idle(uint32_t ms) override { window_.Idle(ms); }
-  TextBitmap RenderText(std::string_view text, int pixel_size) override {
-    return window_.RenderText(text, pixel_size);
-  }
   MusicDevice& Music() override { return window_.Music(); }
 
   // Z held through the title (the menu's first frame chooses Start), then
@@ -426,9 +423,6 @@ double CompositionMicroseconds() {
     bool PumpEvents() override { return false; }
     void Idle(uint32_t) override {}
     void Show(PixelView) override {}
-    TextBitmap RenderText(std::string_view text, int pixel_size) override {
-      return window->RenderText(text, pixel_size);
-    }
     MusicDevice& Music() override { return window->Music(); }
     Platform* window = nullptr;
   };

@@ -26,8 +26,9 @@ struct PixelView {
   int height = 0;
 };
 
-// A line of text rendered without anti-aliasing: one byte per pixel,
-// nonzero where the glyphs cover the pixel.
+// A line of text drawn without anti-aliasing: one byte per pixel, nonzero
+// where the glyphs cover the pixel. The game draws its own text; the window
+// gets the lines of its pause banner from it in this form.
 struct TextBitmap {
   int width = 0;
   int height = 0;
@@ -56,9 +57,6 @@ class Platform {
 
   // Makes the picture visible.
   virtual void Show(PixelView picture) = 0;
-
-  // Renders `text` at a pixel size (12 for the small font, 19 for the large).
-  virtual TextBitmap RenderText(std::string_view text, int pixel_size) = 0;
 
   virtual MusicDevice& Music() = 0;
 

@@ -14,9 +14,10 @@ std::string ZeroPadded(int32_t value, int digits) {
 }
 
 void DrawHud(Game& g) {
-  const std::string line = "SCORE " + ZeroPadded(g.Score, 5) + std::string(10, ' ') + "TIME " +
-                           ZeroPadded(g.TimeLeft, 3);
-  PrintText(*g.platform, g.Crt, 5, 4, line, g.CrtFontPoints);
+  // Formatted on the stack: the line is printed every frame.
+  char line[64];
+  std::snprintf(line, sizeof line, "SCORE %05d          TIME %03d", g.Score, g.TimeLeft);
+  PrintText(g.Crt, 5, 4, line, g.CrtFontPoints);
 
   for (int32_t i = 0; i < g.Lives; ++i) {
     MaskedDraw(g.Crt, 300 - 16 * i, 3, 16, 16, g.MapChip, 32, 128, 32, 144);
@@ -27,7 +28,9 @@ void DrawHud(Game& g) {
 }
 
 void DrawHiScore(Game& g) {
-  PrintText(*g.platform, g.Crt, 110, 4, "HISCORE " + ZeroPadded(g.HiScore, 5), g.CrtFontPoints);
+  char line[32];
+  std::snprintf(line, sizeof line, "HISCORE %05d", g.HiScore);
+  PrintText(g.Crt, 110, 4, line, g.CrtFontPoints);
 }
 
 }  // namespace kolvar

@@ -23,7 +23,7 @@ void DrawCaption(Game& g, int sheet_y) {
 }
 
 void Print(Game& g, int x, int y, const std::string& text) {
-  PrintText(*g.platform, g.Crt, x, y, text, g.CrtFontPoints);
+  PrintText(g.Crt, x, y, text, g.CrtFontPoints);
 }
 
 void CopyBackBufferToScreen(Game& g) {

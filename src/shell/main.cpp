@@ -11,6 +11,7 @@
 #include "shell/command_line.h"
 #include "shell/headless_launch.h"
 #include "shell/program.h"
+#include "video/text.h"
 
 namespace {
 
@@ -54,13 +55,13 @@ int main(int argc, char** argv) {
   kolvar::Backend window;
   window.open = [&](const std::string& data_root) {
     kolvar::WindowOptions options;
-    options.program_dir = program_dir;
     options.music_folder = data_root + "/MIDI";
     options.scale = args.scale;
     options.fullscreen = args.fullscreen;
     options.renderer = args.renderer;
     options.hiscore_file = args.hiscore_file;
     options.icon = {icon.data(), kolvar::WindowIconData().width, kolvar::WindowIconData().height};
+    options.render_text = kolvar::RenderTextLine;
     return kolvar::CreateSdlPlatform(options);
   };
   // A player who started the game from a desktop menu sees no terminal.

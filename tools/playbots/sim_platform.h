@@ -38,7 +38,6 @@ class SimPlatform : public Platform {
   bool PumpEvents() override;
   void Idle(uint32_t) override {}
   void Show(PixelView) override {}
-  TextBitmap RenderText(std::string_view, int) override { return {}; }
   MusicDevice& Music() override { return music_; }
 
   // Presses or releases a key now and logs it, as a script line would.

@@ -11,7 +11,6 @@
 #include "platform/desktop/hiscore_store.h"
 #include "platform/desktop/png_writer.h"
 #include "platform/headless/headless_music.h"
-#include "platform/sdl/ttf_text.h"
 
 namespace kolvar {
 
@@ -123,7 +122,6 @@ HeadlessPlatform::HeadlessPlatform(HeadlessOptions options)
     : options_(std::move(options)),
       shot_written_(options_.shots.size(), false),
       shots_left_(options_.shots.size()),
-      text_(std::make_unique<TtfText>(options_.program_dir)),
       music_(CreateHeadlessMusicDevice(options_.music_folder, [this] { return now_; })),
       hiscore_(std::make_unique<HiScoreStore>(options_.hiscore_file)) {}
 
@@ -190,10 +188,6 @@ void HeadlessPlatform::Show(PixelView picture) {
                 picture.pixels + static_cast<size_t>(picture.width) * picture.height);
   shown_width_ = picture.width;
   shown_height_ = picture.height;
-}
-
-TextBitmap HeadlessPlatform::RenderText(std::string_view text, int pixel_size) {
-  return text_->Render(text, pixel_size);
 }
 
 std::string HeadlessPlatform::WriteDueShots(bool all) {

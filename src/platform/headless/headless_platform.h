@@ -15,7 +15,6 @@
 namespace kolvar {
 
 class HiScoreStore;
-class TtfText;
 
 struct ScriptLine {
   enum class Action { kDown, kUp, kClose };
@@ -70,7 +69,6 @@ class HeadlessPlatform : public Platform {
   bool PumpEvents() override;
   void Idle(uint32_t) override {}
   void Show(PixelView picture) override;
-  TextBitmap RenderText(std::string_view text, int pixel_size) override;
   MusicDevice& Music() override { return *music_; }
   int32_t LoadHiScore() override;
   void SaveHiScore(int32_t value) override;
@@ -100,7 +98,6 @@ class HeadlessPlatform : public Platform {
   int shows_ = 0;
   std::vector<bool> shot_written_;
   size_t shots_left_ = 0;
-  std::unique_ptr<TtfText> text_;
   std::unique_ptr<MusicDevice> music_;
   std::unique_ptr<HiScoreStore> hiscore_;
 };

@@ -21,7 +21,6 @@
 #include "platform/sdl/screenshot.h"
 #include "platform/sdl/sdl_key_names.h"
 #include "platform/sdl/sdl_music.h"
-#include "platform/sdl/ttf_text.h"
 
 namespace kolvar {
 
@@ -93,7 +92,7 @@ void Notice(const std::string& message) {
 class SdlPlatform final : public Platform {
  public:
   explicit SdlPlatform(const WindowOptions& options)
-      : text_(options.program_dir),
+      : render_text_(options.render_text),
         hiscore_(options.hiscore_file.empty() && !DataDirectory().empty()
                      ? DataDirectory() + "/hiscore"
                      : options.hiscore_file) {
@@ -175,10 +174,6 @@ class SdlPlatform final : public Platform {
     if (picture.width != kPictureWidth || picture.height != kPictureHeight) return;
     last_.assign(picture.pixels, picture.pixels + last_.size());
     Present();
-  }
-
-  TextBitmap RenderText(std::string_view text, int pixel_size) override {
-    return text_.Render(text, pixel_size);
   }
 
   MusicDevice& Music() override { return *music_; }
@@ -337,7 +332,8 @@ class SdlPlatform final : public Platform {
   }
 
   void DrawCentred(const std::string& line, int pixel_size, int top) {
-    const TextBitmap text = text_.Render(line, pixel_size);
+    if (!render_text_) return;
+    const TextBitmap text = render_text_(line, pixel_size);
     const int left = (kPictureWidth - text.width) / 2;
     for (int y = 0; y < text.height; ++y) {
       for (int x = 0; x < text.width; ++x) {
@@ -428,7 +424,7 @@ class SdlPlatform final : public Platform {
     SDL_FreeSurface(surface);
   }
 
-  TtfText text_;
+  std::function<TextBitmap(std::string_view, int)> render_text_;
   HiScoreStore hiscore_;
   Settings settings_;
   SDL_Window* window_ = nullptr;

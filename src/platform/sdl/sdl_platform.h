@@ -2,8 +2,10 @@
 // audio.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -14,7 +16,6 @@ inline constexpr const char* kWindowCaption =
     "0.02";
 
 struct WindowOptions {
-  std::string program_dir = ".";
   // Where the music device finds the pieces the game opens by name.
   std::string music_folder = "./MIDI";
   // Whole-number scale of the 320 x 240 picture; 0: as the settings file
@@ -32,6 +33,10 @@ struct WindowOptions {
   // The window's icon, 0xAARRGGBB per pixel (alpha 0 where transparent);
   // an empty view leaves the system's default icon.
   PixelView icon;
+  // Draws a line of the pause banner at a pixel size ("PAUSE" at 19, how
+  // to play on at 12); the window has no text of its own. Empty: the
+  // banner is the dimmed picture without words.
+  std::function<TextBitmap(std::string_view text, int pixel_size)> render_text;
 };
 
 // Opens the resizable window, centred, with the picture at the largest

@@ -29,7 +29,6 @@ struct SdlPlatformTest : ::testing::Test {
   SdlPlatformTest() {
     fs::remove_all(dir);
     WindowOptions options;
-    options.program_dir = ".";
     options.scale = 1;
     options.settings_file = (dir / "kolvar.conf").string();
     options.hiscore_file = (dir / "hiscore").string();
