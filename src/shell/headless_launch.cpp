@@ -23,7 +23,6 @@ int RunHeadless(const char* program, const Arguments& args, const std::string& p
   Backend backend;
   backend.open = [&](const std::string& data_root) -> std::unique_ptr<Platform> {
     HeadlessOptions options;
-    options.program_dir = program_dir;
     options.music_folder = data_root + "/MIDI";
     options.script = std::move(script);
     options.quit_at = args.quit_at;

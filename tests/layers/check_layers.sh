@@ -10,6 +10,14 @@
 # of the game. A folder missing from the list is an error too, so a new one
 # has to be given its floor here.
 #
+# Inside platform/, the files directly in it are what every backend shares;
+# each backend has a folder of its own (sdl, headless, web) and includes the
+# shared files and desktop/ (files in the user's home), never another
+# backend. desktop/ includes only the shared files, and the shared files no
+# backend. The game includes only the shared files; shell, which picks the
+# backend, may include any. SDL and fluidsynth are included in
+# platform/sdl/ only.
+#
 # Usage: check_layers.sh SRC_DIR     (exit 0: clean, 1: wrong includes)
 set -euo pipefail
 
@@ -28,6 +36,33 @@ floor_of() {
   esac
 }
 
+# The part of platform/ a path below it belongs to: "shared" for a file
+# directly in platform/, else its sub-folder's name.
+platform_part() {
+  local rest=${1#platform/}
+  case $rest in
+    */*) echo "${rest%%/*}" ;;
+    *) echo shared ;;
+  esac
+}
+
+known_part() {
+  case $1 in
+    shared | desktop | sdl | headless | web) return 0 ;;
+    *) return 1 ;;
+  esac
+}
+
+# May platform part $1 include platform part $2?
+platform_may_include() {
+  [ "$1" = "$2" ] && return 0
+  [ "$2" = shared ] && return 0
+  case $1 in
+    shared | desktop) return 1 ;;
+    *) [ "$2" = desktop ] ;;
+  esac
+}
+
 status=0
 while IFS= read -r file; do
   rel=${file#"$src"/}
@@ -38,6 +73,15 @@ while IFS= read -r file; do
     status=1
     continue
   fi
+  from_part=
+  if [ "$from" = platform ]; then
+    from_part=$(platform_part "$rel")
+    if ! known_part "$from_part"; then
+      echo "$file: platform/$from_part/ is no backend known to tests/layers/check_layers.sh"
+      status=1
+      continue
+    fi
+  fi
   while IFS= read -r hit; do
     line=${hit%%:*}
     target=${hit#*:}
@@ -45,6 +89,19 @@ while IFS= read -r file; do
     target=${target%%\"*}
     to=${target%%/*}
     [ "$to" = "$target" ] && continue # a header beside the file, no folder
+    if [ "$to" = platform ]; then
+      to_part=$(platform_part "$target")
+      if [ "$from" = platform ]; then
+        if ! platform_may_include "$from_part" "$to_part"; then
+          echo "$file:$line: platform/$from_part may not include \"$target\" (another backend)"
+          status=1
+        fi
+      elif [ "$to_part" != shared ] && [ "$from" != shell ]; then
+        echo "$file:$line: $from/ may not include \"$target\" (the game knows no backend)"
+        status=1
+      fi
+      continue
+    fi
     [ "$to" = "$from" ] && continue
     to_floor=$(floor_of "$to")
     if [ "$to_floor" -lt 0 ]; then
@@ -55,6 +112,12 @@ while IFS= read -r file; do
       status=1
     fi
   done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" || true)
+  if [ "$from_part" != sdl ]; then
+    while IFS= read -r hit; do
+      echo "$file:${hit%%:*}: only platform/sdl/ may include SDL or fluidsynth: ${hit#*:}"
+      status=1
+    done < <(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](SDL2?/|SDL[_.]|fluidsynth)' "$file" || true)
+  fi
 done < <(find "$src" -mindepth 2 -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
 
 exit $status

@@ -88,7 +88,6 @@ int SolveOneStage(const Options& o) {
 // Plays the script on the real headless runner; returns the trace's faults.
 std::string Verify(const Options& o, const std::string& script, const std::string& trace_path) {
   HeadlessOptions options;
-  options.program_dir = o.root;
   options.music_folder = o.root + "/MIDI";
   options.script = ParseInputScript(script, "solver script");
   HeadlessPlatform platform(std::move(options));

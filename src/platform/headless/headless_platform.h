@@ -44,7 +44,6 @@ struct Screenshot {
 };
 
 struct HeadlessOptions {
-  std::string program_dir = ".";
   // Where the music device finds the pieces the game opens by name.
   std::string music_folder = "./MIDI";
   std::vector<ScriptLine> script;
