@@ -23,7 +23,7 @@ inline void SetUpBusyPlayFrame(Game& game) {
   for (int i = 0; i < kEnemySlots; ++i) {
     EnemySlot& e = game.EnemyTable[static_cast<size_t>(i)];
     e.Active = kTrue;
-    e.Kind = 1 + i % 9;
+    e.Kind = 1 + i % kEnemyKindCount;
     e.X = 24 * i;
     e.Y = 16 * i;
     e.Facing = i % 4;

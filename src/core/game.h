@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/cell_codes.h"
 #include "core/random_source.h"
 #include "core/surface.h"
 #include "platform/platform.h"
@@ -15,9 +16,7 @@ namespace kolvar {
 
 class Trace;
 
-inline constexpr int kMapCells = 32;
 inline constexpr int kCellPixels = 32;
-inline constexpr int kEnemySlots = 11;
 
 // The cell index of a pixel coordinate, rounding toward minus infinity (the
 // `/` operator rounds toward zero, which differs for negative coordinates).
@@ -25,12 +24,8 @@ inline int32_t FloorCell(int32_t pixels) {
   return pixels >= 0 ? pixels / kCellPixels : -((-pixels + kCellPixels - 1) / kCellPixels);
 }
 
-// Map cell codes with a role in play.
-inline constexpr uint8_t kOffGrid = 0;  // what a cell outside the map reads as: a wall
-inline constexpr uint8_t kFloor = 1;
-inline constexpr uint8_t kKeyChest = 2;
-inline constexpr uint8_t kExitDoor = 18;
-inline constexpr uint8_t kOpenDoor = 21;
+// What a cell outside the map reads as: a wall.
+inline constexpr uint8_t kOffGrid = kDarkness;
 
 // Booleans of the game state are 16-bit: true is -1, false is 0.
 inline constexpr int16_t kTrue = -1;
@@ -65,7 +60,7 @@ struct CellGrid {
 };
 
 struct EnemySlot {
-  int32_t Kind = 0;        // 1..9, the placement code
+  int32_t Kind = 0;        // 1..kEnemyKindCount, the placement code
   int32_t X = 0;           // left edge of the 32 x 32 box, map pixels
   int32_t Y = 0;           // top edge, map pixels
   int32_t Facing = 0;      // 0 up, 1 right, 2 down, 3 left

@@ -8,7 +8,7 @@ namespace kolvar {
 
 namespace {
 
-constexpr std::array<EnemyKind, 10> kKinds = {{
+constexpr std::array<EnemyKind, kEnemyKindCount + 1> kKinds = {{
     {0, 0, 0, EnemyMode::kChaseOnly, false},          // (no kind 0)
     {2, 96, 0, EnemyMode::kChaseOnly, false},         // 1
     {2, 96, 20, EnemyMode::kChaseElseWander, false},  // 2

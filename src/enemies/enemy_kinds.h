@@ -22,7 +22,7 @@ struct EnemyKind {
   bool walks_through_walls;
 };
 
-// Settings of kind 1..9.
+// Settings of kind 1..kEnemyKindCount.
 const EnemyKind& KindOf(int32_t kind);
 
 // The kind's decision for slot `self` on one of its acting ticks.

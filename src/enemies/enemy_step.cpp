@@ -68,7 +68,7 @@ bool TryEnemyStep(Game& g, int self, int32_t d) {
 void MoveEnemies(Game& g) {
   for (int i = 0; i < kEnemySlots; ++i) {
     EnemySlot& e = g.EnemyTable[static_cast<size_t>(i)];
-    if (e.Active != kTrue || e.Kind < 1 || e.Kind > 9) continue;
+    if (e.Active != kTrue || e.Kind < 1 || e.Kind > kEnemyKindCount) continue;
     const EnemyKind& kind = KindOf(e.Kind);
 
     if (kind.frame_skip > 0) {

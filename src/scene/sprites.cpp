@@ -36,7 +36,7 @@ void DrawSprites(Game& g) {
         e.Y - 16 > (g.ViewY + 6) * kCellPixels || e.Y + 16 < view_top) {
       continue;
     }
-    const int kind_x = (e.Kind >= 0 && e.Kind <= 9) ? kKindColumns * e.Kind : 0;
+    const int kind_x = (e.Kind >= 0 && e.Kind <= kEnemyKindCount) ? kKindColumns * e.Kind : 0;
     DrawCharacter(g, e.X - view_left + 4, e.Y - view_top, kind_x + WalkFrame(g, e.AnimFrame),
                   e.Facing);
   }

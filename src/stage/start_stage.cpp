@@ -13,8 +13,6 @@ namespace kolvar {
 
 namespace {
 
-constexpr int32_t kHighestEnemyKind = 9;
-
 // Scans the map column by column (and within a column row by row) and calls
 // `found` at every cell holding `code`: the last match wins.
 template <typename Found>
@@ -34,7 +32,7 @@ void PlaceEnemies(Game& g) {
       const int32_t code = g.SpawnMap.Get(x, y);
       // Codes above the highest kind and spawns beyond the table are not
       // enemies of this game; they are left out.
-      if (code == 0 || code > kHighestEnemyKind || s >= g.EnemyTable.size()) continue;
+      if (code == 0 || code > kEnemyKindCount || s >= g.EnemyTable.size()) continue;
       EnemySlot& slot = g.EnemyTable[s++];
       slot.Active = kTrue;
       slot.Kind = code;
@@ -66,7 +64,7 @@ void LoadStage(Game& g) {
     g.ExitCellX = x;
     g.ExitCellY = y;
   });
-  ScanFor(g, kOpenDoor, [&](int32_t x, int32_t y) {
+  ScanFor(g, kStartDoor, [&](int32_t x, int32_t y) {
     g.PlayerX = x * kCellPixels;
     g.PlayerY = (y >= 6 ? y - 6 : y) * kCellPixels;
     g.StartCellX = x;

@@ -18,7 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(kolvar::fuzz::IsToolMessage(message, "fuzz.txt"), "diagnostic form: " + message);
   }
   if (result.stage) {
-    for (uint8_t kind : result.stage->ivm) Check(kind <= 9, "enemy kind above 9");
+    for (uint8_t kind : result.stage->ivm) {
+      Check(kind <= kolvar::kEnemyKindCount, "enemy kind above the highest");
+    }
   }
   return 0;
 }

@@ -136,7 +136,7 @@ TEST(HudContrast, EveryTileUnderTheTextBandGivesWhiteTextFourAndAHalfToOne) {
     ASSERT_TRUE(in.read(map.data(), 1024)) << name;
     int start_row = 0;
     for (int k = 0; k < 1024; ++k) {
-      if (static_cast<uint8_t>(map[static_cast<size_t>(k)]) == kOpenDoor) start_row = k / 32;
+      if (static_cast<uint8_t>(map[static_cast<size_t>(k)]) == kStartDoor) start_row = k / 32;
     }
     const int first_view_row = start_row < 6 ? 0 : 6;
     for (int row = 0; row < 32; ++row) {

@@ -56,7 +56,7 @@ struct MissTest : ::testing::Test {
     root = std::filesystem::temp_directory_path() / ("kolvar-miss-" + std::to_string(::getpid()));
     std::filesystem::create_directories(root / "DATA");
     std::string map(1024, '\0'), spawns(1024, '\0');
-    map[3 * 32 + 2] = static_cast<char>(kOpenDoor);
+    map[3 * 32 + 2] = static_cast<char>(kStartDoor);
     std::ofstream(root / "DATA" / "Stage02.MAP", std::ios::binary) << map;
     std::ofstream(root / "DATA" / "Stage02.IVM", std::ios::binary) << spawns;
   }

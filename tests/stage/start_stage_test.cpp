@@ -69,7 +69,7 @@ class StageFiles : public ::testing::Test {
 };
 
 TEST_F(StageFiles, ByteOrderIsRowByRowAndTheStartDoorPlacesPlayerAndView) {
-  map_[33] = kOpenDoor;  // column 1, row 1
+  map_[33] = kStartDoor;  // column 1, row 1
   SetMap(5, 3, 77);
   WriteStage();
   TestGame t(root_.string());
@@ -89,7 +89,7 @@ TEST_F(StageFiles, ByteOrderIsRowByRowAndTheStartDoorPlacesPlayerAndView) {
 TEST_F(StageFiles, StartDoorInRowsSixAndBelowStartsTheViewAtRowSix) {
   for (int row : {6, 8, 12}) {
     map_.fill(16);
-    SetMap(3, row, kOpenDoor);
+    SetMap(3, row, kStartDoor);
     WriteStage();
     TestGame t(root_.string());
     Load(t);
@@ -104,7 +104,7 @@ TEST_F(StageFiles, ScanIsColumnByColumnAndTheLastMatchWins) {
   SetMap(3, 5, kKeyChest);  // lower column: found first, overwritten
   SetMap(4, 1, kExitDoor);
   SetMap(4, 9, kExitDoor);  // same column, lower row: found last
-  SetMap(2, 2, kOpenDoor);
+  SetMap(2, 2, kStartDoor);
   WriteStage();
   TestGame t(root_.string());
   Load(t);
@@ -115,7 +115,7 @@ TEST_F(StageFiles, ScanIsColumnByColumnAndTheLastMatchWins) {
 
   // A stage without a key cell keeps the previous stage's.
   map_.fill(16);
-  SetMap(2, 2, kOpenDoor);
+  SetMap(2, 2, kStartDoor);
   WriteStage(2);
   Load(t, 2);
   EXPECT_EQ(t.game.KeyCellX, 7);

@@ -43,7 +43,7 @@ std::string CheckPlayInvariants(const Game& g) {
     if (!IsBool(e.Active)) return out("enemy Active", e.Active);
     if (e.Active != kTrue) continue;
     ++active;
-    if (e.Kind < 1 || e.Kind > 9) return out("enemy Kind", e.Kind);
+    if (e.Kind < 1 || e.Kind > kEnemyKindCount) return out("enemy Kind", e.Kind);
     if (!OnMap(e.X, e.Y)) return out("enemy x", e.X) + ", y " + std::to_string(e.Y);
     if (e.Facing < 0 || e.Facing > 3) return out("enemy Facing", e.Facing);
     if (e.AnimFrame < 0 || e.AnimFrame > 3) return out("enemy AnimFrame", e.AnimFrame);

@@ -66,7 +66,12 @@ std::string describe_char(char c) {
 }
 
 bool is_enemy_char(char c) {
-  return c >= '1' && c <= '9';
+  return c >= '1' && c <= '0' + kEnemyKindCount;
+}
+
+// "1..9", the kinds an enemy may be given.
+std::string kind_range() {
+  return "1.." + std::to_string(kEnemyKindCount);
 }
 
 // Splits the text into lines, dropping a '\r' before each '\n'.
@@ -162,7 +167,8 @@ class Compiler {
     }
     const char c = words[0][0];
     if (is_enemy_char(c)) {
-      error(line, "digits 1..9 stand for enemies on floor and cannot be given a tile");
+      error(line,
+            "digits " + kind_range() + " stand for enemies on floor and cannot be given a tile");
       return;
     }
     if (static_cast<unsigned char>(c) < 0x21 || static_cast<unsigned char>(c) > 0x7e) {
@@ -197,8 +203,8 @@ class Compiler {
     const auto kind = parse_int(words[0]);
     const auto column = parse_int(words[1]);
     const auto row = parse_int(words[2]);
-    if (!kind || *kind < 1 || *kind > 9) {
-      error(line, "enemy kind '" + std::string(words[0]) + "' is not 1..9");
+    if (!kind || *kind < 1 || *kind > kEnemyKindCount) {
+      error(line, "enemy kind '" + std::string(words[0]) + "' is not " + kind_range());
       return;
     }
     if (!column || *column < 0 || *column >= kColumns || !row || *row < 0 || *row >= kRows) {

@@ -12,21 +12,25 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cell_codes.h"
+
 namespace stagec {
 
-inline constexpr int kColumns = 32;
-inline constexpr int kRows = 32;
+inline constexpr int kColumns = kolvar::kMapCells;
+inline constexpr int kRows = kolvar::kMapCells;
 inline constexpr int kCells = kColumns * kRows;
 
-// Tile codes with a rule attached to them.
-inline constexpr std::uint8_t kDarkness = 0;
-inline constexpr std::uint8_t kFloor = 1;
-inline constexpr std::uint8_t kKeyChest = 2;
-inline constexpr std::uint8_t kExitDoor = 18;
-inline constexpr std::uint8_t kStartDoor = 21;
+// Tile codes with a rule attached to them, as the game reads them.
+using kolvar::kDarkness;
+using kolvar::kExitDoor;
+using kolvar::kFloor;
+using kolvar::kKeyChest;
+using kolvar::kStartDoor;
 
-// The game spawns at most this many enemies per stage.
-inline constexpr int kMaxEnemies = 11;
+// Enemy kinds are 1..kEnemyKindCount, and the game spawns at most
+// kMaxEnemies of them per stage.
+using kolvar::kEnemyKindCount;
+inline constexpr int kMaxEnemies = kolvar::kEnemySlots;
 // The ghost (kind 6) is kept inside these cells by the game.
 inline constexpr int kGhostKind = 6;
 inline constexpr int kGhostMinColumn = 1, kGhostMaxColumn = 26;

@@ -1,0 +1,32 @@
+// What the two grids of a stage hold, shared by the game that plays them and
+// by stagec that writes them: the size of the map, the tile codes with a rule
+// of play, and the enemy kinds of the placement grid. It includes nothing of
+// the game, so the stage compiler can use it on its own.
+#pragma once
+
+#include <cstdint>
+
+namespace kolvar {
+
+// The map is kMapCells x kMapCells cells.
+inline constexpr int kMapCells = 32;
+
+// Tile codes with a role in play; every other code is a wall that differs
+// from the rest only in its picture.
+inline constexpr uint8_t kDarkness = 0;  // outside the maze, a wall
+inline constexpr uint8_t kFloor = 1;
+inline constexpr uint8_t kKeyChest = 2;   // its opening pictures follow it, 3 to 5
+inline constexpr uint8_t kExitDoor = 18;  // its opening pictures follow it, 19 to 21
+// The door fully open: the one the player walks in by, which closes behind
+// him (21 down to 18) before it turns to floor.
+inline constexpr uint8_t kStartDoor = 21;
+
+// The placement grid holds 0 for no enemy or an enemy kind 1..kEnemyKindCount,
+// which a stage text writes as one digit.
+inline constexpr int kEnemyKindCount = 9;
+static_assert(kEnemyKindCount <= 9, "a kind is written as a single digit");
+
+// The enemy table's size: the game places at most this many enemies.
+inline constexpr int kEnemySlots = 11;
+
+}  // namespace kolvar
