@@ -12,8 +12,6 @@
 namespace kolvar {
 
 inline void SetUpBusyPlayFrame(Game& game) {
-  game.WalkFrameX = {0, 24, 48, 24};
-  game.MapLimit = 31;
   game.Lives = 3;
   game.Score = 12345;
   game.TimeLeft = 150;

@@ -17,6 +17,10 @@ namespace kolvar {
 class Trace;
 
 inline constexpr int kCellPixels = 32;
+// The last column and row of the map; also the mask that wraps a cell index
+// past the map's edge back onto it.
+inline constexpr int32_t kMapLimit = kMapCells - 1;
+static_assert((kMapCells & kMapLimit) == 0, "the wrap mask needs a power-of-two map");
 
 // The cell index of a pixel coordinate, rounding toward minus infinity (the
 // `/` operator rounds toward zero, which differs for negative coordinates).
@@ -94,7 +98,6 @@ struct Game {
   // Map and placement.
   CellGrid TileMap;
   CellGrid SpawnMap;
-  int32_t MapLimit = 0;
   std::array<EnemySlot, kEnemySlots> EnemyTable{};
   int32_t KeyCellX = 0, KeyCellY = 0;
   int32_t ExitCellX = 0, ExitCellY = 0;
@@ -105,7 +108,6 @@ struct Game {
   int32_t PlayerX = 0, PlayerY = 0;
   int32_t PlayerDir = 0;
   int32_t PlayerAnimStep = 0;
-  std::array<int32_t, 4> WalkFrameX{};
   int32_t ViewX = 0, ViewY = 0;
 
   // Progress.
@@ -119,7 +121,6 @@ struct Game {
   // Clock and pacing (milliseconds of the platform clock).
   int32_t TimeLeft = 0;
   uint32_t StageStartTime = 0;
-  int32_t FramePeriod = 0;
   uint32_t FrameStartTime = 0;
   uint32_t PaceMark = 0;
 

@@ -9,6 +9,10 @@
 
 namespace kolvar {
 
+// Milliseconds of one frame of play, and of one step of the sequences that
+// move at the pace of play.
+inline constexpr int32_t kFramePeriod = 40;
+
 uint32_t Clock(Game& game);
 
 // Returns once more than `ms` milliseconds have passed since the call; the

@@ -29,7 +29,7 @@ void DrawKeyGraphic(Game& g, int32_t lift) {
 }  // namespace
 
 void TakeKey(Game& g) {
-  const int32_t tile_step = g.FramePeriod + 80;
+  const int32_t tile_step = kFramePeriod + 80;
   for (int i = 0; i < 3; ++i) {
     MarkTime(g);
     StepCellCode(g, g.KeyCellX, g.KeyCellY);
@@ -75,7 +75,7 @@ void OpenExit(Game& g) {
     DrawSprites(g);
     DrawHud(g);
     ShowScreen(g);
-    DelayFromMark(g, g.FramePeriod + 80);
+    DelayFromMark(g, kFramePeriod + 80);
   }
   Delay(g, 300);
 

@@ -67,7 +67,7 @@ void ScrollScreen(Game& g, int32_t move_code) {
     g.PlayerY += scroll->walk_dy;
     g.PlayerAnimStep = g.PlayerAnimStep + 1 >= 3 ? 0 : g.PlayerAnimStep + 1;
     DrawScrollFrame(g);
-    DelayFromMark(g, g.FramePeriod);
+    DelayFromMark(g, kFramePeriod);
   }
 
   // The new view becomes the background of the coming frames; the strip

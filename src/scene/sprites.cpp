@@ -1,5 +1,7 @@
 #include "scene/sprites.h"
 
+#include <array>
+
 #include "video/blit.h"
 
 namespace kolvar {
@@ -10,11 +12,14 @@ constexpr int kSpriteWidth = 24;
 constexpr int kSpriteHeight = 32;
 constexpr int kKindColumns = 72;  // each character kind owns 72 pixels of the sheet
 constexpr int kMaskRowOffset = 128;
+// The x of walk frames 0..3 within a kind's columns; frames 1 and 3 show the
+// same picture.
+constexpr std::array<int, 4> kWalkFrameX = {0, 24, 48, 24};
 
 // The walk frame's x in the sheet; steps and frames stay 0..3 in play, and
 // anything else shows the first frame rather than reading past the table.
-int WalkFrame(const Game& g, int32_t step) {
-  return (step >= 0 && step < 4) ? g.WalkFrameX[static_cast<size_t>(step)] : 0;
+int WalkFrame(int32_t step) {
+  return (step >= 0 && step < 4) ? kWalkFrameX[static_cast<size_t>(step)] : 0;
 }
 
 void DrawCharacter(Game& g, int x, int y, int sheet_x, int32_t facing) {
@@ -26,7 +31,7 @@ void DrawCharacter(Game& g, int x, int y, int sheet_x, int32_t facing) {
 }  // namespace
 
 void DrawSprites(Game& g) {
-  DrawCharacter(g, g.PlayerX + 4, g.PlayerY, WalkFrame(g, g.PlayerAnimStep), g.PlayerDir);
+  DrawCharacter(g, g.PlayerX + 4, g.PlayerY, WalkFrame(g.PlayerAnimStep), g.PlayerDir);
   if (g.GameFlags[kMiss] == kTrue) return;
 
   const int32_t view_left = g.ViewX * kCellPixels, view_top = g.ViewY * kCellPixels;
@@ -37,7 +42,7 @@ void DrawSprites(Game& g) {
       continue;
     }
     const int kind_x = (e.Kind >= 0 && e.Kind <= kEnemyKindCount) ? kKindColumns * e.Kind : 0;
-    DrawCharacter(g, e.X - view_left + 4, e.Y - view_top, kind_x + WalkFrame(g, e.AnimFrame),
+    DrawCharacter(g, e.X - view_left + 4, e.Y - view_top, kind_x + WalkFrame(e.AnimFrame),
                   e.Facing);
   }
 }

@@ -101,7 +101,7 @@ void LoseLife(Game& g) {
     CopyBackBufferToScreen(g);
     DrawSprites(g);
     ShowScreen(g);
-    DelayFromMark(g, g.FramePeriod);
+    DelayFromMark(g, kFramePeriod);
   }
   CopyBackBufferToScreen(g);
   ShowScreen(g);

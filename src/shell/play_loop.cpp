@@ -18,13 +18,10 @@
 namespace kolvar {
 
 void ResetGame(Game& g) {
-  g.FramePeriod = kFramePeriod;
   // Presses made on the title screen must not act in the game.
   FlushKeys(g, {Key::Up, Key::Down, Key::Left, Key::Right, Key::Esc});
   g.TileMap = CellGrid{};
   g.SpawnMap = CellGrid{};
-  g.MapLimit = kMapCells - 1;
-  g.WalkFrameX = {0, 24, 48, 24};
   g.PlayerDir = 2;
   g.Lives = 3;
   g.Score = 0;
@@ -84,7 +81,7 @@ bool EndFrame(Game& g) {
   if (KeyPressed(g, Key::Esc)) return false;
 
   const int32_t spent = static_cast<int32_t>(Clock(g) - g.FrameStartTime);
-  if (spent < g.FramePeriod) Delay(g, g.FramePeriod - spent);
+  if (spent < kFramePeriod) Delay(g, kFramePeriod - spent);
   return true;
 }
 

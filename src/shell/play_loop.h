@@ -5,9 +5,7 @@
 
 namespace kolvar {
 
-inline constexpr int32_t kFramePeriod = 40;
-
-// Resets the game state for a new game (lives, score, grids, walk table).
+// Resets the game state for a new game (lives, score, grids).
 void ResetGame(Game& game);
 
 // Plays one game starting at StageNumber and returns to the title: BeginGame,

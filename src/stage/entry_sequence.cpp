@@ -53,7 +53,7 @@ void RunEntrySequence(Game& g) {
     g.PlayerAnimStep = g.PlayerAnimStep + 1 > 2 ? 0 : g.PlayerAnimStep + 1;
     DrawFullEntryFrame(g);
     ShowScreen(g);
-    DelayFromMark(g, g.FramePeriod);
+    DelayFromMark(g, kFramePeriod);
   }
 
   // Turn to the viewer.
@@ -70,7 +70,7 @@ void RunEntrySequence(Game& g) {
     g.TileMap.Set(g.StartCellX, g.StartCellY, static_cast<uint8_t>(code - 1));
     DrawFullEntryFrame(g);
     ShowScreen(g);
-    DelayFromMark(g, g.FramePeriod + 80);
+    DelayFromMark(g, kFramePeriod + 80);
   }
   g.TileMap.Set(g.StartCellX, g.StartCellY, kFloor);
   DrawMapToBuffer(g);

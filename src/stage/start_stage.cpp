@@ -17,8 +17,8 @@ namespace {
 // `found` at every cell holding `code`: the last match wins.
 template <typename Found>
 void ScanFor(const Game& g, uint8_t code, Found found) {
-  for (int32_t x = 0; x <= g.MapLimit; ++x) {
-    for (int32_t y = 0; y <= g.MapLimit; ++y) {
+  for (int32_t x = 0; x <= kMapLimit; ++x) {
+    for (int32_t y = 0; y <= kMapLimit; ++y) {
       if (g.TileMap.Get(x, y) == code) found(x, y);
     }
   }
@@ -27,8 +27,8 @@ void ScanFor(const Game& g, uint8_t code, Found found) {
 void PlaceEnemies(Game& g) {
   for (EnemySlot& slot : g.EnemyTable) slot.Active = kFalse;
   size_t s = 0;
-  for (int32_t x = 0; x <= g.MapLimit; ++x) {
-    for (int32_t y = 0; y <= g.MapLimit; ++y) {
+  for (int32_t x = 0; x <= kMapLimit; ++x) {
+    for (int32_t y = 0; y <= kMapLimit; ++y) {
       const int32_t code = g.SpawnMap.Get(x, y);
       // Codes above the highest kind and spawns beyond the table are not
       // enemies of this game; they are left out.

@@ -66,7 +66,6 @@ struct MissTest : ::testing::Test {
 
 TEST_F(MissTest, SpinEndsThreeTurnsOnAndTheStageStartsAgain) {
   TestGame t(root.string());
-  t.game.WalkFrameX = {0, 24, 48, 24};
   t.game.StageNumber = 2;
   t.game.Lives = 3;
   t.game.Score = 500;

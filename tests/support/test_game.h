@@ -60,11 +60,7 @@ class TestPlatform : public HeadlessPlatform {
 
 struct TestGame {
   explicit TestGame(std::string root = ".", const std::string& script = "")
-      : platform(script), game(platform, std::move(root)) {
-    game.MapLimit = 31;
-    game.WalkFrameX = {0, 24, 48, 24};
-    game.FramePeriod = 40;
-  }
+      : platform(script), game(platform, std::move(root)) {}
   TestPlatform platform;
   Game game;
 };

@@ -137,8 +137,6 @@ bool InDeadZone(const Step& s) {
 std::vector<int32_t> PlayShortGame(Platform& platform, const std::vector<Step>& steps,
                                    const std::function<void(const Step&)>& give) {
   Game game(platform);
-  game.MapLimit = 31;
-  game.WalkFrameX = {0, 24, 48, 24};
   testing::FillMap(game, 16);
   testing::SetCells(game, 1, 1, 8, 5, kFloor);
   game.PlayerX = 96;
