@@ -9,8 +9,9 @@ Game::Game(Platform& platform_in, std::string root_in)
       root(std::move(root_in)),
       Title(Surface::FromIndexed(TitleSheetData())),
       Chr(Surface::FromIndexed(ChrSheetData())),
-      MapChip(Surface::FromIndexed(MapChipSheetData())),
-      BgmTimerMark(platform_in.Clock()) {}
+      MapChip(Surface::FromIndexed(MapChipSheetData())) {
+  BgmTimerMark = platform_in.Clock();
+}
 
 void RaiseHiScore(Game& g) {
   if (g.Score <= g.HiScore) return;

@@ -1,6 +1,7 @@
 // The whole state of the program in one struct. Every procedure of the game
 // takes it by reference; there are no hidden globals, so a test builds a
-// fresh game in one line and a snapshot is a plain copy.
+// fresh game in one line. What play changes is its base PlayState, so a
+// snapshot of play is a plain copy of that.
 #pragma once
 
 #include <array>
@@ -61,6 +62,8 @@ struct CellGrid {
   void Set(int column, int row, uint8_t code) {
     if (OnGrid(column, row)) cells[static_cast<size_t>(row * kMapCells + column)] = code;
   }
+
+  bool operator==(const CellGrid&) const = default;
 };
 
 struct EnemySlot {
@@ -74,27 +77,17 @@ struct EnemySlot {
   int32_t ChaseGate = 0;
   int32_t AnimFrame = 0;  // walk frame 0..3
   int16_t Active = kFalse;
+
+  bool operator==(const EnemySlot&) const = default;
 };
 
-struct Game {
-  explicit Game(Platform& platform_in, std::string root_in = ".");
-
-  // Where the game runs: the machine, the program's directory (holding DATA/
-  // and MIDI/) and an optional trace of what happens.
-  Platform* platform;
-  std::string root;
-  Trace* trace = nullptr;
-
-  // The window's surfaces: the screen, the back buffer, the three sheets and
-  // the radar panel's plain blue.
-  Surface Crt{320, 240, kBlack};
-  Surface B_Crt{352, 372, kBlack};
-  Surface Title;
-  Surface Chr;
-  Surface MapChip;
-  Surface Sensor{200, 200, kBlue};
-  int CrtFontPoints = 9;
-
+// Everything of a game that play changes: the stage's grids and enemies, the
+// player and the view, progress, the clock marks, the music's loop state, the
+// radar's blink, the text size and the random source. A snapshot of play is a
+// plain copy of it; two games whose PlayStates compare equal play on alike
+// from the same machine state. A field that play changes belongs here and
+// nowhere else in Game.
+struct PlayState {
   // Map and placement.
   CellGrid TileMap;
   CellGrid SpawnMap;
@@ -132,7 +125,35 @@ struct Game {
   // Radar blink phase; lives for the whole run.
   int32_t RadarBlink = 0;
 
+  // Point size of the text printed on the screen (HUD, time bonus, prompts);
+  // the stage clear and the Z prompt change it.
+  int CrtFontPoints = 9;
+
   RandomSource Random;
+
+  bool operator==(const PlayState&) const = default;
+};
+
+// The game: its play, where it runs and what it draws on. The surfaces are
+// only drawn on and shown; nothing of play is decided by reading them, so a
+// snapshot leaves them out.
+struct Game : PlayState {
+  explicit Game(Platform& platform_in, std::string root_in = ".");
+
+  // Where the game runs: the machine, the program's directory (holding DATA/
+  // and MIDI/) and an optional trace of what happens.
+  Platform* platform;
+  std::string root;
+  Trace* trace = nullptr;
+
+  // The window's surfaces: the screen, the back buffer, the three sheets and
+  // the radar panel's plain blue.
+  Surface Crt{320, 240, kBlack};
+  Surface B_Crt{352, 372, kBlack};
+  Surface Title;
+  Surface Chr;
+  Surface MapChip;
+  Surface Sensor{200, 200, kBlue};
 };
 
 // HiScore follows Score when Score has passed it, and the platform keeps the

@@ -19,6 +19,9 @@ class RandomSource {
     return static_cast<double>(bits >> 11) * 0x1.0p-53;
   }
 
+  // Equal sources draw the same numbers from here on.
+  bool operator==(const RandomSource&) const = default;
+
  private:
   uint64_t state_ = 0x4B6F6C7661722121ull;
 };

@@ -40,50 +40,6 @@ void SimPlatform::SetAutoZ(bool on) {
   if (!on) SetKey(Key::Z, false);
 }
 
-PlayState PlayState::Save(const Game& g, const SimPlatform& p) {
-  PlayState s;
-  s.TileMap = g.TileMap;
-  s.SpawnMap = g.SpawnMap;
-  s.EnemyTable = g.EnemyTable;
-  s.KeyCellX = g.KeyCellX, s.KeyCellY = g.KeyCellY;
-  s.ExitCellX = g.ExitCellX, s.ExitCellY = g.ExitCellY;
-  s.StartCellX = g.StartCellX, s.StartCellY = g.StartCellY;
-  s.PlayerX = g.PlayerX, s.PlayerY = g.PlayerY, s.PlayerDir = g.PlayerDir;
-  s.PlayerAnimStep = g.PlayerAnimStep, s.ViewX = g.ViewX, s.ViewY = g.ViewY;
-  s.GameFlags = g.GameFlags;
-  s.Lives = g.Lives, s.Score = g.Score, s.HiScore = g.HiScore;
-  s.StageNumber = g.StageNumber, s.ContinueStage = g.ContinueStage;
-  s.TimeLeft = g.TimeLeft;
-  s.StageStartTime = g.StageStartTime, s.FrameStartTime = g.FrameStartTime;
-  s.PaceMark = g.PaceMark, s.BgmTimerMark = g.BgmTimerMark;
-  s.RadarBlink = g.RadarBlink, s.CrtFontPoints = g.CrtFontPoints;
-  s.MusicLoop = g.MusicLoop;
-  s.Random = g.Random;
-  s.platform = p.Save();
-  return s;
-}
-
-void PlayState::Restore(Game& g, SimPlatform& p) const {
-  g.TileMap = TileMap;
-  g.SpawnMap = SpawnMap;
-  g.EnemyTable = EnemyTable;
-  g.KeyCellX = KeyCellX, g.KeyCellY = KeyCellY;
-  g.ExitCellX = ExitCellX, g.ExitCellY = ExitCellY;
-  g.StartCellX = StartCellX, g.StartCellY = StartCellY;
-  g.PlayerX = PlayerX, g.PlayerY = PlayerY, g.PlayerDir = PlayerDir;
-  g.PlayerAnimStep = PlayerAnimStep, g.ViewX = ViewX, g.ViewY = ViewY;
-  g.GameFlags = GameFlags;
-  g.Lives = Lives, g.Score = Score, g.HiScore = HiScore;
-  g.StageNumber = StageNumber, g.ContinueStage = ContinueStage;
-  g.TimeLeft = TimeLeft;
-  g.StageStartTime = StageStartTime, g.FrameStartTime = FrameStartTime;
-  g.PaceMark = PaceMark, g.BgmTimerMark = BgmTimerMark;
-  g.RadarBlink = RadarBlink, g.CrtFontPoints = CrtFontPoints;
-  g.MusicLoop = MusicLoop;
-  g.Random = Random;
-  p.Restore(platform);
-}
-
 const char* KeyName(Key key) {
   switch (key) {
     case Key::Up:

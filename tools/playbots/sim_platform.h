@@ -2,7 +2,7 @@
 // virtual clock that moves 1 ms per event pass, keys set by the bot with the
 // same down/pressed semantics as an input script, no pictures, no text, no
 // sound. Its whole state is a few plain values, so a snapshot of a game is a
-// copy of its logic (PlayState below) plus SimPlatform::State.
+// copy of its PlayState plus SimPlatform::State (Snapshot below).
 #pragma once
 
 #include <array>
@@ -31,6 +31,8 @@ class SimPlatform : public Platform {
     bool auto_z = false;
     uint32_t z_next = 0;
     size_t log_size = 0;
+
+    bool operator==(const State&) const = default;
   };
 
   uint32_t Clock() override { return state_.now; }
@@ -76,24 +78,22 @@ class SimPlatform : public Platform {
   SilentMusic music_;
 };
 
-// Everything of a Game that play can change, without the surfaces (pictures
-// do not steer play, and copying them would cost a hundred times more).
-struct PlayState {
-  CellGrid TileMap, SpawnMap;
-  std::array<EnemySlot, kEnemySlots> EnemyTable{};
-  int32_t KeyCellX = 0, KeyCellY = 0, ExitCellX = 0, ExitCellY = 0, StartCellX = 0, StartCellY = 0;
-  int32_t PlayerX = 0, PlayerY = 0, PlayerDir = 0, PlayerAnimStep = 0, ViewX = 0, ViewY = 0;
-  std::array<int16_t, 6> GameFlags{};
-  int32_t Lives = 0, Score = 0, HiScore = 0, StageNumber = 0, ContinueStage = 0;
-  int32_t TimeLeft = 0;
-  uint32_t StageStartTime = 0, FrameStartTime = 0, PaceMark = 0, BgmTimerMark = 0;
-  int32_t RadarBlink = 0, CrtFontPoints = 9;
-  int16_t MusicLoop = 0;
-  RandomSource Random;
+// A game between two frames: its PlayState and the machine's state, each a
+// plain copy. The surfaces are left out: pictures do not steer play, and
+// copying them would cost a hundred times more.
+struct Snapshot {
+  PlayState play;
   SimPlatform::State platform;
 
-  static PlayState Save(const Game& g, const SimPlatform& p);
-  void Restore(Game& g, SimPlatform& p) const;
+  static Snapshot Save(const Game& g, const SimPlatform& p) {
+    return {static_cast<const PlayState&>(g), p.Save()};
+  }
+  void Restore(Game& g, SimPlatform& p) const {
+    static_cast<PlayState&>(g) = play;
+    p.Restore(platform);
+  }
+
+  bool operator==(const Snapshot&) const = default;
 };
 
 // Writes the key log as an input script (one "MS KEY down|up" per line).

@@ -20,7 +20,7 @@ struct Record {
 };
 
 struct Node {
-  PlayState state;
+  Snapshot state;
   int32_t move_code = 0;
   int32_t record = -1;
   int32_t score = 0;
@@ -72,7 +72,7 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
 
   std::vector<Record> records;
   std::vector<Node> beam(1);
-  beam[0].state = PlayState::Save(g, p);
+  beam[0].state = Snapshot::Save(g, p);
   beam[0].move_code = move_code;
   const uint32_t start_ms = p.Clock();
 
@@ -106,7 +106,7 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
           return result;
         }
         Node child;
-        child.state = PlayState::Save(g, p);
+        child.state = Snapshot::Save(g, p);
         child.move_code = code;
         child.record = static_cast<int32_t>(records.size()) - 1;
         std::tie(child.clearance, child.nearest) = Clearance(g);
@@ -126,9 +126,9 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
       for (Node& n : next) {
         if (beam.size() >= count) break;
         if (n.record < 0) continue;
-        const int32_t x = n.state.ViewX * 32 + n.state.PlayerX + 64;
-        const int32_t y = n.state.ViewY * 32 + n.state.PlayerY + 64;
-        const uint64_t held = n.state.GameFlags[kKeyHeld] == kTrue ? 1u : 0u;
+        const int32_t x = n.state.play.ViewX * 32 + n.state.play.PlayerX + 64;
+        const int32_t y = n.state.play.ViewY * 32 + n.state.play.PlayerY + 64;
+        const uint64_t held = n.state.play.GameFlags[kKeyHeld] == kTrue ? 1u : 0u;
         const uint64_t key =
             ((static_cast<uint64_t>(x) << 32) | (static_cast<uint64_t>(y) << 1) | held) ^
             (careful ? static_cast<uint64_t>(n.nearest) * 0x9E3779B97F4A7C15ull : 0);
@@ -156,7 +156,7 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
 StageSolution SolveStage(Game& g, SimPlatform& p, int32_t move_code, const SolverLimits& limits) {
   // Two styles, each with a share of the budget, the plain one first; then
   // both again with a wider beam.
-  const PlayState start = PlayState::Save(g, p);
+  const Snapshot start = Snapshot::Save(g, p);
   struct Style {
     int width;
     bool careful;

@@ -45,7 +45,7 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 // Solves the stage that has just started; prints one line; false if stuck.
 bool SolveAndPlay(Game& g, SimPlatform& p, int32_t& move_code, const SolverLimits& limits) {
   const auto started = std::chrono::steady_clock::now();
-  const PlayState start = PlayState::Save(g, p);
+  const Snapshot start = Snapshot::Save(g, p);
   const int32_t start_code = move_code;
   const int stage = g.StageNumber;
   const StageSolution solution = SolveStage(g, p, move_code, limits);
