@@ -134,6 +134,15 @@ struct PlayState {
   bool operator==(const PlayState&) const = default;
 };
 
+// The player's position on the map in pixels: the view's top-left cell plus
+// the player's pixels within the view.
+inline int32_t PlayerMapX(const PlayState& s) {
+  return s.ViewX * kCellPixels + s.PlayerX;
+}
+inline int32_t PlayerMapY(const PlayState& s) {
+  return s.ViewY * kCellPixels + s.PlayerY;
+}
+
 // The game: its play, where it runs and what it draws on. The surfaces are
 // only drawn on and shown; nothing of play is decided by reading them, so a
 // snapshot leaves them out.

@@ -64,8 +64,8 @@ bool TryStep(Game& g, int self, const EnemyKind& kind, int32_t d) {
 // up, down; returns whether a step was made.
 bool ChaseStep(Game& g, int self, const EnemyKind& kind) {
   EnemySlot& e = g.EnemyTable[static_cast<size_t>(self)];
-  const int32_t dx = g.ViewX * kCellPixels + g.PlayerX - e.X;
-  const int32_t dy = g.ViewY * kCellPixels + g.PlayerY - e.Y;
+  const int32_t dx = PlayerMapX(g) - e.X;
+  const int32_t dy = PlayerMapY(g) - e.Y;
   const int32_t w = kind.chase_window;
   const bool dx_near = -w < dx && dx < w;
   const bool dy_near = -w < dy && dy < w;

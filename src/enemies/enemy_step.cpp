@@ -95,8 +95,8 @@ void MoveEnemies(Game& g) {
 }
 
 void CheckEnemyContact(Game& g) {
-  const int32_t px = g.ViewX * kCellPixels + g.PlayerX;
-  const int32_t py = g.ViewY * kCellPixels + g.PlayerY;
+  const int32_t px = PlayerMapX(g);
+  const int32_t py = PlayerMapY(g);
   for (const EnemySlot& e : g.EnemyTable) {
     if (e.Active == kTrue && InBlockingBox(e, px, py)) g.GameFlags[kMiss] = kTrue;
   }

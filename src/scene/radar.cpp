@@ -34,7 +34,7 @@ void DrawRadar(Game& g) {
   }
   g.RadarBlink = g.RadarBlink >= kBlinkCycle - 1 ? 0 : g.RadarBlink + 1;
 
-  DrawDot(g, g.ViewX * kCellPixels + g.PlayerX, g.ViewY * kCellPixels + g.PlayerY, kWhite);
+  DrawDot(g, PlayerMapX(g), PlayerMapY(g), kWhite);
   for (const EnemySlot& e : g.EnemyTable) {
     if (e.Active == kTrue) DrawDot(g, e.X, e.Y, kLightRed);
   }

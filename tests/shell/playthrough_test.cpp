@@ -63,8 +63,8 @@ class BotPlatform : public testing::TestPlatform {
  private:
   Key NextArrow() {
     const Game& g = *game;
-    const int32_t px = g.ViewX * kCellPixels + g.PlayerX;
-    const int32_t py = g.ViewY * kCellPixels + g.PlayerY;
+    const int32_t px = PlayerMapX(g);
+    const int32_t py = PlayerMapY(g);
     const bool has_key = g.GameFlags[kKeyHeld] == kTrue;
     const int gc = has_key ? g.ExitCellX : g.KeyCellX;
     const int gr = has_key ? g.ExitCellY : g.KeyCellY;

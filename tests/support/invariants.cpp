@@ -34,8 +34,8 @@ std::string CheckPlayInvariants(const Game& g) {
   // The view shows only cells of the map (past its edge it would wrap).
   if (g.ViewX < 0 || g.ViewX > kMapCells - kViewColumns) return out("ViewX", g.ViewX);
   if (g.ViewY < 0 || g.ViewY > kMapCells - kViewRows) return out("ViewY", g.ViewY);
-  const int32_t px = g.ViewX * kCellPixels + g.PlayerX;
-  const int32_t py = g.ViewY * kCellPixels + g.PlayerY;
+  const int32_t px = PlayerMapX(g);
+  const int32_t py = PlayerMapY(g);
   if (!OnMap(px, py)) return out("player map x", px) + ", y " + std::to_string(py);
   if (px % 4 != 0 || py % 4 != 0) return out("player off the 4-pixel grid at x", px);
   int active = 0;

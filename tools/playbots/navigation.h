@@ -42,14 +42,6 @@ class StepField {
   std::vector<int32_t> steps_;
 };
 
-// The player's map position in pixels.
-inline int32_t PlayerMapX(const Game& g) {
-  return g.ViewX * kCellPixels + g.PlayerX;
-}
-inline int32_t PlayerMapY(const Game& g) {
-  return g.ViewY * kCellPixels + g.PlayerY;
-}
-
 // True when the 24 x 32 sprites of the player at (px, py) and an enemy at
 // (x, y) overlap: the player is walking through the enemy's picture.
 inline bool SpritesOverlap(int32_t px, int32_t py, int32_t x, int32_t y) {

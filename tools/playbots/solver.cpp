@@ -126,8 +126,8 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
       for (Node& n : next) {
         if (beam.size() >= count) break;
         if (n.record < 0) continue;
-        const int32_t x = n.state.play.ViewX * 32 + n.state.play.PlayerX + 64;
-        const int32_t y = n.state.play.ViewY * 32 + n.state.play.PlayerY + 64;
+        const int32_t x = PlayerMapX(n.state.play) + 64;
+        const int32_t y = PlayerMapY(n.state.play) + 64;
         const uint64_t held = n.state.play.GameFlags[kKeyHeld] == kTrue ? 1u : 0u;
         const uint64_t key =
             ((static_cast<uint64_t>(x) << 32) | (static_cast<uint64_t>(y) << 1) | held) ^
