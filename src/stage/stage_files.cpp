@@ -47,7 +47,7 @@ const char* WalkableName(uint8_t code) {
   switch (code) {
     case kFloor:
       return "floor";
-    case kOpenDoor:
+    case kStartDoor:
       return "start door";
     case kKeyChest:
       return "key chest";

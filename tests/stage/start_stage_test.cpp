@@ -212,13 +212,13 @@ TEST_F(StageFiles, MapsThatLetThePlayerOffTheMapAreRefused) {
       {5, 0, kFloor, "floor at column 5 row 0" + edge},
       {26, 5, kFloor, "floor at column 26 row 5" + radar},
       {5, 12, kFloor, "floor at column 5 row 12" + radar},
-      {30, 3, kOpenDoor, "start door at column 30 row 3" + beyond},
+      {30, 3, kStartDoor, "start door at column 30 row 3" + beyond},
       {27, 5, kKeyChest, "key chest at column 27 row 5" + beyond},
       {5, 13, kExitDoor, "exit door at column 5 row 13" + beyond},
       // Doors and the chest stand in walls, the outer one included.
       {25, 11, kFloor, ""},
       {1, 1, kFloor, ""},
-      {0, 3, kOpenDoor, ""},
+      {0, 3, kStartDoor, ""},
       {13, 0, kExitDoor, ""},
       {26, 12, kKeyChest, ""},
   };
