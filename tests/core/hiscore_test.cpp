@@ -9,8 +9,8 @@
 
 #include "core/fatal_error.h"
 #include "core/game.h"
-#include "platform/headless/headless_platform.h"
 #include "platform/desktop/hiscore_store.h"
+#include "platform/headless/headless_platform.h"
 #include "shell/outer_loop.h"
 
 namespace kolvar {
