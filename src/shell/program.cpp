@@ -15,8 +15,14 @@ namespace kolvar {
 
 std::string ProgramDirectory(const char* argv0) {
   std::error_code error;
+#ifdef __EMSCRIPTEN__
+  // Under Node, /proc/self/exe is Node itself; argv[0] is the program's
+  // script (kolvar-headless.js).
+  std::filesystem::path exe = std::filesystem::absolute(argv0, error);
+#else
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) exe = std::filesystem::absolute(argv0, error);
+#endif
   return exe.parent_path().string();
 }
 

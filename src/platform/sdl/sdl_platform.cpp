@@ -16,6 +16,7 @@
 #include "platform/desktop/hiscore_store.h"
 #include "platform/desktop/user_files.h"
 #include "platform/key_state.h"
+#include "platform/pause_picture.h"
 #include "platform/scaling.h"
 #include "platform/sdl/gamepad.h"
 #include "platform/sdl/screenshot.h"
@@ -25,10 +26,6 @@
 namespace kolvar {
 
 namespace {
-
-// Rows of the band behind the pause words.
-constexpr size_t kPauseBandTop = 88;
-constexpr size_t kPauseBandBottom = 146;
 
 // How long the caption names a screenshot just saved.
 constexpr uint32_t kCaptionNoticeMs = 4000;
@@ -314,36 +311,10 @@ class SdlPlatform final : public Platform {
 
   // The last picture dimmed, with "PAUSE" over it and how to play on.
   void DrawPausePicture() {
-    pause_picture_.resize(last_.size());
-    for (size_t i = 0; i < last_.size(); ++i) {
-      const uint32_t p = last_[i];
-      pause_picture_[i] =
-          ((p >> 16 & 0xFF) * 2 / 5) << 16 | ((p >> 8 & 0xFF) * 2 / 5) << 8 | (p & 0xFF) * 2 / 5;
-    }
-    // A darker band keeps the words readable over any picture.
-    for (size_t i = kPictureWidth * kPauseBandTop; i < kPictureWidth * kPauseBandBottom; ++i) {
-      pause_picture_[i] = pause_picture_[i] >> 2 & 0x3F3F3F;
-    }
-    DrawCentred("PAUSE", 19, 96);
     std::string resume = "Press ";
     const std::vector<SDL_Keycode>& pause_keys = settings_.keys[static_cast<int>(Action::Pause)];
     if (!pause_keys.empty()) resume += std::string(SDL_GetKeyName(pause_keys.front())) + " or ";
-    DrawCentred(resume + "Start to play on", 12, 126);
-  }
-
-  void DrawCentred(const std::string& line, int pixel_size, int top) {
-    if (!render_text_) return;
-    const TextBitmap text = render_text_(line, pixel_size);
-    const int left = (kPictureWidth - text.width) / 2;
-    for (int y = 0; y < text.height; ++y) {
-      for (int x = 0; x < text.width; ++x) {
-        const int px = left + x, py = top + y;
-        if (px < 0 || py < 0 || px >= kPictureWidth || py >= kPictureHeight) continue;
-        if (text.coverage[static_cast<size_t>(y) * text.width + x]) {
-          pause_picture_[static_cast<size_t>(py) * kPictureWidth + px] = 0xFFFFFF;
-        }
-      }
-    }
+    pause_picture_ = PausePicture(last_, render_text_, resume + "Start to play on");
   }
 
   void ToggleFullscreen() {
