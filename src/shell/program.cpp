@@ -43,6 +43,10 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
     if (!args.trace.empty()) {
       trace_file.reset(std::fopen(args.trace.c_str(), "w"));
       if (!trace_file) throw std::runtime_error(args.trace + ": cannot write the trace");
+#ifdef __EMSCRIPTEN__
+      // In a browser page the trace is read while the game runs.
+      std::setvbuf(trace_file.get(), nullptr, _IOLBF, 0);
+#endif
     }
     std::unique_ptr<Platform> platform = backend.open(data.root);
     std::optional<Trace> trace;

@@ -1,0 +1,381 @@
+#include "platform/web/web_platform.h"
+
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/desktop/config_file.h"
+#include "platform/desktop/hiscore_store.h"
+#include "platform/key_state.h"
+#include "platform/scaling.h"
+#include "platform/web/web_key_names.h"
+#include "platform/web/web_music.h"
+
+namespace kolvar {
+namespace {
+
+// The page's side of each call lives in web/page.js.
+
+EM_JS(void, kolvar_web_present, (const uint8_t* rgba, int width, int height),
+      { KolvarPage.present(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height); });
+
+// Gives the browser its turn for about `ms` milliseconds: the game's loop
+// stays as it is, emscripten's ASYNCIFY unwinds it here and rewinds it when
+// the page resumes it.
+EM_ASYNC_JS(void, kolvar_web_sleep, (int ms), { await KolvarPage.sleep(ms); });
+
+// The text kept under `key` in localStorage, or nullptr (freed by the caller).
+EM_JS(char*, kolvar_web_load, (const char* key), {
+  const text = KolvarPage.load(UTF8ToString(key));
+  if (text == = null) return 0;
+  const size = lengthBytesUTF8(text) + 1;
+  const copy = _malloc(size);
+  stringToUTF8(text, copy, size);
+  return copy;
+});
+
+// Returns false when the browser refused to keep it.
+EM_JS(int, kolvar_web_save, (const char* key, const char* text),
+      { return KolvarPage.save(UTF8ToString(key), UTF8ToString(text)) ? 1 : 0; });
+
+EM_JS(void, kolvar_web_notice, (const char* text), { KolvarPage.notice(UTF8ToString(text)); });
+
+EM_JS(void, kolvar_web_fatal, (const char* text), { KolvarPage.fatal(UTF8ToString(text)); });
+
+EM_JS(void, kolvar_web_fullscreen, (), { KolvarPage.toggleFullscreen(); });
+
+EM_JS(void, kolvar_web_screenshot, (const uint8_t* rgba, const char* name),
+      { KolvarPage.screenshot(HEAPU8.subarray(rgba, rgba + 320 * 240 * 4), UTF8ToString(name)); });
+
+EM_JS(void, kolvar_web_paused, (int paused, const char* resume),
+      { KolvarPage.paused(paused != 0, UTF8ToString(resume)); });
+
+// The touch controls: bits 0-5 the game keys held, 8-13 the ones touched
+// since the last look, bit 16 a touch of the pause button since then.
+EM_JS(int, kolvar_web_touch, (), { return KolvarPage.touch.take(); });
+
+EM_JS(int, kolvar_web_has_query_flag, (const char* flag),
+      { return new URLSearchParams(location.search).has(UTF8ToString(flag)) ? 1 : 0; });
+
+constexpr const char* kHiScoreKey = "kolvar.hiscore";
+constexpr const char* kSettingsKey = "kolvar.settings";
+
+// Key sources (KeyState) of each kind of input, apart from each other:
+// keyboard keys by their code, then touch, then gamepad buttons.
+constexpr int64_t kTouchSource = int64_t{1} << 40;
+constexpr int64_t kPadSource = int64_t{2} << 40;
+constexpr int kPadStride = 64;
+constexpr int kStickSource = 48;  // + the stick's direction (a Key)
+
+// The standard gamepad mapping's buttons.
+constexpr int kPadA = 0;
+constexpr int kPadBack = 8;
+constexpr int kPadStart = 9;
+constexpr int kPadUp = 12, kPadDown = 13, kPadLeft = 14, kPadRight = 15;
+
+// How far the stick must lean to press an arrow, and how far back it must
+// come to let go of it: the desktop's 16000 and 10000 out of 32767.
+constexpr double kStickPress = 16000.0 / 32767;
+constexpr double kStickRelease = 10000.0 / 32767;
+
+// 0x00RRGGBB to the canvas's bytes R, G, B, A (as a little-endian word).
+uint32_t Rgba(uint32_t p) {
+  return 0xFF000000u | (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF);
+}
+
+int64_t CodeSource(const char* code) {
+  // FNV-1a of the physical key's name: the key let go is the key pressed,
+  // whatever Shift did to its character meanwhile.
+  uint64_t hash = 1469598103934665603ull;
+  for (const char* c = code; *c; ++c)
+    hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
+  return static_cast<int64_t>(hash % (uint64_t{1} << 39));
+}
+
+class WebPlatform final : public Platform {
+ public:
+  explicit WebPlatform(const WebOptions& options) : render_text_(options.render_text) {
+    LoadSettings();
+    start_ = emscripten_get_now();
+    last_.assign(static_cast<size_t>(kPictureWidth) * kPictureHeight, 0);
+    rgba_.resize(last_.size());
+    music_ = CreateWebMusicDevice(options.music_folder, [this] { return Clock(); });
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, true, &OnKeyDown);
+    emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, true, &OnKeyUp);
+    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, true, &OnBlur);
+    emscripten_set_visibilitychange_callback(this, true, &OnVisibility);
+    Present();
+  }
+
+  // The game's clock does not move while the game is paused.
+  uint32_t Clock() override {
+    return static_cast<uint32_t>(static_cast<int64_t>(emscripten_get_now() - start_)) - paused_ms_;
+  }
+
+  uint16_t PollKey(Key key) override { return keys_.Poll(key); }
+
+  bool PumpEvents() override {
+    ReadTouch();
+    ReadPads();
+    if (pause_wanted_) Pause();
+    // A page is closed by its tab, without asking the game.
+    return false;
+  }
+
+  void Idle(uint32_t ms) override {
+    // The last stretch before a deadline naps a millisecond at a time, so
+    // the wait looks at the clock once a millisecond.
+    kolvar_web_sleep(ms > 0 ? static_cast<int>(ms) : 1);
+  }
+
+  void Show(PixelView picture) override {
+    if (picture.width != kPictureWidth || picture.height != kPictureHeight) return;
+    last_.assign(picture.pixels, picture.pixels + last_.size());
+    Present();
+  }
+
+  MusicDevice& Music() override { return *music_; }
+
+  int32_t LoadHiScore() override {
+    char* text = kolvar_web_load(kHiScoreKey);
+    if (!text) return 0;
+    const std::optional<int32_t> value = ParseHiScore(text);
+    std::free(text);
+    if (!value) {
+      kolvar_web_notice(
+          "the kept hi-score (localStorage kolvar.hiscore) is not a hi-score; "
+          "starting from 0");
+      return 0;
+    }
+    return *value;
+  }
+
+  void SaveHiScore(int32_t value) override {
+    if (!kolvar_web_save(kHiScoreKey, HiScoreText(value).c_str()) && !save_failure_reported_) {
+      save_failure_reported_ = true;
+      kolvar_web_notice("the browser keeps no data for this page: the hi-score is not kept");
+    }
+  }
+
+ private:
+  // The settings are the desktop's settings file, kept as text in
+  // localStorage (kolvar.settings); written with the defaults the first
+  // time. Only the keys and the music volume matter in a page.
+  void LoadSettings() {
+    const KeyNames names = WebKeyNames();
+    char* text = kolvar_web_load(kSettingsKey);
+    if (!text) {
+      settings_ = DefaultSettings(names);
+      kolvar_web_save(kSettingsKey, DefaultSettingsText().c_str());
+      return;
+    }
+    SettingsResult result = ParseSettings(text, "localStorage kolvar.settings", names);
+    std::free(text);
+    for (const std::string& problem : result.problems) kolvar_web_notice(problem.c_str());
+    settings_ = std::move(result.settings);
+  }
+
+  static EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* event, void* self) {
+    return static_cast<WebPlatform*>(self)->KeyDown(*event);
+  }
+  static EM_BOOL OnKeyUp(int, const EmscriptenKeyboardEvent* event, void* self) {
+    auto* platform = static_cast<WebPlatform*>(self);
+    const int64_t source = CodeSource(event->code);
+    platform->keys_.ReleaseSources(source, source);
+    return false;
+  }
+  static EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void* self) {
+    static_cast<WebPlatform*>(self)->FocusLost();
+    return false;
+  }
+  static EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* event, void* self) {
+    if (event->hidden) static_cast<WebPlatform*>(self)->FocusLost();
+    return false;
+  }
+
+  // Whatever the player does in another tab or window costs no time; keys
+  // held there are let go, as their release never reaches the page.
+  void FocusLost() {
+    keys_.ReleaseSources(0, kTouchSource - 1);
+    if (!paused_) pause_wanted_ = true;
+  }
+
+  // Returns true for the keys the game uses, so the page does not scroll or
+  // act on them too.
+  bool KeyDown(const EmscriptenKeyboardEvent& event) {
+    const KeyCode key = WebKeyOfEvent(event.key, event.code);
+    if (key == 0) return false;
+    const std::optional<Action> action = ActionOfKey(settings_, key);
+    if (!action) return false;
+    if (static_cast<int>(*action) < kKeyCount) {
+      keys_.Press(static_cast<Key>(*action), CodeSource(event.code), !paused_);
+      return true;
+    }
+    if (event.repeat) return true;
+    switch (*action) {
+      case Action::Pause:
+        TogglePause();
+        break;
+      case Action::Fullscreen:
+        kolvar_web_fullscreen();
+        break;
+      case Action::Screenshot:
+        TakeScreenshot();
+        break;
+      default:
+        break;
+    }
+    return true;
+  }
+
+  void TogglePause() {
+    if (paused_) {
+      paused_ = false;
+    } else {
+      pause_wanted_ = true;
+    }
+  }
+
+  // The touch controls' keys, as a keyboard of their own.
+  void ReadTouch() {
+    const int touch = kolvar_web_touch();
+    for (int k = 0; k < kKeyCount; ++k) {
+      const Key key = static_cast<Key>(k);
+      const bool held = touch & (1 << k);
+      const bool tapped = touch & (1 << (k + 8));
+      // A tap shorter than the nap between two looks is still a press.
+      if (tapped || held) keys_.Press(key, kTouchSource + k, !paused_);
+      if (!held) keys_.ReleaseSources(kTouchSource + k, kTouchSource + k);
+    }
+    if (touch & (1 << 16)) TogglePause();
+  }
+
+  // Gamepads through the browser's Gamepad API, standard mapping: d-pad and
+  // left stick walk, A confirms, Back leaves, Start pauses.
+  void ReadPads() {
+    if (emscripten_sample_gamepad_data() != EMSCRIPTEN_RESULT_SUCCESS) return;
+    const int count = emscripten_get_num_gamepads();
+    for (int pad = 0; pad < count && pad < 16; ++pad) {
+      EmscriptenGamepadEvent state;
+      const int64_t base = kPadSource + int64_t{pad} * kPadStride;
+      if (emscripten_get_gamepad_status(pad, &state) != EMSCRIPTEN_RESULT_SUCCESS ||
+          !state.connected) {
+        keys_.ReleaseSources(base, base + kPadStride - 1);
+        pad_start_[pad] = false;
+        continue;
+      }
+      const auto button = [&](int index) {
+        return index < state.numButtons && state.digitalButton[index];
+      };
+      const std::pair<int, Key> buttons[] = {{kPadUp, Key::Up},     {kPadRight, Key::Right},
+                                             {kPadDown, Key::Down}, {kPadLeft, Key::Left},
+                                             {kPadBack, Key::Esc},  {kPadA, Key::Z}};
+      for (const auto& [index, key] : buttons) {
+        if (button(index)) {
+          keys_.Press(key, base + index, !paused_);
+        } else {
+          keys_.ReleaseSources(base + index, base + index);
+        }
+      }
+      if (state.numAxes >= 2) {
+        StickAxis(base, state.axis[0], Key::Left, Key::Right);
+        StickAxis(base, state.axis[1], Key::Up, Key::Down);
+      }
+      const bool start = button(kPadStart);
+      if (start && !pad_start_[pad]) TogglePause();
+      pad_start_[pad] = start;
+    }
+  }
+
+  void StickAxis(int64_t base, double value, Key negative, Key positive) {
+    for (const Key key : {negative, positive}) {
+      const int64_t source = base + kStickSource + static_cast<int>(key);
+      const double lean = key == negative ? -value : value;
+      if (lean >= kStickPress) {
+        keys_.Press(key, source, !paused_);
+      } else if (lean < kStickRelease) {
+        keys_.ReleaseSources(source, source);
+      }
+    }
+  }
+
+  // Waits here, inside the game's event processing, until the player plays
+  // on. The game's clock stands still meanwhile, so the stage clock, every
+  // wait and the music timer see no time pass.
+  void Pause() {
+    pause_wanted_ = false;
+    paused_ = true;
+    const double start = emscripten_get_now();
+    music_->SetPaused(true);
+    std::string resume = "Press ";
+    const std::vector<KeyCode>& pause_keys = settings_.keys[static_cast<int>(Action::Pause)];
+    if (!pause_keys.empty()) resume += WebKeyNames().name_of(pause_keys.front()) + " or ";
+    resume += "Start to play on";
+    pause_picture_ = PausePicture(last_, render_text_, resume);
+    kolvar_web_paused(1, resume.c_str());
+    Present();
+    while (paused_) {
+      kolvar_web_sleep(50);
+      ReadTouch();
+      ReadPads();
+    }
+    paused_ms_ += static_cast<uint32_t>(std::lround(emscripten_get_now() - start));
+    kolvar_web_paused(0, "");
+    music_->SetPaused(false);
+    Present();
+  }
+
+  void Present() {
+    const std::vector<uint32_t>& picture = paused_ ? pause_picture_ : last_;
+    for (size_t i = 0; i < picture.size(); ++i) rgba_[i] = Rgba(picture[i]);
+    kolvar_web_present(reinterpret_cast<const uint8_t*>(rgba_.data()), kPictureWidth,
+                       kPictureHeight);
+  }
+
+  void TakeScreenshot() {
+    const std::time_t now = std::time(nullptr);
+    char name[64];
+    std::strftime(name, sizeof name, "kolvar_%Y%m%d_%H%M%S.png", std::localtime(&now));
+    // The game's picture, never the pause picture over it.
+    std::vector<uint32_t> rgba(last_.size());
+    for (size_t i = 0; i < last_.size(); ++i) rgba[i] = Rgba(last_[i]);
+    kolvar_web_screenshot(reinterpret_cast<const uint8_t*>(rgba.data()), name);
+  }
+
+  RenderTextFunction render_text_;
+  Settings settings_;
+  double start_ = 0;
+  std::vector<uint32_t> last_;
+  std::vector<uint32_t> pause_picture_;
+  std::vector<uint32_t> rgba_;
+  KeyState keys_;
+  bool pad_start_[16] = {};
+  bool paused_ = false;
+  bool pause_wanted_ = false;
+  uint32_t paused_ms_ = 0;
+  bool save_failure_reported_ = false;
+  std::unique_ptr<WebMusic> music_;
+};
+
+}  // namespace
+
+std::unique_ptr<Platform> CreateWebPlatform(const WebOptions& options) {
+  return std::make_unique<WebPlatform>(options);
+}
+
+bool WebPageAsks(const std::string& flag) {
+  return kolvar_web_has_query_flag(flag.c_str()) != 0;
+}
+
+void ShowWebError(const std::string& message) {
+  kolvar_web_fatal(message.c_str());
+}
+
+}  // namespace kolvar

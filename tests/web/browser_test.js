@@ -1,0 +1,224 @@
+// The game in a real browser: Debian's Chromium, headless, loads the served
+// site and plays it as a person would, with keys and with touches. The
+// page's address asks for the game's trace (?trace), which the checks read
+// from the page's memory: the same lines the native game writes.
+//   node browser_test.js SITE_DIR KOLVAR_HEADLESS_JS [SHOTS_DIR]
+// SHOTS_DIR receives pictures of the title menu, stage 1, the pause and the
+// touch controls.
+'use strict';
+const path = require('path');
+const fs = require('fs');
+const os = require('os');
+const {execFileSync} = require('child_process');
+const {serve, launch, requirePuppeteer} = require('./browser_common.js');
+const {pngPixels} = require('./png_pixels.js');
+
+const [site, headlessJs, shots] = process.argv.slice(2);
+if (!site || !headlessJs) {
+  console.error('usage: node browser_test.js SITE_DIR KOLVAR_HEADLESS_JS [SHOTS_DIR]');
+  process.exit(2);
+}
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+let failures = 0;
+function check(ok, what) {
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+  if (!ok) failures += 1;
+  return ok;
+}
+
+// The title menu's still parts (logo, menu, credits) from the headless
+// program: the pixels three shots of the menu agree on while the floor
+// under them scrolls.
+function titleReference() {
+  const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kolvar-title-'));
+  const times = [8000, 8280, 8560];
+  const args = ['--quit-at', '9000', '--root', path.dirname(headlessJs)];
+  for (const t of times) args.push('--shot', `${t}:${work}/${t}.png`);
+  execFileSync('node', [headlessJs, ...args]);
+  const [a, b, c] = times.map((t) => pngPixels(`${work}/${t}.png`).rgb);
+  fs.rmSync(work, {recursive: true, force: true});
+  const still = [];
+  for (let i = 0; i < a.length; i += 3) {
+    const same = a[i] === b[i] && b[i] === c[i] && a[i + 1] === b[i + 1] && b[i + 1] === c[i + 1] &&
+                 a[i + 2] === b[i + 2] && b[i + 2] === c[i + 2];
+    if (same && a[i] + a[i + 1] + a[i + 2] > 0) still.push([i / 3, a[i], a[i + 1], a[i + 2]]);
+  }
+  return still;
+}
+
+async function canvasPixels(page) {
+  return page.evaluate(() => {
+    const canvas = document.getElementById('screen');
+    return Array.from(canvas.getContext('2d').getImageData(0, 0, 320, 240).data);
+  });
+}
+
+async function traceLines(page) {
+  const text = await page.evaluate(() => {
+    try {
+      return Module.FS.readFile('/trace.jsonl', {encoding: 'utf8'});
+    } catch (e) {
+      return '';
+    }
+  });
+  return text.split('\n').filter((line) => line).map((line) => JSON.parse(line));
+}
+
+const frames = (lines) => lines.filter((line) => line.player);
+const lastFrame = async (page) => frames(await traceLines(page)).pop();
+
+async function waitFor(what, condition, ms) {
+  const until = Date.now() + ms;
+  while (Date.now() < until) {
+    const value = await condition();
+    if (value) return value;
+    await sleep(50);
+  }
+  throw new Error(`timed out waiting for ${what}`);
+}
+
+async function holdKey(page, key, ms) {
+  await page.keyboard.down(key);
+  await sleep(ms);
+  await page.keyboard.up(key);
+}
+
+// Z until the game begins (presses during the title's intro count for
+// nothing, as they should), then until stage 1's play frames run.
+async function startStage1(page, pressZ) {
+  await waitFor('stage 1', async () => {
+    const lines = await traceLines(page);
+    if (lines.some((line) => line.event === 'stage' && line.stage === 1)) return true;
+    await pressZ();
+    return false;
+  }, 20000);
+  return waitFor('stage 1 in play', async () => {
+    const frame = await lastFrame(page);
+    return frame && frame.stage === 1 ? frame : null;
+  }, 10000);
+}
+
+async function screenshot(page, name) {
+  if (shots) await page.screenshot({path: path.join(shots, name)});
+}
+
+async function keyboardChecks(browser, url, still) {
+  const page = await browser.newPage();
+  await page.setViewport({width: 1000, height: 800});
+  const errors = watchConsole(page);
+  await page.goto(`${url}?trace`);
+
+  // The title: the logo and menu as the headless program draws them.
+  await waitFor('the title menu', async () => {
+    const pixels = await canvasPixels(page);
+    const matching = still.filter(([at, r, g, b]) =>
+      pixels[at * 4] === r && pixels[at * 4 + 1] === g && pixels[at * 4 + 2] === b).length;
+    return matching >= still.length * 0.98;
+  }, 15000).then(() => check(true, `the title menu shows its logo (${still.length} still pixels as the headless program draws them)`),
+                 (e) => check(false, `the title menu shows its logo: ${e.message}`));
+  check(await page.$eval('#touch', (e) => e.hidden), 'no touch controls without a touch screen');
+  await screenshot(page, 'title-menu.png');
+
+  // Z starts stage 1; a held arrow moves the player.
+  const start = await startStage1(page, () => holdKey(page, 'z', 120));
+  check(start.stage === 1 && start.lives === 3, 'Z starts stage 1 with three lives');
+  await sleep(300);
+  const before = await lastFrame(page);
+  await holdKey(page, 'ArrowRight', 400);
+  const after = await lastFrame(page);
+  check(after.player[0] > before.player[0],
+        `the Right arrow moves the player right (x ${before.player[0]} -> ${after.player[0]})`);
+  await screenshot(page, 'stage1.png');
+
+  // P pauses: the game's clock and the stage clock stand still, the picture
+  // shows the pause, and P plays on.
+  const paused = await lastFrame(page);
+  const pausedAt = Date.now();
+  await holdKey(page, 'p', 80);
+  await sleep(400);
+  const pausePicture = await canvasPixels(page);
+  await screenshot(page, 'pause.png');
+  await sleep(2500);
+  const linesInPause = frames(await traceLines(page));
+  check((await canvasPixels(page)).join() === pausePicture.join() &&
+        linesInPause.pop().t - paused.t < 200, 'no frame is played while paused');
+  await holdKey(page, 'p', 80);
+  const resumed = await waitFor('play after the pause', async () => {
+    const frame = await lastFrame(page);
+    return frame.t > paused.t + 200 ? frame : null;
+  }, 5000);
+  const wall = Date.now() - pausedAt;
+  check(resumed.t - paused.t < wall - 2000 && resumed.time >= paused.time - 1,
+        `P pauses: ${wall} ms passed, the game's clock moved ${resumed.t - paused.t} ms, ` +
+        `the stage clock ${paused.time} -> ${resumed.time}`);
+
+  // The hi-score is kept in localStorage, in the desktop's hi-score file
+  // format, and read again after a reload.
+  await page.evaluate(() => localStorage.setItem('kolvar.hiscore', 'kolvar hiscore\n4321\n'));
+  await page.reload();
+  const title = await waitFor('the title after the reload', async () =>
+    (await traceLines(page)).find((line) => line.event === 'title'), 10000);
+  const restarted = await startStage1(page, () => holdKey(page, 'z', 120));
+  check(title && restarted.hiscore === 4321, `a reload keeps the hi-score (${restarted.hiscore})`);
+  await page.close();
+  return errors;
+}
+
+async function touchChecks(browser, url) {
+  const page = await browser.newPage();
+  await page.emulate({viewport: {width: 844, height: 390, deviceScaleFactor: 2, isMobile: true,
+                                 hasTouch: true, isLandscape: true},
+                      userAgent: await browser.userAgent()});
+  const errors = watchConsole(page);
+  await page.goto(`${url}?trace`);
+  check(!(await page.$eval('#touch', (e) => e.hidden)), 'touch controls on a touch screen');
+  const client = await page.target().createCDPSession();
+  const touchAt = async (selector, dx, dy, ms) => {
+    const box = await (await page.$(selector)).boundingBox();
+    const point = {x: box.x + box.width / 2 + dx * box.width, y: box.y + box.height / 2 + dy * box.height};
+    await client.send('Input.dispatchTouchEvent', {type: 'touchStart', touchPoints: [point]});
+    await sleep(ms);
+    await client.send('Input.dispatchTouchEvent', {type: 'touchEnd', touchPoints: []});
+  };
+  const start = await startStage1(page, () => touchAt('#touch-z', 0, 0, 120));
+  check(start.stage === 1, 'the Z button starts stage 1');
+  await sleep(300);
+  const before = await lastFrame(page);
+  await touchAt('#pad', 0.35, 0, 400);  // the pad's right arm
+  const after = await lastFrame(page);
+  check(after.player[0] > before.player[0],
+        `a touch on the pad's right arm moves the player right (x ${before.player[0]} -> ${after.player[0]})`);
+  await screenshot(page, 'touch-controls.png');
+  await page.close();
+  return errors;
+}
+
+function watchConsole(page) {
+  const errors = [];
+  page.on('console', (message) => {
+    if (message.type() === 'error') errors.push(message.text());
+  });
+  page.on('pageerror', (error) => errors.push(error.message));
+  page.on('requestfailed', (request) => errors.push(`${request.url()}: ${request.failure().errorText}`));
+  return errors;
+}
+
+(async () => {
+  if (shots) fs.mkdirSync(shots, {recursive: true});
+  const still = titleReference();
+  const server = await serve(site);
+  const browser = await launch(requirePuppeteer());
+  try {
+    const errors = [...await keyboardChecks(browser, server.url, still),
+                    ...await touchChecks(browser, server.url)];
+    check(errors.length === 0, `no error reached the console${errors.length ? ':\n  ' + errors.join('\n  ') : ''}`);
+  } finally {
+    await browser.close();
+    server.stop();
+  }
+  console.log(failures ? `${failures} browser check(s) failed` : 'every browser check passed');
+  process.exit(failures ? 1 : 0);
+})().catch((error) => {
+  console.error(`browser test: ${error.stack || error}`);
+  process.exit(1);
+});
