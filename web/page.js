@@ -179,7 +179,7 @@ const KolvarPage = (() => {
     const fetched = new Map();  // piece -> Promise of its bytes
     const buffers = new Map();  // piece -> AudioBuffer
     let wanted = {piece: '', playing: false, position: 0, at: 0};
-    let sounding = null;  // {source, gain}
+    let sounding = null;  // {source, gain, piece}
 
     function fetchPiece(piece) {
       if (!piece || fetched.has(piece)) return;
@@ -222,7 +222,7 @@ const KolvarPage = (() => {
       source.buffer = buffer;
       source.connect(gain).connect(output);
       source.start(0, offset);
-      sounding = {source, gain};
+      sounding = {source, gain, piece: wanted.piece};
     }
     function unlock() {
       if (audio) {
@@ -244,7 +244,8 @@ const KolvarPage = (() => {
         fetchPiece(piece);
         apply();
       },
-      get state() { return audio ? audio.state : 'none'; },
+      // The piece sounding now, or '' (for the browser tests).
+      get sounding() { return sounding ? sounding.piece : ''; },
     };
   })();
 

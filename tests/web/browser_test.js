@@ -26,9 +26,9 @@ function check(ok, what) {
   return ok;
 }
 
-// The title menu's still parts (logo, menu, credits) from the headless
-// program: the pixels three shots of the menu agree on while the floor
-// under them scrolls.
+// The title menu's logo and hi-score line (the picture's top 76 rows) from
+// the headless program: the pixels three shots of the menu agree on while
+// the floor under them scrolls.
 function titleReference() {
   const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kolvar-title-'));
   const times = [8000, 8280, 8560];
@@ -38,7 +38,7 @@ function titleReference() {
   const [a, b, c] = times.map((t) => pngPixels(`${work}/${t}.png`).rgb);
   fs.rmSync(work, {recursive: true, force: true});
   const still = [];
-  for (let i = 0; i < a.length; i += 3) {
+  for (let i = 0; i < 320 * 76 * 3; i += 3) {
     const same = a[i] === b[i] && b[i] === c[i] && a[i + 1] === b[i + 1] && b[i + 1] === c[i + 1] &&
                  a[i + 2] === b[i + 2] && b[i + 2] === c[i + 2];
     if (same && a[i] + a[i + 1] + a[i + 2] > 0) still.push([i / 3, a[i], a[i + 1], a[i + 2]]);
@@ -109,19 +109,25 @@ async function keyboardChecks(browser, url, still) {
   await page.goto(`${url}?trace`);
 
   // The title: the logo and menu as the headless program draws them.
+  let best = 0;
   await waitFor('the title menu', async () => {
     const pixels = await canvasPixels(page);
     const matching = still.filter(([at, r, g, b]) =>
       pixels[at * 4] === r && pixels[at * 4 + 1] === g && pixels[at * 4 + 2] === b).length;
+    best = Math.max(best, matching);
     return matching >= still.length * 0.98;
-  }, 15000).then(() => check(true, `the title menu shows its logo (${still.length} still pixels as the headless program draws them)`),
-                 (e) => check(false, `the title menu shows its logo: ${e.message}`));
+  }, 15000).catch(() => false);
+  check(best >= still.length * 0.98, `the title menu shows its logo (${best} of the ${still.length} ` +
+        'still pixels of the logo and hi-score as the headless program draws them)');
   check(await page.$eval('#touch', (e) => e.hidden), 'no touch controls without a touch screen');
   await screenshot(page, 'title-menu.png');
 
   // Z starts stage 1; a held arrow moves the player.
   const start = await startStage1(page, () => holdKey(page, 'z', 120));
   check(start.stage === 1 && start.lives === 3, 'Z starts stage 1 with three lives');
+  const piece = await waitFor('the stage music', () =>
+    page.evaluate(() => KolvarPage.music.sounding), 5000).catch(() => '');
+  check(piece === 'main', `after the first key the stage's music sounds (${piece || 'nothing'})`);
   await sleep(300);
   const before = await lastFrame(page);
   await holdKey(page, 'ArrowRight', 400);
@@ -138,6 +144,7 @@ async function keyboardChecks(browser, url, still) {
   await sleep(400);
   const pausePicture = await canvasPixels(page);
   await screenshot(page, 'pause.png');
+  check(await page.evaluate(() => KolvarPage.music.sounding) === '', 'the music stops in the pause');
   await sleep(2500);
   const linesInPause = frames(await traceLines(page));
   check((await canvasPixels(page)).join() === pausePicture.join() &&

@@ -34,7 +34,7 @@ EM_ASYNC_JS(void, kolvar_web_sleep, (int ms), { await KolvarPage.sleep(ms); });
 // The text kept under `key` in localStorage, or nullptr (freed by the caller).
 EM_JS(char*, kolvar_web_load, (const char* key), {
   const text = KolvarPage.load(UTF8ToString(key));
-  if (text == = null) return 0;
+  if (text == null) return 0;
   const size = lengthBytesUTF8(text) + 1;
   const copy = _malloc(size);
   stringToUTF8(text, copy, size);
