@@ -156,7 +156,12 @@ const KolvarPage = (() => {
       pauseTapped = true;
     }, {passive: false});
 
-    if (navigator.maxTouchPoints > 0 || 'ontouchstart' in window) controls.hidden = false;
+    if (navigator.maxTouchPoints > 0 || 'ontouchstart' in window) {
+      controls.hidden = false;
+      document.getElementById('key-help').hidden = true;
+      document.getElementById('touch-help').hidden = false;
+      fit();
+    }
 
     return {
       // Bits 0-5 held, 8-13 touched since the last look, 16 pause.
