@@ -29,4 +29,15 @@ std::string ResolveDataFile(const std::string& directory, const std::string& nam
   return exact;
 }
 
+std::string ResolveDataPath(const std::string& root, const std::string& relative) {
+  std::string path = root;
+  for (size_t start = 0; start <= relative.size();) {
+    size_t slash = relative.find('/', start);
+    if (slash == std::string::npos) slash = relative.size();
+    if (slash > start) path = ResolveDataFile(path, relative.substr(start, slash - start));
+    start = slash + 1;
+  }
+  return path;
+}
+
 }  // namespace kolvar

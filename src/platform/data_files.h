@@ -11,4 +11,9 @@ namespace kolvar {
 // "title.mid"). When neither exists, the exact path is returned.
 std::string ResolveDataFile(const std::string& directory, const std::string& name);
 
+// `root` + "/" + `relative` ("DATA/Stage01.MAP"), each part of `relative`
+// matched as ResolveDataFile matches a name, folders included: a "data/"
+// folder holding "stage01.map" is found too.
+std::string ResolveDataPath(const std::string& root, const std::string& relative);
+
 }  // namespace kolvar

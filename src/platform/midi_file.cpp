@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
+#include <cstdio>
 #include <iterator>
 #include <limits>
 #include <vector>
+
+#include "platform/printable.h"
+#include "platform/regular_file.h"
 
 namespace kolvar {
 namespace {
@@ -245,24 +248,27 @@ MidiFileResult ParseMidiFile(std::span<const uint8_t> bytes) {
 }
 
 MidiFileResult ReadMidiFile(const std::string& path, std::vector<uint8_t>* bytes_out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Fail(path + ": cannot open the file");
-  // Read one byte past the cap to tell a file of exactly the cap from a
-  // larger one (or from a device that never ends).
-  std::vector<uint8_t> bytes;
-  char buffer[65536];
-  while (in && bytes.size() <= kMaxMidiFileBytes) {
-    in.read(buffer, sizeof buffer);
-    bytes.insert(bytes.end(), buffer, buffer + in.gcount());
+  const RegularFile file = ReadRegularFile(path, kMaxMidiFileBytes);
+  if (!file.ok()) {
+    MidiFileResult result = Fail(path + ": " + file.reason);
+    result.missing = file.status == RegularFile::Status::kMissing;
+    return result;
   }
-  if (in.bad()) return Fail(path + ": cannot read the file");
-  if (bytes.size() > kMaxMidiFileBytes) {
-    return Fail(path + ": the file is larger than " + std::to_string(kMaxMidiFileBytes) + " bytes");
-  }
+  const std::vector<uint8_t> bytes(file.bytes.begin(), file.bytes.end());
   MidiFileResult result = ParseMidiFile(bytes);
   if (!result.ok()) result.error = path + ": " + result.error;
-  if (result.ok() && bytes_out) *bytes_out = std::move(bytes);
+  if (result.ok() && bytes_out) *bytes_out = bytes;
   return result;
+}
+
+MidiWarnings::MidiWarnings(Report report)
+    : report_(report ? std::move(report) : Report([](const std::string& message) {
+        std::fprintf(stderr, "kolvar: %s\n", message.c_str());
+      })) {}
+
+void MidiWarnings::Warn(const MidiFileResult& file) {
+  if (file.ok() || file.missing || !warned_.insert(file.error).second) return;
+  report_(PrintableUtf8(file.error) + "; playing on without it");
 }
 
 }  // namespace kolvar

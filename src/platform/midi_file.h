@@ -8,7 +8,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,6 +39,7 @@ struct MidiFileInfo {
 struct MidiFileResult {
   std::optional<MidiFileInfo> info;  // set when the file is good
   std::string error;                 // what is wrong, when it is not
+  bool missing = false;              // no file at the path at all
 
   bool ok() const { return info.has_value(); }
 };
@@ -51,8 +54,24 @@ MidiFileResult ParseMidiFile(std::span<const uint8_t> bytes);
 inline constexpr size_t kMaxMidiFileBytes = 1u << 20;
 
 // Reads the whole file at `path` and parses it; a missing or unreadable file,
-// or one larger than kMaxMidiFileBytes, is reported like a malformed one.
+// one that is no regular file (a FIFO is refused, not waited on), or one
+// larger than kMaxMidiFileBytes, is reported like a malformed one.
 // When the file is good and `bytes` is given, it receives the file's bytes.
 MidiFileResult ReadMidiFile(const std::string& path, std::vector<uint8_t>* bytes = nullptr);
+
+// What a music device says about a piece it cannot play: one warning for
+// each file, the first time it is opened ("FILE: what is wrong; playing on
+// without it"), to `report` (standard error by default). A missing piece is
+// not repeated here: the data folder's check names it at start.
+class MidiWarnings {
+ public:
+  using Report = std::function<void(const std::string&)>;
+  explicit MidiWarnings(Report report = {});
+  void Warn(const MidiFileResult& file);
+
+ private:
+  Report report_;
+  std::set<std::string> warned_;
+};
 
 }  // namespace kolvar

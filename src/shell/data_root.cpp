@@ -21,12 +21,15 @@ std::string StageFileName(int stage, const char* extension) {
   return name;
 }
 
-bool Holds(const std::string& root, const std::string& name) {
-  const fs::path relative(name);
+bool HoldsData(const std::string& folder) {
   std::error_code error;
-  return fs::is_regular_file(
-      ResolveDataFile(root + "/" + relative.parent_path().string(), relative.filename().string()),
-      error);
+  return fs::is_directory(ResolveDataFile(folder, "DATA"), error);
+}
+
+std::string NoDataMessage(const std::string& searched) {
+  return "cannot find the game's data: " + searched +
+         " (the stage files DATA/Stage01.MAP to DATA/Stage" + std::to_string(kLastStage) +
+         ".IVM) and MIDI/ (the music)";
 }
 
 }  // namespace
@@ -45,11 +48,20 @@ DataRoot FindDataRoot(const std::string& explicit_root,
                       const std::vector<std::string>& candidates) {
   DataRoot found;
   if (!explicit_root.empty()) {
+    // A wrong --root is one line, not a list of every file it lacks.
+    std::error_code error;
+    const fs::file_status status = fs::status(explicit_root, error);
+    if (!fs::exists(status)) {
+      throw FatalError("--root " + explicit_root + ": no such folder");
+    }
+    if (!fs::is_directory(status)) throw FatalError("--root " + explicit_root + ": not a folder");
+    if (!HoldsData(explicit_root)) {
+      throw FatalError(NoDataMessage("--root " + explicit_root + " holds no DATA/"));
+    }
     found.root = explicit_root;
   } else {
     for (const std::string& candidate : candidates) {
-      std::error_code error;
-      if (fs::is_directory(candidate + "/DATA", error)) {
+      if (HoldsData(candidate)) {
         found.root = candidate;
         break;
       }
@@ -57,31 +69,36 @@ DataRoot FindDataRoot(const std::string& explicit_root,
     if (found.root.empty()) {
       std::string searched;
       for (const std::string& candidate : candidates) searched += "\n  " + candidate;
-      throw FatalError(
-          "cannot find the game's data: none of these folders holds DATA/ (the "
-          "stage files DATA/Stage01.MAP to DATA/Stage" +
-          std::to_string(kLastStage) + ".IVM) and MIDI/ (the music):" + searched +
-          "\nreinstall the game, or name the folder that holds them with --root DIR");
+      throw FatalError(NoDataMessage("none of these folders holds DATA/") + ":" + searched +
+                       "\nreinstall the game, or name the folder that holds them with --root DIR");
     }
   }
 
-  std::string missing_stages;
+  // Every stage file is read and every map checked now, and all that is
+  // wrong is reported at once: a game must not stop at stage 5 for a file
+  // that could have been named before the window opened.
+  std::vector<std::string> faults;
   for (const std::string& name : DataFileNames()) {
-    if (Holds(found.root, name)) continue;
+    const std::string path = ResolveDataPath(found.root, name);
     if (name.starts_with("MIDI/")) {
-      found.missing_music.push_back(found.root + "/" + name);
-    } else {
-      missing_stages += "\n  " + found.root + "/" + name;
+      // The music device names a piece that is there but cannot be played.
+      std::error_code error;
+      if (!fs::exists(path, error)) found.missing_music.push_back(path);
+      continue;
+    }
+    try {
+      const StageFileBytes bytes = ReadStageFile(path);
+      if (name.ends_with(".MAP")) CheckStageMap(path, bytes);
+    } catch (const FatalError& fault) {
+      faults.push_back(fault.what());
     }
   }
-  if (!missing_stages.empty()) {
-    throw FatalError("stage files missing from " + found.root + ":" + missing_stages);
-  }
-  // A map that would let the player off the map stops the game here rather
-  // than in the middle of a game.
-  for (int stage = 1; stage <= kLastStage; ++stage) {
-    const std::string path = StageFilePath(found.root, stage, ".MAP");
-    CheckStageMap(path, ReadStageFile(path));
+  if (faults.size() == 1) throw FatalError(faults.front());
+  if (!faults.empty()) {
+    std::string list;
+    for (const std::string& fault : faults) list += "\n  " + fault;
+    throw FatalError(std::to_string(faults.size()) + " stage files in " + found.root +
+                     " cannot be played:" + list);
   }
   return found;
 }

@@ -1,10 +1,13 @@
 #include "shell/headless_launch.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
+#include "platform/data_files.h"
 #include "platform/headless/headless_platform.h"
 #include "shell/program.h"
 
@@ -19,20 +22,40 @@ int RunHeadless(const char* program, const Arguments& args, const std::string& p
     std::fprintf(stderr, "%s: %s\n", program, bad.what());
     return 2;
   }
+  // A run with neither a close line nor --quit-at would play on forever at
+  // full speed. It ends once the script has run out and the last screenshot
+  // is due, with a word on why.
+  std::optional<uint32_t> quit_at = args.quit_at;
+  std::string ran_out;
+  const bool closes = std::any_of(script.begin(), script.end(), [](const ScriptLine& line) {
+    return line.action == ScriptLine::Action::kClose;
+  });
+  if (!quit_at && !closes) {
+    uint32_t end = script.empty() ? 0 : script.back().ms;
+    for (const ShotRequest& shot : args.shots) end = std::max(end, shot.ms + 1);
+    quit_at = end;
+    ran_out = (args.input.empty() ? std::string("no input script (--input) and no --quit-at")
+                                  : args.input + ": the input script has no close line") +
+              ": the run ends at " + std::to_string(end) +
+              " ms, when the script has run out (end it with 'MS close' or give --quit-at MS)";
+  }
   HeadlessPlatform* headless = nullptr;
   Backend backend;
   backend.open = [&](const std::string& data_root) -> std::unique_ptr<Platform> {
     HeadlessOptions options;
-    options.music_folder = data_root + "/MIDI";
+    options.music_folder = ResolveDataFile(data_root, "MIDI");
     options.script = std::move(script);
-    options.quit_at = args.quit_at;
+    options.quit_at = quit_at;
     for (const ShotRequest& shot : args.shots) options.shots.push_back({shot.ms, shot.path});
     options.hiscore_file = args.hiscore_file;
     auto platform = std::make_unique<HeadlessPlatform>(std::move(options));
     headless = platform.get();
     return platform;
   };
-  backend.finish = [&] { return headless ? headless->WriteDueShots(true) : std::string(); };
+  backend.finish = [&] {
+    if (!ran_out.empty()) std::fprintf(stderr, "%s: %s\n", program, ran_out.c_str());
+    return headless ? headless->WriteDueShots(true) : std::string();
+  };
   return RunKolvar(program, args, program_dir, data_from_bindir, backend);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/sheet_data.h"
+#include "platform/data_files.h"
 #include "platform/sdl/sdl_platform.h"
 #include "shell/command_line.h"
 #include "shell/headless_launch.h"
@@ -55,7 +56,7 @@ int main(int argc, char** argv) {
   kolvar::Backend window;
   window.open = [&](const std::string& data_root) {
     kolvar::WindowOptions options;
-    options.music_folder = data_root + "/MIDI";
+    options.music_folder = kolvar::ResolveDataFile(data_root, "MIDI");
     options.scale = args.scale;
     options.fullscreen = args.fullscreen;
     options.renderer = args.renderer;

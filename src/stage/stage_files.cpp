@@ -1,40 +1,39 @@
 #include "stage/stage_files.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <memory>
 
 #include "core/fatal_error.h"
 #include "core/game.h"
 #include "platform/data_files.h"
+#include "platform/regular_file.h"
 
 namespace kolvar {
 
 std::string StageFilePath(const std::string& root, int stage_number, const std::string& extension) {
   char digits[16];
   std::snprintf(digits, sizeof digits, "%02d", stage_number);
-  return ResolveDataFile(root + "/DATA", std::string("Stage") + digits + extension);
+  return ResolveDataPath(root, std::string("DATA/Stage") + digits + extension);
 }
 
 StageFileBytes ReadStageFile(const std::string& path) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
-  if (!file) {
-    throw FatalError(path + ": cannot open stage file: " + std::strerror(errno));
+  const RegularFile file = ReadRegularFile(path, kStageFileBytes);
+  switch (file.status) {
+    case RegularFile::Status::kRead:
+      break;
+    case RegularFile::Status::kNotRegular:
+      throw FatalError(path + ": stage file is " + file.reason);
+    case RegularFile::Status::kTooLarge:
+      throw FatalError(path + ": stage file is longer than 1024 bytes; it must be exactly 1024");
+    default:
+      throw FatalError(path + ": cannot open stage file: " + file.reason);
   }
-  StageFileBytes bytes{};
-  const size_t read = std::fread(bytes.data(), 1, bytes.size(), file.get());
-  if (std::ferror(file.get())) {
-    throw FatalError(path + ": cannot read stage file: " + std::strerror(errno));
-  }
-  if (read < bytes.size()) {
-    throw FatalError(path + ": stage file is " + std::to_string(read) +
+  if (file.bytes.size() < kStageFileBytes) {
+    throw FatalError(path + ": stage file is " + std::to_string(file.bytes.size()) +
                      " bytes long; it must be exactly 1024");
   }
-  if (std::fgetc(file.get()) != EOF) {
-    throw FatalError(path + ": stage file is longer than 1024 bytes; it must be exactly 1024");
-  }
+  StageFileBytes bytes{};
+  std::copy(file.bytes.begin(), file.bytes.end(), bytes.begin());
   return bytes;
 }
 

@@ -15,11 +15,13 @@ inline constexpr size_t kStageFileBytes = 1024;
 using StageFileBytes = std::array<uint8_t, kStageFileBytes>;
 
 // Path of a stage file: <root>/DATA/Stage<nn><extension>, nn with at least
-// two digits; extension ".MAP" or ".IVM".
+// two digits; extension ".MAP" or ".IVM". The folder and the file are matched
+// without regard to letter case (data/stage01.map).
 std::string StageFilePath(const std::string& root, int stage_number, const std::string& extension);
 
-// Reads a stage file whole. A file that is missing, unreadable, or not
-// exactly 1024 bytes long throws FatalError naming the path and the fault.
+// Reads a stage file whole. A file that is missing, unreadable, no regular
+// file (a FIFO is refused, not waited on), or not exactly 1024 bytes long
+// throws FatalError naming the path and the fault.
 StageFileBytes ReadStageFile(const std::string& path);
 
 // The part of the map the radar panel shows, at an eighth of its size: the

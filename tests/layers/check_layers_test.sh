@@ -47,6 +47,29 @@ expect_caught video/blit.cpp "<SDL.h>"              # SDL outside platform/sdl/
 expect_caught platform/headless/headless_music.cpp "<SDL2/SDL_audio.h>"
 expect_caught platform/desktop/user_files.cpp "<fluidsynth.h>"
 expect_caught platform/scaling.cpp "<SDL_ttf.h>"
+# Every form of include names a header: relative to the including file's
+# folder, and in angle brackets.
+expect_caught video/blend.h ../shell/play_loop.h
+expect_caught video/blend.h "<shell/play_loop.h>"
+expect_caught scene/radar.cpp ./../audio/music.h
+expect_caught core/game.cpp "<video/blit.h>"
+expect_caught platform/sdl/sdl_music.cpp ../headless/headless_music.h
+expect_caught platform/headless/headless_music.cpp "<platform/sdl/sdl_music.h>"
+expect_caught scene/hud.cpp ../platform/desktop/user_files.h
+
+# ...and the forms that name a header on a lower floor, or a system header,
+# still pass.
+for allowed in "video/blit.cpp ../core/game.h" "scene/hud.cpp <video/blit.h>" \
+  "platform/sdl/sdl_music.cpp ../desktop/user_files.h" "core/game.cpp <sys/stat.h>" \
+  "video/blit.cpp ../video/../core/surface.h"; do
+  rm -rf "$work/src"; cp -r "$src" "$work/src"
+  file=${allowed%% *} include=${allowed#* }
+  if [[ $include == "<"* ]]; then echo "#include $include"; else echo "#include \"$include\""; fi \
+    >>"$work/src/$file"
+  if ! "$here/check_layers.sh" "$work/src" >"$work/out"; then
+    echo "FAIL: $file including $include was rejected:"; cat "$work/out"; exit 1
+  fi
+done
 
 rm -rf "$work/src"; cp -r "$src" "$work/src"
 mkdir "$work/src/newthing"; echo '#pragma once' >"$work/src/newthing/a.h"

@@ -2,6 +2,7 @@
 #include "shell/data_root.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <fstream>
 
 #include "core/fatal_error.h"
+#include "platform/data_files.h"
 
 namespace kolvar {
 namespace {
@@ -70,14 +72,32 @@ TEST_F(DataRootTest, PicksTheFirstCandidateHoldingData) {
   EXPECT_EQ(FindDataRoot(beside, {installed}).root, beside);
 }
 
-TEST_F(DataRootTest, NamesEveryMissingStageFile) {
+// Everything about the stage files that would stop a game part-way is found
+// before the window opens, all of it in one report.
+TEST_F(DataRootTest, NamesEveryStageFileThatCannotBePlayed) {
   const std::string root = Folder("share", {"DATA/Stage03.IVM", "DATA/Stage16.MAP"});
-  for (const std::string& error : {Error(root, {}), Error("", {root, Folder("bin")})}) {
-    EXPECT_NE(error.find("stage files missing from " + root), std::string::npos) << error;
-    EXPECT_NE(error.find(root + "/DATA/Stage03.IVM"), std::string::npos) << error;
-    EXPECT_NE(error.find(root + "/DATA/Stage16.MAP"), std::string::npos) << error;
-    EXPECT_EQ(error.find("Stage03.MAP"), std::string::npos) << error;
-  }
+  const fs::path data = fs::path(root) / "DATA";
+  std::ofstream(data / "Stage05.MAP") << std::string(1000, '\0');
+  std::ofstream(data / "Stage06.IVM") << std::string(1025, '\0');
+  fs::remove(data / "Stage02.MAP");
+  fs::create_directories(data / "Stage02.MAP");
+  fs::remove(data / "Stage07.IVM");
+  ASSERT_EQ(mkfifo((data / "Stage07.IVM").c_str(), 0644), 0);
+  std::string off_map = Dark();
+  off_map[5 * 32 + 31] = 1;  // floor on the map's edge
+  std::ofstream(data / "Stage09.MAP") << off_map;
+  const std::string d = root + "/DATA/";
+  const std::string expected =
+      "7 stage files in " + root + " cannot be played:" +                  //
+      "\n  " + d + "Stage02.MAP: stage file is a directory, not a file" +  //
+      "\n  " + d + "Stage03.IVM: cannot open stage file: No such file or directory" + "\n  " + d +
+      "Stage05.MAP: stage file is 1000 bytes long; it must be exactly 1024" + "\n  " + d +
+      "Stage06.IVM: stage file is longer than 1024 bytes; it must be exactly 1024" + "\n  " + d +
+      "Stage07.IVM: stage file is a FIFO, not a file" + "\n  " + d +
+      "Stage09.MAP: floor at column 31 row 5 touches the map's outer edge" + "\n  " + d +
+      "Stage16.MAP: cannot open stage file: No such file or directory";
+  EXPECT_EQ(Error(root, {}), expected);
+  EXPECT_EQ(Error("", {root, Folder("bin")}), expected);
 }
 
 TEST_F(DataRootTest, NamesEveryFolderSearchedWhenNoneHoldsData) {
@@ -86,7 +106,23 @@ TEST_F(DataRootTest, NamesEveryFolderSearchedWhenNoneHoldsData) {
   const std::string error = Error("", {Missing(), empty});
   EXPECT_NE(error.find("cannot find the game's data"), std::string::npos) << error;
   EXPECT_NE(error.find("\n  " + Missing() + "\n  " + empty + "\n"), std::string::npos) << error;
-  EXPECT_NE(Error(Missing(), {}).find(Missing() + "/DATA/Stage01.MAP"), std::string::npos);
+}
+
+// A wrong --root is one line, not the 32 stage files it lacks.
+TEST_F(DataRootTest, AWrongRootIsOneLine) {
+  const std::string empty = (base_ / "empty").string();
+  fs::create_directories(empty);
+  std::ofstream(base_ / "file") << "x";
+  const struct {
+    std::string root, error;
+  } cases[] = {
+      {Missing(), "--root " + Missing() + ": no such folder"},
+      {(base_ / "file").string(), "--root " + (base_ / "file").string() + ": not a folder"},
+      {empty, "cannot find the game's data: --root " + empty +
+                  " holds no DATA/ (the stage files DATA/Stage01.MAP to DATA/Stage16.IVM) and "
+                  "MIDI/ (the music)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Error(c.root, {}), c.error);
 }
 
 TEST_F(DataRootTest, MissingMusicIsReportedButNotFatal) {
@@ -104,13 +140,21 @@ TEST_F(DataRootTest, AStageMapThatLetsThePlayerOffTheMapStopsTheStart) {
             root + "/DATA/Stage03.MAP: floor at column 31 row 5 touches the map's outer edge");
 }
 
-TEST_F(DataRootTest, FileNamesMatchWithoutRegardToCase) {
+TEST_F(DataRootTest, FileAndFolderNamesMatchWithoutRegardToCase) {
   const std::string root = Folder("share", {"DATA/Stage01.MAP", "MIDI/CLEAR.MID"});
   std::ofstream(fs::path(root) / "DATA" / "stage01.map") << Dark();
   std::ofstream(fs::path(root) / "MIDI" / "clear.mid") << "x";
   const DataRoot data = FindDataRoot(root, {});
   EXPECT_EQ(data.root, root);
   EXPECT_TRUE(data.missing_music.empty());
+
+  // data/ and midi/ folders, found from the candidates and through --root.
+  fs::rename(fs::path(root) / "DATA", fs::path(root) / "data");
+  fs::rename(fs::path(root) / "MIDI", fs::path(root) / "midi");
+  EXPECT_EQ(FindDataRoot("", {Missing(), root}).root, root);
+  EXPECT_TRUE(FindDataRoot(root, {}).missing_music.empty());
+  EXPECT_EQ(ResolveDataPath(root, "DATA/Stage01.MAP"), root + "/data/stage01.map");
+  EXPECT_EQ(ResolveDataPath(root, "MIDI/CLEAR.MID"), root + "/midi/clear.mid");
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 #include "platform/desktop/config_file.h"
 
+#include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
+#include <unordered_map>
 
 #include "platform/desktop/user_files.h"
+#include "platform/printable.h"
+#include "platform/regular_file.h"
 
 namespace kolvar {
 
@@ -53,6 +55,10 @@ constexpr const char* kVolumeComment = "# Music volume in percent, 0 to 100.\n";
 
 constexpr int kMostScale = 8;  // as for --scale
 
+// The defaults take 2 KB; a file far larger is no settings file (or a link
+// to a device that never ends).
+constexpr size_t kMostSettingsBytes = 64 * 1024;
+
 std::string Trim(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t\r");
   if (first == std::string::npos) return {};
@@ -73,8 +79,16 @@ std::optional<std::vector<KeyCode>> ParseKeys(const std::string& value, const Ke
   std::istringstream list(value);
   for (std::string name; std::getline(list, name, ',');) {
     name = Trim(name);
+    // A control byte would end the name early where the backend reads it as
+    // C text (W\0S read as W), and bytes that are not UTF-8 make up key
+    // codes no keyboard has.
+    const bool plain_text =
+        !name.empty() && IsValidUtf8(name) && std::none_of(name.begin(), name.end(), [](char c) {
+          const auto byte = static_cast<unsigned char>(c);
+          return byte < 0x20 || byte == 0x7F;
+        });
     const std::optional<KeyCode> key =
-        name.empty() ? std::nullopt : names.code_of(Lower(name) == "comma" ? "," : name);
+        plain_text ? names.code_of(Lower(name) == "comma" ? "," : name) : std::nullopt;
     if (!key) {
       bad = name;
       return std::nullopt;
@@ -141,111 +155,116 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
   const Settings defaults = DefaultSettings(names);
   SettingsResult result{defaults, {}};
   Settings& s = result.settings;
+  const std::string file = PrintableUtf8(file_name);
   // The line that set each action's keys (0: the default holds).
   std::array<int, kActionCount> key_line{};
-  std::vector<std::string> seen;
+  // The first line naming each setting: the key actions, then scale,
+  // fullscreen and music_volume.
+  std::array<int, kActionCount + 3> first_line{};
+  constexpr int kScale = kActionCount, kFullscreen = kActionCount + 1, kVolume = kActionCount + 2;
 
-  std::istringstream in(text);
-  std::string raw;
-  for (int number = 1; std::getline(in, raw); ++number) {
+  // An editor's UTF-8 byte-order mark is no part of the first line.
+  size_t start = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+  for (int number = 1; start < text.size(); ++number) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string raw = text.substr(start, end - start);
+    start = end + 1;
     if (const size_t hash = raw.find('#'); hash != std::string::npos) raw.erase(hash);
     const std::string line = Trim(raw);
     if (line.empty()) continue;
+    const std::string at = file + ":" + std::to_string(number) + ": ";
     const auto report = [&](const std::string& fault, const std::string& fallback) {
-      result.problems.push_back(file_name + ":" + std::to_string(number) + ": " + fault +
-                                "; using the default (" + fallback + ")");
+      result.problems.push_back(at + fault + "; using the default (" + fallback + ")");
     };
     const size_t equals = line.find('=');
     if (equals == std::string::npos) {
-      result.problems.push_back(file_name + ":" + std::to_string(number) +
-                                ": expected \"name = value\", found '" + line + "'; line ignored");
+      result.problems.push_back(at + "expected \"name = value\", found '" + PrintableUtf8(line) +
+                                "'; line ignored");
       continue;
     }
     const std::string name = Lower(Trim(line.substr(0, equals)));
     const std::string value = Trim(line.substr(equals + 1));
-    bool repeated = false;
-    for (const std::string& earlier : seen) repeated = repeated || earlier == name;
-    seen.push_back(name);
+    const std::string shown = PrintableUtf8(value);
 
-    if (name == "scale") {
-      if (repeated) {
-        report("scale is set twice", "the first");
-        continue;
-      }
+    int setting = -1;
+    if (name == "scale") setting = kScale;
+    if (name == "fullscreen") setting = kFullscreen;
+    if (name == "music_volume") setting = kVolume;
+    for (const KeyEntry& e : kKeyEntries) {
+      if (name == e.name) setting = static_cast<int>(e.action);
+    }
+    if (setting < 0) {
+      result.problems.push_back(at + "no setting named '" + PrintableUtf8(name) +
+                                "'; line ignored");
+      continue;
+    }
+    if (first_line[setting] != 0) {
+      result.problems.push_back(at + name + " is set twice; line " +
+                                std::to_string(first_line[setting]) +
+                                " counts and this one is ignored");
+      continue;
+    }
+    first_line[setting] = number;
+
+    if (setting == kScale) {
       if (Lower(value) == "auto") {
         s.scale = 0;
       } else if (const std::optional<int> scale = ParseWhole(value, 1, kMostScale)) {
         s.scale = *scale;
       } else {
-        report("scale must be auto or a whole number from 1 to 8, not '" + value + "'", "auto");
+        report("scale must be auto or a whole number from 1 to 8, not '" + shown + "'", "auto");
       }
-      continue;
-    }
-    if (name == "fullscreen") {
-      if (repeated) {
-        report("fullscreen is set twice", "the first");
-        continue;
-      }
+    } else if (setting == kFullscreen) {
       if (const std::optional<bool> on = ParseYesNo(value)) {
         s.fullscreen = *on;
       } else {
-        report("fullscreen must be yes or no, not '" + value + "'", "no");
+        report("fullscreen must be yes or no, not '" + shown + "'", "no");
       }
-      continue;
-    }
-    if (name == "music_volume") {
-      if (repeated) {
-        report("music_volume is set twice", "the first");
-        continue;
-      }
+    } else if (setting == kVolume) {
       if (const std::optional<int> volume = ParseWhole(value, 0, 100)) {
         s.music_volume = *volume;
       } else {
-        report("music_volume must be a whole number from 0 to 100, not '" + value + "'", "100");
+        report("music_volume must be a whole number from 0 to 100, not '" + shown + "'", "100");
       }
-      continue;
-    }
-    const KeyEntry* entry = nullptr;
-    for (const KeyEntry& e : kKeyEntries) {
-      if (name == e.name) entry = &e;
-    }
-    if (!entry) {
-      result.problems.push_back(file_name + ":" + std::to_string(number) + ": no setting named '" +
-                                name + "'; line ignored");
-      continue;
-    }
-    const int a = static_cast<int>(entry->action);
-    if (repeated) {
-      report(name + " is set twice", "the first");
-      continue;
-    }
-    std::string bad;
-    if (const std::optional<std::vector<KeyCode>> keys = ParseKeys(value, names, bad)) {
-      s.keys[a] = *keys;
-      key_line[a] = number;
-    } else if (value.empty()) {
-      report(name + " names no key", entry->defaults);
     } else {
-      report(name + ": no key is named '" + bad + "'", entry->defaults);
+      const KeyEntry& entry = kKeyEntries[setting];
+      std::string bad;
+      if (const std::optional<std::vector<KeyCode>> keys = ParseKeys(value, names, bad)) {
+        s.keys[setting] = *keys;
+        key_line[setting] = number;
+      } else if (value.empty()) {
+        report(name + " names no key", entry.defaults);
+      } else if (!IsValidUtf8(bad)) {
+        report(name + ": the key name '" + PrintableUtf8(bad) + "' is not valid UTF-8",
+               entry.defaults);
+      } else {
+        report(name + ": no key is named '" + PrintableUtf8(bad) + "'", entry.defaults);
+      }
     }
   }
 
   // A key doing two things: the line that gave it the second job falls back
   // to its default (the later line when both were set here). Defaults never
-  // share a key, so this ends once every clashing line is back at its
-  // default.
+  // share a key, and each round sends one line back to its default, so this
+  // ends after at most one round per action. A round looks each key up in a
+  // table of the actions holding it: the time grows with the number of keys,
+  // not with its square.
   for (bool clash = true; clash;) {
     clash = false;
+    std::unordered_map<KeyCode, uint32_t> holders;
+    for (int a = 0; a < kActionCount; ++a) {
+      for (KeyCode key : s.keys[a]) holders[key] |= 1u << a;
+    }
     for (int a = 0; a < kActionCount && !clash; ++a) {
       for (int b = a + 1; b < kActionCount && !clash; ++b) {
         for (KeyCode key : s.keys[a]) {
-          bool shared = false;
-          for (KeyCode other : s.keys[b]) shared = shared || other == key;
-          if (!shared) continue;
+          if ((holders[key] & (1u << b)) == 0) continue;
           const int undone = key_line[a] > key_line[b] ? a : b;
           const int kept = undone == a ? b : a;
-          result.problems.push_back(file_name + ":" + std::to_string(key_line[undone]) + ": " +
-                                    kKeyEntries[undone].name + ": " + NameKeys({key}, names) +
+          result.problems.push_back(file + ":" + std::to_string(key_line[undone]) + ": " +
+                                    kKeyEntries[undone].name + ": " +
+                                    PrintableUtf8(NameKeys({key}, names)) +
                                     " is already the key of " + kKeyEntries[kept].name +
                                     "; using the default (" + kKeyEntries[undone].defaults + ")");
           s.keys[undone] = defaults.keys[undone];
@@ -260,21 +279,35 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
 }
 
 SettingsResult LoadSettings(const std::string& path, const KeyNames& names) {
-  std::error_code missing;
-  if (!std::filesystem::exists(path, missing) && !missing) {
-    SettingsResult result{DefaultSettings(names), {}};
-    const std::string error = WriteFileAtomically(path, DefaultSettingsText());
-    if (!error.empty()) result.problems.push_back(error + "; playing with the default settings");
-    return result;
+  // A write of the defaults killed part-way leaves a temporary; one a minute
+  // old is no other game's write in progress.
+  const std::string defaults_text = DefaultSettingsText();
+  RemoveStaleTemporaries(path, 60, [&](const std::string& bytes) {
+    return defaults_text.compare(0, bytes.size(), bytes) == 0;
+  });
+  const RegularFile file = ReadRegularFile(path, kMostSettingsBytes);
+  const std::string shown = PrintableUtf8(path);
+  const auto defaults = [&](const std::string& fault) {
+    return SettingsResult{DefaultSettings(names),
+                          {shown + ": " + fault + "; playing with the default settings"}};
+  };
+  switch (file.status) {
+    case RegularFile::Status::kRead:
+      return ParseSettings(file.bytes, path, names);
+    case RegularFile::Status::kMissing: {
+      SettingsResult result{DefaultSettings(names), {}};
+      const std::string error = WriteFileAtomically(path, defaults_text);
+      if (!error.empty()) result.problems.push_back(error + "; playing with the default settings");
+      return result;
+    }
+    case RegularFile::Status::kNotRegular:
+      return defaults("is " + file.reason + ", so it holds no settings");
+    case RegularFile::Status::kTooLarge:
+      return defaults("cannot read the settings: the file is " + file.reason +
+                      ", far more than settings take");
+    default:
+      return defaults("cannot read the settings (" + file.reason + ")");
   }
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (!in || in.bad()) {
-    return {DefaultSettings(names),
-            {path + ": cannot read the settings; playing with the defaults"}};
-  }
-  return ParseSettings(text.str(), path, names);
 }
 
 std::optional<Action> ActionOfKey(const Settings& settings, KeyCode key) {

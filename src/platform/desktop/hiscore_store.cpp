@@ -1,83 +1,179 @@
 #include "platform/desktop/hiscore_store.h"
 
-#include <cerrno>
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 #include "platform/desktop/user_files.h"
+#include "platform/regular_file.h"
 
 namespace kolvar {
 
 namespace {
 
-constexpr const char* kHeader = "kolvar hiscore\n";
-constexpr size_t kMostDigits = 10;
+constexpr const char* kHeader = "kolvar hiscore";
+// A hi-score file is a few bytes; a big one is not one and is not read whole.
+constexpr size_t kMostBytes = 4096;
+// How long a save waits for another game's save to finish. Saves take
+// milliseconds; a game stopped in the middle of one must not stop this one.
+constexpr int kLockWaitMs = 1000;
 
 void PrintToStderr(const std::string& message) {
   std::fprintf(stderr, "kolvar: %s\n", message.c_str());
 }
 
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool IsBlank(const std::string& text) {
+  for (char c : text) {
+    if (!IsSpace(c)) return false;
+  }
+  return true;
+}
+
+// Bytes a save killed part-way may have left: a beginning of HiScoreText.
+bool IsPartOfHiScoreText(const std::string& bytes) {
+  const std::string header = std::string(kHeader) + "\n";
+  if (bytes.size() <= header.size()) return header.compare(0, bytes.size(), bytes) == 0;
+  if (bytes.compare(0, header.size(), header) != 0) return false;
+  for (size_t i = header.size(); i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (!(c >= '0' && c <= '9') && !(c == '\n' && i + 1 == bytes.size())) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string HiScoreText(int32_t value) {
-  return kHeader + std::to_string(value < 0 ? 0 : value) + "\n";
+  return std::string(kHeader) + "\n" + std::to_string(value < 0 ? 0 : value) + "\n";
 }
 
 std::optional<int32_t> ParseHiScore(const std::string& text) {
-  const std::string header = kHeader;
-  if (text.rfind(header, 0) != 0 || text.back() != '\n') return std::nullopt;
-  const std::string digits = text.substr(header.size(), text.size() - header.size() - 1);
-  if (digits.empty() || digits.size() > kMostDigits ||
-      digits.find_first_not_of("0123456789") != std::string::npos) {
-    return std::nullopt;
+  size_t at = 0;
+  const auto skip_space = [&] {
+    while (at < text.size() && IsSpace(text[at])) ++at;
+  };
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) at = 3;  // a byte-order mark from an editor
+  skip_space();
+  // The header, with any spacing between its two words.
+  if (text.compare(at, 6, "kolvar") == 0) {
+    at += 6;
+    const size_t gap = at;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+    if (at == gap || text.compare(at, 7, "hiscore") != 0) return std::nullopt;
+    at += 7;
+    skip_space();
   }
-  const long long value = std::stoll(digits);
-  if (value > INT32_MAX) return std::nullopt;
+  if (at < text.size() && text[at] == '+') ++at;
+  while (at + 1 < text.size() && text[at] == '0' && text[at + 1] >= '0' && text[at + 1] <= '9') {
+    ++at;  // leading zeros
+  }
+  int64_t value = 0;
+  const size_t digits = at;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+    value = value * 10 + (text[at] - '0');
+    if (value > INT32_MAX) return std::nullopt;
+  }
+  if (at == digits) return std::nullopt;
+  skip_space();
+  if (at != text.size()) return std::nullopt;
   return static_cast<int32_t>(value);
 }
 
 HiScoreStore::HiScoreStore(std::string path, Report report)
     : path_(std::move(path)), report_(report ? std::move(report) : Report(PrintToStderr)) {}
 
+void HiScoreStore::ReportOnce(bool& reported, const std::string& message) {
+  if (reported) return;
+  reported = true;
+  report_(message);
+}
+
 int32_t HiScoreStore::Load() {
   if (path_.empty()) return 0;
-  std::FILE* file = std::fopen(path_.c_str(), "rb");
-  if (!file) {
-    // No file yet is the first run, not a fault.
-    if (errno != ENOENT) {
-      report_(path_ + ": cannot read the hi-score (" + std::strerror(errno) + "); starting from 0");
-    }
-    return 0;
+  {
+    // Under the lock no other game is between writing a temporary and
+    // renaming it, so every temporary found is stale.
+    FileLock lock(path_, kLockWaitMs);
+    if (lock.locked()) RemoveStaleTemporaries(path_, 0, IsPartOfHiScoreText);
   }
-  std::string text;
-  char buffer[64];
-  size_t n;
-  // A hi-score file is a few bytes; a big one is not one and is not read whole.
-  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() < 4096) {
-    text.append(buffer, n);
+  const RegularFile file = ReadRegularFile(path_, kMostBytes);
+  switch (file.status) {
+    case RegularFile::Status::kMissing:
+      return 0;  // No file yet is the first run, not a fault.
+    case RegularFile::Status::kNotRegular:
+      not_a_file_ = true;
+      report_(path_ + ": is " + file.reason + "; the hi-score is not kept");
+      return 0;
+    case RegularFile::Status::kRead:
+      if (const std::optional<int32_t> value = ParseHiScore(file.bytes)) return *value;
+      if (IsBlank(file.bytes)) {
+        report_(path_ + ": the hi-score file is empty; starting from 0");
+        return 0;
+      }
+      report_(path_ + ": not a hi-score file; starting from 0 (it is kept as " + path_ +
+              ".bad at the next hi-score)");
+      return 0;
+    default:
+      report_(path_ + ": cannot read the hi-score (" + file.reason +
+              "); starting from 0 (it is kept as " + path_ + ".bad at the next hi-score)");
+      return 0;
   }
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) {
-    report_(path_ + ": cannot read the hi-score; starting from 0");
-    return 0;
+}
+
+bool HiScoreStore::KeepUnreadable(const std::string& target) {
+  std::string bad = target + ".bad";
+  struct stat taken {};
+  for (int n = 2; lstat(bad.c_str(), &taken) == 0; ++n) {
+    bad = target + ".bad." + std::to_string(n);
   }
-  const std::optional<int32_t> value = ParseHiScore(text);
-  if (!value) {
-    report_(path_ + ": not a hi-score file; starting from 0 (it is replaced at the next hi-score)");
-    return 0;
+  if (std::rename(target.c_str(), bad.c_str()) != 0) {
+    ReportOnce(save_failure_reported_, path_ +
+                                           ": cannot be read as a hi-score and cannot be moved "
+                                           "aside; the hi-score is not kept");
+    return false;
   }
-  return *value;
+  report_(path_ + ": could not be read as a hi-score; kept as " + bad);
+  return true;
 }
 
 void HiScoreStore::Save(int32_t value) {
-  if (path_.empty()) return;
-  const std::string error = WriteFileAtomically(path_, HiScoreText(value));
-  if (!error.empty() && !save_failure_reported_) {
-    save_failure_reported_ = true;
-    report_(error + "; the hi-score is not kept");
+  if (path_.empty() || not_a_file_) return;
+  FileLock lock(path_, lock_failure_reported_ ? 0 : kLockWaitMs);
+  // A lock file that cannot be made (a read-only folder) leaves the write to
+  // say what is wrong; a lock held too long is worth a word.
+  if (lock.busy()) {
+    ReportOnce(lock_failure_reported_, lock.error() + "; writing the hi-score without the lock");
   }
+  // Another game may have kept a higher score since this one started.
+  const std::string target = FollowLinks(path_);
+  const RegularFile kept = ReadRegularFile(target, kMostBytes);
+  switch (kept.status) {
+    case RegularFile::Status::kMissing:
+      break;
+    case RegularFile::Status::kNotRegular:
+      not_a_file_ = true;
+      ReportOnce(save_failure_reported_,
+                 path_ + ": is " + kept.reason + "; the hi-score is not kept");
+      return;
+    case RegularFile::Status::kRead:
+      if (const std::optional<int32_t> old = ParseHiScore(kept.bytes)) {
+        if (*old >= value) return;
+        break;
+      }
+      if (IsBlank(kept.bytes)) break;
+      if (!KeepUnreadable(target)) return;
+      break;
+    default:
+      if (!KeepUnreadable(target)) return;
+      break;
+  }
+  const std::string error = WriteFileAtomically(path_, HiScoreText(value));
+  if (!error.empty()) ReportOnce(save_failure_reported_, error + "; the hi-score is not kept");
 }
 
 }  // namespace kolvar

@@ -1,5 +1,7 @@
 // The kept hi-score: one small text file holding the number, read at start
-// and replaced whole each time the hi-score rises.
+// and replaced whole each time the hi-score rises. Two games may run at once:
+// a save takes a lock, reads the file again and never writes a lower score
+// than the one kept there.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +11,10 @@
 
 namespace kolvar {
 
-// The file's text for a hi-score, and the hi-score in a file's text
-// (nothing when the text is not exactly what HiScoreText writes).
+// The file's text for a hi-score, and the hi-score in a file's text. Hand
+// edits are read too: CR LF line ends, no final newline, spaces and tabs, a
+// '+' sign, leading zeros, a bare number without the "kolvar hiscore" line.
+// Nothing when the text holds no such number (or an empty file).
 std::string HiScoreText(int32_t value);
 std::optional<int32_t> ParseHiScore(const std::string& text);
 
@@ -23,17 +27,28 @@ class HiScoreStore {
   explicit HiScoreStore(std::string path, Report report = {});
 
   // The kept hi-score; 0 when there is no file yet, and 0 (reported) when
-  // it cannot be read or is not a hi-score file.
+  // it cannot be read or is not a hi-score file. Removes what a game killed
+  // during a save left behind.
   int32_t Load();
-  // Keeps `value`. A failure is reported the first time; play goes on.
+  // Keeps `value` unless the file already holds a higher one. A file that
+  // cannot be read as a hi-score is first kept as PATH.bad (reported). A
+  // failure is reported the first time; play goes on.
   void Save(int32_t value);
 
   const std::string& path() const { return path_; }
 
  private:
+  void ReportOnce(bool& reported, const std::string& message);
+  // Moves the unreadable file aside as PATH.bad (PATH.bad.2, ... when
+  // taken). False when it could not be moved.
+  bool KeepUnreadable(const std::string& target);
+
   std::string path_;
   Report report_;
   bool save_failure_reported_ = false;
+  bool lock_failure_reported_ = false;
+  // Not a file (a FIFO, a directory): nothing is written there.
+  bool not_a_file_ = false;
 };
 
 }  // namespace kolvar

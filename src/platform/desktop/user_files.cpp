@@ -1,13 +1,19 @@
 #include "platform/desktop/user_files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+
+#include "platform/regular_file.h"
 
 namespace kolvar {
 
@@ -51,6 +57,36 @@ std::string Errno(const std::string& what) {
   return what + ": " + std::strerror(errno);
 }
 
+constexpr const char* kTemporarySuffix = ".tmp";
+// A temporary holds a part of a small file the game writes.
+constexpr size_t kMostTemporaryBytes = 1 << 16;
+
+// The umask, read without changing it (umask() sets it for every thread).
+mode_t CurrentUmask() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("Umask:", 0) == 0)
+      return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+  }
+  return 022;
+}
+
+// BASE.XXXXXX.tmp, or BASE.XXXXXX, with six letters or digits for the Xs
+// (what mkstemp puts there).
+bool IsTemporaryName(const std::string& name, const std::string& base) {
+  constexpr size_t kRandom = 6;
+  if (name.size() < base.size() + 1 + kRandom || name.compare(0, base.size(), base) != 0 ||
+      name[base.size()] != '.') {
+    return false;
+  }
+  const std::string rest = name.substr(base.size() + 1);
+  if (rest.size() != kRandom && rest != rest.substr(0, kRandom) + kTemporarySuffix) return false;
+  for (size_t i = 0; i < kRandom; ++i) {
+    if (!std::isalnum(static_cast<unsigned char>(rest[i]))) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string ConfigDirectory() {
@@ -73,15 +109,40 @@ std::string PicturesDirectory() {
   return pictures;
 }
 
+std::string FollowLinks(const std::string& path) {
+  fs::path at(path);
+  // As the kernel does, give up after 40 links (a loop).
+  for (int links = 0; links < 40; ++links) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(at, error))) return at.string();
+    const fs::path target = fs::read_symlink(at, error);
+    if (error) return at.string();
+    at = target.is_absolute() ? target : at.parent_path() / target;
+  }
+  return at.string();
+}
+
 std::string WriteFileAtomically(const std::string& path, const std::string& bytes) {
-  const fs::path target(path);
+  const std::string target_path = FollowLinks(path);
+  const fs::path target(target_path);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::error_code error;
   fs::create_directories(folder, error);
   if (error) return folder.string() + ": cannot create the folder: " + error.message();
 
-  std::string temporary = path + ".XXXXXX";
-  const int fd = mkstemp(temporary.data());
+  // The file's own permissions carry over to the new one.
+  mode_t mode = 0666 & ~CurrentUmask();
+  struct stat old {};
+  if (stat(target_path.c_str(), &old) == 0) {
+    if (!S_ISREG(old.st_mode)) {
+      return path + ": is " + KindOfFile(old.st_mode) + ", not a file; not replaced";
+    }
+    mode = old.st_mode & 07777;
+  }
+
+  std::string temporary = target_path + ".XXXXXX" + kTemporarySuffix;
+  const int fd =
+      mkostemps(temporary.data(), static_cast<int>(std::strlen(kTemporarySuffix)), O_CLOEXEC);
   if (fd < 0) return Errno(path + ": cannot write");
   size_t written = 0;
   while (written < bytes.size()) {
@@ -92,9 +153,10 @@ std::string WriteFileAtomically(const std::string& path, const std::string& byte
   }
   std::string failure;
   if (written != bytes.size()) failure = Errno(path + ": cannot write");
+  if (failure.empty() && fchmod(fd, mode) != 0) failure = Errno(path + ": cannot set its mode");
   if (failure.empty() && fsync(fd) != 0) failure = Errno(path + ": cannot flush to disk");
   if (close(fd) != 0 && failure.empty()) failure = Errno(path + ": cannot write");
-  if (failure.empty() && std::rename(temporary.c_str(), path.c_str()) != 0) {
+  if (failure.empty() && std::rename(temporary.c_str(), target_path.c_str()) != 0) {
     failure = Errno(path + ": cannot replace");
   }
   if (!failure.empty()) {
@@ -107,6 +169,64 @@ std::string WriteFileAtomically(const std::string& path, const std::string& byte
     close(dir);
   }
   return {};
+}
+
+int RemoveStaleTemporaries(const std::string& path, int min_age_seconds,
+                           const std::function<bool(const std::string&)>& is_ours) {
+  const fs::path target(FollowLinks(path));
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  const std::string base = target.filename().string();
+  const time_t now = std::time(nullptr);
+  int removed = 0;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (!IsTemporaryName(name, base)) continue;
+    struct stat info {};
+    if (lstat(it->path().c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        now - info.st_mtime < min_age_seconds) {
+      continue;
+    }
+    const RegularFile file = ReadRegularFile(it->path().string(), kMostTemporaryBytes);
+    if (file.ok() && is_ours(file.bytes) && unlink(it->path().c_str()) == 0) ++removed;
+  }
+  return removed;
+}
+
+FileLock::FileLock(const std::string& path, int wait_ms) {
+  const fs::path target(FollowLinks(path));
+  const std::string lock_path = target.string() + ".lock";
+  std::error_code error;
+  if (target.has_parent_path()) fs::create_directories(target.parent_path(), error);
+  const int fd = open(lock_path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                      0666 & ~CurrentUmask());
+  if (fd < 0) {
+    error_ = Errno(lock_path + ": cannot lock");
+    return;
+  }
+  // A game stopped (SIGSTOP, a debugger) while it holds the lock must not
+  // stop this one: after `wait_ms` it goes on unlocked.
+  constexpr int kStepMs = 5;
+  for (int waited = 0;; waited += kStepMs) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      fd_ = fd;
+      return;
+    }
+    if (errno != EWOULDBLOCK && errno != EINTR) break;
+    if (waited >= wait_ms) {
+      errno = EWOULDBLOCK;
+      break;
+    }
+    usleep(kStepMs * 1000);
+  }
+  busy_ = errno == EWOULDBLOCK;
+  error_ = busy_ ? lock_path + ": another game held it for " + std::to_string(wait_ms) + " ms"
+                 : Errno(lock_path + ": cannot lock");
+  close(fd);
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) close(fd_);  // closing drops the lock
 }
 
 }  // namespace kolvar

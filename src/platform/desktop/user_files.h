@@ -3,6 +3,7 @@
 // file.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace kolvar {
@@ -15,10 +16,49 @@ std::string DataDirectory();
 // user-dirs.dirs, when it exists; else empty.
 std::string PicturesDirectory();
 
-// Writes `bytes` to `path` through a temporary file in the same folder that
-// is flushed to disk and then renamed over `path`, so readers see the old
-// file or the new one, never a part. Creates missing folders. Returns an
-// error message, or an empty string on success.
+// The file `path` names once symbolic links are followed: a link's target
+// (relative to the link's folder), its target's target, and so on. `path`
+// itself when it is no link; the last target when that does not exist yet.
+std::string FollowLinks(const std::string& path);
+
+// Writes `bytes` to `path` through a temporary file in the same folder
+// (PATH.XXXXXX.tmp) that is flushed to disk and then renamed over `path`, so
+// readers see the old file or the new one, never a part. A symbolic link is
+// written through: its target is replaced and the link stays. The file keeps
+// its permissions; a new one gets the usual 0666 less the umask. Creates
+// missing folders; refuses to replace a directory, a FIFO or a device.
+// Returns an error message, or an empty string on success.
 std::string WriteFileAtomically(const std::string& path, const std::string& bytes);
+
+// Removes what WriteFileAtomically left of `path` when a run was killed in
+// the middle of a write: files beside (the link target of) `path` named
+// PATH.XXXXXX.tmp, or PATH.XXXXXX as older versions named them, at least
+// `min_age_seconds` old, whose bytes `is_ours` accepts (a part of what the
+// game writes there). Returns how many were removed.
+int RemoveStaleTemporaries(const std::string& path, int min_age_seconds,
+                           const std::function<bool(const std::string&)>& is_ours);
+
+// An exclusive lock on `path`'s file, held while alive, so that two games
+// writing it take turns. It is a lock on PATH.lock beside (the link target
+// of) `path`. Gives up after `wait_ms`: `locked()` is then false and
+// `error()` says why, and the caller goes on without it.
+class FileLock {
+ public:
+  FileLock(const std::string& path, int wait_ms);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  bool locked() const { return fd_ >= 0; }
+  // Not locked because another holder kept the lock for all of `wait_ms`
+  // (rather than because the lock file could not be made).
+  bool busy() const { return busy_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  int fd_ = -1;
+  bool busy_ = false;
+  std::string error_;
+};
 
 }  // namespace kolvar

@@ -11,8 +11,9 @@ namespace {
 
 class HeadlessMusicDevice final : public MusicDevice {
  public:
-  HeadlessMusicDevice(std::string folder, std::function<uint32_t()> clock)
-      : folder_(std::move(folder)), clock_(std::move(clock)) {}
+  HeadlessMusicDevice(std::string folder, std::function<uint32_t()> clock,
+                      MidiWarnings::Report report)
+      : folder_(std::move(folder)), clock_(std::move(clock)), warnings_(std::move(report)) {}
 
   void Close() override {
     open_ = false;
@@ -24,7 +25,10 @@ class HeadlessMusicDevice final : public MusicDevice {
   bool Open(const std::string& name) override {
     Close();
     const MidiFileResult file = ReadMidiFile(ResolveDataFile(folder_, name));
-    if (!file.ok()) return false;
+    if (!file.ok()) {
+      warnings_.Warn(file);
+      return false;
+    }
     open_ = true;
     length_ = file.info->length_ms;
     return true;
@@ -69,6 +73,7 @@ class HeadlessMusicDevice final : public MusicDevice {
 
   std::string folder_;
   std::function<uint32_t()> clock_;
+  MidiWarnings warnings_;
   bool open_ = false;
   bool playing_ = false;
   uint32_t length_ = 0;
@@ -79,9 +84,11 @@ class HeadlessMusicDevice final : public MusicDevice {
 
 }  // namespace
 
-std::unique_ptr<MusicDevice> CreateHeadlessMusicDevice(std::string folder,
-                                                       std::function<uint32_t()> clock) {
-  return std::make_unique<HeadlessMusicDevice>(std::move(folder), std::move(clock));
+std::unique_ptr<MusicDevice> CreateHeadlessMusicDevice(
+    std::string folder, std::function<uint32_t()> clock,
+    std::function<void(const std::string&)> report) {
+  return std::make_unique<HeadlessMusicDevice>(std::move(folder), std::move(clock),
+                                               std::move(report));
 }
 
 }  // namespace kolvar

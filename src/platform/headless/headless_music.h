@@ -16,8 +16,10 @@
 namespace kolvar {
 
 // Pieces are read from `folder` (names matched without regard to letter
-// case, as the data files are).
-std::unique_ptr<MusicDevice> CreateHeadlessMusicDevice(std::string folder,
-                                                       std::function<uint32_t()> clock);
+// case, as the data files are). A piece that cannot be played is reported
+// once to `report` (standard error by default), as the window's device does.
+std::unique_ptr<MusicDevice> CreateHeadlessMusicDevice(
+    std::string folder, std::function<uint32_t()> clock,
+    std::function<void(const std::string&)> report = {});
 
 }  // namespace kolvar

@@ -11,6 +11,7 @@
 #include "platform/desktop/hiscore_store.h"
 #include "platform/desktop/png_writer.h"
 #include "platform/headless/headless_music.h"
+#include "platform/printable.h"
 
 namespace kolvar {
 
@@ -33,24 +34,6 @@ std::optional<uint32_t> ParseMs(const std::string& word) {
     return std::nullopt;
   }
   return static_cast<uint32_t>(std::stoul(word));
-}
-
-// A word of the script as it may be shown in a message: bytes outside
-// printable ASCII are written as \xNN, so a NUL or a control byte can
-// neither cut the message short nor reach the terminal.
-std::string Printable(const std::string& word) {
-  std::string out;
-  for (char c : word) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
-      out += c;
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-      out += hex;
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -90,7 +73,7 @@ std::vector<ScriptLine> ParseInputScript(const std::string& text, const std::str
       return std::invalid_argument(name + ":" + std::to_string(number) + ": " + fault);
     };
     const std::optional<uint32_t> ms = ParseMs(w[0]);
-    if (!ms) throw fail("expected a time in milliseconds, found '" + Printable(w[0]) + "'");
+    if (!ms) throw fail("expected a time in milliseconds, found '" + PrintableAscii(w[0]) + "'");
     ScriptLine line;
     line.ms = *ms;
     if (w.size() == 2 && w[1] == "close") {
@@ -98,7 +81,8 @@ std::vector<ScriptLine> ParseInputScript(const std::string& text, const std::str
     } else if (w.size() == 3) {
       const std::optional<Key> key = KeyNamed(w[1]);
       if (!key) {
-        throw fail("unknown key '" + Printable(w[1]) + "' (use up, down, left, right, esc or z)");
+        throw fail("unknown key '" + PrintableAscii(w[1]) +
+                   "' (use up, down, left, right, esc or z)");
       }
       line.key = *key;
       if (w[2] == "down") {
@@ -106,7 +90,7 @@ std::vector<ScriptLine> ParseInputScript(const std::string& text, const std::str
       } else if (w[2] == "up") {
         line.action = ScriptLine::Action::kUp;
       } else {
-        throw fail("expected 'down' or 'up', found '" + Printable(w[2]) + "'");
+        throw fail("expected 'down' or 'up', found '" + PrintableAscii(w[2]) + "'");
       }
     } else {
       throw fail("expected 'MS KEY down', 'MS KEY up' or 'MS close'");

@@ -19,7 +19,7 @@ std::vector<uint32_t> ScaleUp(PixelView picture, int scale);
 
 struct SavedScreenshot {
   std::string path;   // the 320 x 240 file, when written
-  std::string error;  // what went wrong, else empty
+  std::string error;  // what went wrong, else empty; with `path` set, the scaled copy failed
 };
 
 // Writes FOLDER/kolvar_YYYY-MM-DD_HH-MM-SS.png (with _2, _3, ... when that

@@ -71,7 +71,8 @@ class AudioLock {
 
 class SdlMusicDevice final : public SdlMusic {
  public:
-  explicit SdlMusicDevice(std::string folder) : folder_(std::move(folder)) {
+  SdlMusicDevice(std::string folder, MidiWarnings::Report report)
+      : folder_(std::move(folder)), warnings_(std::move(report)) {
     // fluidsynth prints its warnings and errors unless told otherwise.
     for (int level = 0; level < LAST_LOG_LEVEL; ++level) {
       fluid_set_log_function(level, nullptr, nullptr);
@@ -107,11 +108,16 @@ class SdlMusicDevice final : public SdlMusic {
 
   bool Open(const std::string& name) override {
     Close();
-    const std::string path = ResolveDataFile(folder_, name);
-    if (device_ == 0 || !fluid_is_midifile(path.c_str())) return false;
+    // The file is read and checked whole, also without a sound card, so a
+    // bad piece is reported either way. (fluid_is_midifile would open the
+    // path itself, and wait forever on a FIFO.)
     std::vector<uint8_t> bytes;
-    const MidiFileResult file = ReadMidiFile(path, &bytes);
-    if (!file.ok()) return false;
+    const MidiFileResult file = ReadMidiFile(ResolveDataFile(folder_, name), &bytes);
+    if (!file.ok()) {
+      warnings_.Warn(file);
+      return false;
+    }
+    if (device_ == 0) return false;
     pending_ = Piece{std::move(bytes), file.info->length_ticks, file.info->programs};
     // Still loading: the piece waits, stopped at its start, for its Play.
     if (!Ready(false)) return true;
@@ -338,6 +344,7 @@ class SdlMusicDevice final : public SdlMusic {
   std::vector<int> resident_;  // bank * 128 + program of every pinned instrument
   fluid_player_t* player_ = nullptr;
   std::string folder_;
+  MidiWarnings warnings_;
   SDL_AudioDeviceID device_ = 0;
   bool audio_started_ = false;
   int sample_rate_ = kSampleRate;
@@ -354,8 +361,9 @@ class SdlMusicDevice final : public SdlMusic {
 
 }  // namespace
 
-std::unique_ptr<SdlMusic> CreateSdlMusicDevice(std::string folder) {
-  return std::make_unique<SdlMusicDevice>(std::move(folder));
+std::unique_ptr<SdlMusic> CreateSdlMusicDevice(std::string folder,
+                                               std::function<void(const std::string&)> report) {
+  return std::make_unique<SdlMusicDevice>(std::move(folder), std::move(report));
 }
 
 }  // namespace kolvar

@@ -2,9 +2,11 @@
 // with a General MIDI soundfont, rendering into an SDL audio callback.
 //
 // Without an audio device or a soundfont the device stays silent: every
-// Open returns false and nothing is printed.
+// Open returns false. A piece that cannot be played is reported either way,
+// once, as the headless device does.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -23,7 +25,9 @@ class SdlMusic : public MusicDevice {
 };
 
 // Pieces are read from `folder` (names matched without regard to letter
-// case, as the data files are).
-std::unique_ptr<SdlMusic> CreateSdlMusicDevice(std::string folder);
+// case, as the data files are). A piece that cannot be played is reported
+// to `report` (standard error by default).
+std::unique_ptr<SdlMusic> CreateSdlMusicDevice(std::string folder,
+                                               std::function<void(const std::string&)> report = {});
 
 }  // namespace kolvar

@@ -338,14 +338,21 @@ class SdlPlatform final : public Platform {
     const SavedScreenshot saved =
         SaveScreenshot({last_.data(), kPictureWidth, kPictureHeight}, CurrentScale(),
                        ScreenshotFolder(), static_cast<int64_t>(std::time(nullptr)));
-    if (!saved.error.empty()) {
+    if (saved.path.empty()) {
       Notice("screenshot not saved: " + saved.error);
       ShowInCaption("screenshot not saved");
       return;
     }
+    const std::string name = saved.path.substr(saved.path.rfind('/') + 1);
+    if (!saved.error.empty()) {
+      // The picture is kept; only its scaled twin is missing.
+      Notice("screenshot saved to " + saved.path + ", but not its scaled copy: " + saved.error);
+      ShowInCaption("saved " + name + " (not the scaled copy)");
+      return;
+    }
     std::printf("kolvar: screenshot saved to %s\n", saved.path.c_str());
     std::fflush(stdout);
-    ShowInCaption("saved " + saved.path.substr(saved.path.rfind('/') + 1));
+    ShowInCaption("saved " + name);
   }
 
   void ShowInCaption(const std::string& notice) {

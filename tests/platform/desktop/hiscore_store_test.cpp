@@ -1,10 +1,14 @@
 #include "platform/desktop/hiscore_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,14 +17,30 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
 struct HiScoreTest : ::testing::Test {
   HiScoreTest() {
     fs::remove_all(dir);
-    fs::create_directories(dir);
+    fs::create_directories(dir / "kolvar");
   }
   ~HiScoreTest() override { fs::remove_all(dir); }
   HiScoreStore Store(const std::string& file) {
     return HiScoreStore(file, [this](const std::string& m) { reports.push_back(m); });
+  }
+  void Write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir / "kolvar")) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
   }
   const fs::path dir = fs::temp_directory_path() / ("kolvar_hiscore_" + std::to_string(getpid()));
   const std::string path = (dir / "kolvar" / "hiscore").string();
@@ -28,42 +48,197 @@ struct HiScoreTest : ::testing::Test {
 };
 
 TEST_F(HiScoreTest, FirstRunReadsZeroAndASavedScoreComesBack) {
+  fs::remove_all(dir);
   EXPECT_EQ(Store(path).Load(), 0);
   Store(path).Save(12345);
   EXPECT_EQ(Store(path).Load(), 12345);
   Store(path).Save(2147483647);
   EXPECT_EQ(Store(path).Load(), 2147483647);
   EXPECT_TRUE(reports.empty());
-  // Only the file itself is left: the temporary was renamed over it.
-  int files = 0;
-  for (const auto& entry : fs::directory_iterator(dir / "kolvar")) files += entry.is_regular_file();
-  EXPECT_EQ(files, 1);
+  // The file and the lock the saves take turns with; no temporary is left.
+  EXPECT_EQ(Names(), (std::vector<std::string>{"hiscore", "hiscore.lock"}));
 }
 
-TEST_F(HiScoreTest, ACorruptFileIsReportedOnceAndReadsZero) {
-  const char* corrupt[] = {"",
-                           "12345\n",
-                           "kolvar hiscore\n",
-                           "kolvar hiscore\n12a45\n",
-                           "kolvar hiscore\n-5\n",
-                           "kolvar hiscore\n12345",
-                           "kolvar hiscore\n2147483648\n",
-                           "kolvar hiscore\n99999999999999999999\n",
-                           "\x89PNG\r\n\x1a\n"};
-  for (const char* text : corrupt) {
-    fs::create_directories(dir / "kolvar");
-    std::ofstream(path, std::ios::binary) << text;
+TEST_F(HiScoreTest, HandEditedFormsAreRead) {
+  const struct {
+    const char* text;
+    int32_t value;
+  } forms[] = {
+      {"kolvar hiscore\n30000\n", 30000},
+      {"kolvar hiscore\r\n30000\r\n", 30000},
+      {"kolvar hiscore\n30000", 30000},
+      {"kolvar hiscore\n30000 \n", 30000},
+      {"kolvar hiscore\n+30000\n", 30000},
+      {"30000\n", 30000},
+      {"30000", 30000},
+      {"  30000\t\n\n", 30000},
+      {"kolvar  hiscore \n 030000\n", 30000},
+      {"\xEF\xBB\xBFkolvar hiscore\n7\n", 7},
+      {"kolvar hiscore\n0\n", 0},
+      {"kolvar hiscore\n2147483647\n", 2147483647},
+  };
+  for (const auto& form : forms) {
+    Write(form.text);
     reports.clear();
-    EXPECT_EQ(Store(path).Load(), 0) << text;
-    ASSERT_EQ(reports.size(), 1u) << text;
-    EXPECT_EQ(reports[0].rfind(path + ": not a hi-score file", 0), 0u) << reports[0];
+    EXPECT_EQ(Store(path).Load(), form.value) << form.text;
+    EXPECT_TRUE(reports.empty()) << form.text << ": " << reports.front();
   }
-  // A directory where the file should be cannot be read either.
+}
+
+TEST_F(HiScoreTest, AnUnreadableFileIsKeptAsBadBeforeTheNextSave) {
+  const char* unreadable[] = {"kolvar hiscore\n",
+                              "kolvar hiscore\n12a45\n",
+                              "kolvar hiscore\n-5\n",
+                              "kolvar hiscore\n2147483648\n",
+                              "kolvar hiscore\n99999999999999999999\n",
+                              "kolvar hiscore\n1 2\n",
+                              "\x89PNG\r\n\x1a\n"};
+  for (const char* text : unreadable) {
+    fs::remove_all(dir / "kolvar");
+    fs::create_directories(dir / "kolvar");
+    Write(text);
+    reports.clear();
+    HiScoreStore store = Store(path);
+    EXPECT_EQ(store.Load(), 0) << text;
+    ASSERT_EQ(reports.size(), 1u) << text;
+    EXPECT_EQ(reports[0], path + ": not a hi-score file; starting from 0 (it is kept as " + path +
+                              ".bad at the next hi-score)");
+    store.Save(500);
+    EXPECT_EQ(Read(path + ".bad"), text);
+    EXPECT_EQ(Read(path), HiScoreText(500));
+    ASSERT_EQ(reports.size(), 2u) << text;
+    EXPECT_EQ(reports[1], path + ": could not be read as a hi-score; kept as " + path + ".bad");
+  }
+  // A second unreadable file does not replace the first one kept.
+  Write("junk");
+  Store(path).Save(600);
+  EXPECT_EQ(Read(path + ".bad.2"), "junk");
+  EXPECT_EQ(Read(path), HiScoreText(600));
+
+  // An empty file holds nothing to keep.
+  Write("");
+  reports.clear();
+  HiScoreStore store = Store(path);
+  EXPECT_EQ(store.Load(), 0);
+  store.Save(700);
+  EXPECT_EQ(reports,
+            std::vector<std::string>{path + ": the hi-score file is empty; starting from 0"});
+  EXPECT_EQ(Read(path), HiScoreText(700));
+  EXPECT_FALSE(fs::exists(path + ".bad.3"));
+}
+
+TEST_F(HiScoreTest, ASaveNeverLowersTheScoreAnotherGameKept) {
+  Write(HiScoreText(1000));
+  HiScoreStore first = Store(path);
+  EXPECT_EQ(first.Load(), 1000);
+  Store(path).Save(21789);  // a second game, started later, scores higher
+  first.Save(5508);
+  EXPECT_EQ(Read(path), HiScoreText(21789));
+  first.Save(30000);
+  EXPECT_EQ(Read(path), HiScoreText(30000));
+  EXPECT_TRUE(reports.empty());
+}
+
+// Two processes save at once, each its own rising scores, one the odd and
+// one the even numbers: whatever the interleaving, the file ends at the
+// highest, and it is never torn.
+TEST_F(HiScoreTest, TwoProcessesSavingAtOnceKeepTheHighest) {
+  constexpr int kSaves = 100;
+  const auto run = [&](int parity) {
+    HiScoreStore store(path, [](const std::string&) { _exit(3); });
+    store.Load();
+    for (int i = 0; i < kSaves; ++i) store.Save(2 * i + parity);
+  };
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    run(1);
+    _exit(0);
+  }
+  run(0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(Read(path), HiScoreText(2 * kSaves - 1));
+
+  // The probe's case: a game stopped between its start and its save while
+  // a second game raises the file; the first then saves its lower score.
+  int loaded[2], go[2];
+  ASSERT_EQ(pipe(loaded), 0);
+  ASSERT_EQ(pipe(go), 0);
+  Write(HiScoreText(100));
+  const pid_t stopped = fork();
+  ASSERT_GE(stopped, 0);
+  if (stopped == 0) {
+    HiScoreStore store(path, [](const std::string&) {});
+    const char value = store.Load() == 100 ? 'y' : 'n';
+    char byte;
+    if (write(loaded[1], &value, 1) != 1 || read(go[0], &byte, 1) != 1) _exit(4);
+    store.Save(5508);
+    _exit(0);
+  }
+  char value = 0;
+  ASSERT_EQ(read(loaded[0], &value, 1), 1);
+  EXPECT_EQ(value, 'y');
+  Store(path).Save(21789);
+  ASSERT_EQ(write(go[1], "g", 1), 1);
+  ASSERT_EQ(waitpid(stopped, &status, 0), stopped);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(Read(path), HiScoreText(21789));
+  for (int fd : {loaded[0], loaded[1], go[0], go[1]}) close(fd);
+}
+
+TEST_F(HiScoreTest, ALinkedFileIsWrittenThroughWithItsMode) {
+  const fs::path target = dir / "kept" / "score.txt";
+  fs::create_directories(target.parent_path());
+  std::ofstream(target) << HiScoreText(10);
+  fs::permissions(target, fs::perms(0644));
+  fs::create_symlink("../kept/score.txt", path);
+  HiScoreStore store = Store(path);
+  EXPECT_EQ(store.Load(), 10);
+  store.Save(20);
+  EXPECT_TRUE(fs::is_symlink(path));
+  EXPECT_EQ(Read(target), HiScoreText(20));
+  EXPECT_EQ(fs::status(target).permissions(), fs::perms(0644));
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(HiScoreTest, StaleTemporariesOfAKilledSaveAreRemovedAtStart) {
+  Write(HiScoreText(42));
+  const fs::path folder = dir / "kolvar";
+  // What saves killed at each step leave: nothing written yet, part of the
+  // text, all of it; named as this version and as the last one named them.
+  std::ofstream(folder / "hiscore.a1B2c3.tmp");
+  std::ofstream(folder / "hiscore.Zz9Yy8.tmp") << "kolvar hi";
+  std::ofstream(folder / "hiscore.XYZ123") << "kolvar hiscore\n4";
+  std::ofstream(folder / "hiscore.Q1w2E3") << HiScoreText(41);
+  // Files that are not the game's stay.
+  std::ofstream(folder / "hiscore.backup") << "my notes\n";
+  std::ofstream(folder / "hiscore.old") << HiScoreText(7);
+  std::ofstream(folder / "other.a1B2c3.tmp");
+  EXPECT_EQ(Store(path).Load(), 42);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"hiscore", "hiscore.backup", "hiscore.lock",
+                                               "hiscore.old", "other.a1B2c3.tmp"}));
+}
+
+TEST_F(HiScoreTest, WhatIsNoFileIsRefusedAtOnceAndLeftAlone) {
+  ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+  const auto start = std::chrono::steady_clock::now();
+  HiScoreStore store = Store(path);
+  EXPECT_EQ(store.Load(), 0);
+  store.Save(900);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  EXPECT_EQ(reports,
+            std::vector<std::string>{path + ": is a FIFO, not a file; the hi-score is not kept"});
+  EXPECT_TRUE(fs::is_fifo(path));
+
+  // A directory where the file should be.
   fs::remove(path);
   fs::create_directories(path);
   reports.clear();
   EXPECT_EQ(Store(path).Load(), 0);
-  EXPECT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports, std::vector<std::string>{
+                         path + ": is a directory, not a file; the hi-score is not kept"});
 }
 
 TEST_F(HiScoreTest, AFolderThatCannotBeMadeIsReportedOnceAndPlayGoesOn) {

@@ -1,6 +1,7 @@
 #include "platform/headless/headless_music.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,7 +16,9 @@ namespace fs = std::filesystem;
 class HeadlessMusicTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    device_ = CreateHeadlessMusicDevice(dir_.string(), [this] { return now_; });
+    device_ = CreateHeadlessMusicDevice(
+        dir_.string(), [this] { return now_; },
+        [this](const std::string& w) { warnings_.push_back(w); });
   }
   void TearDown() override { fs::remove_all(dir_); }
 
@@ -48,6 +51,7 @@ class HeadlessMusicTest : public ::testing::Test {
                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   uint32_t now_ = 0xFFFFF000u;  // the clock wraps past zero during the tests
   std::unique_ptr<MusicDevice> device_;
+  std::vector<std::string> warnings_;
 };
 
 TEST_F(HeadlessMusicTest, OpensOnlyGoodFilesAndNeedsAPieceForEverything) {
@@ -70,6 +74,40 @@ TEST_F(HeadlessMusicTest, OpensOnlyGoodFilesAndNeedsAPieceForEverything) {
   // the letters (the game opens "CLEAR.MID" beside "title.mid").
   Piece(2);
   EXPECT_TRUE(device_->Open("PIECE2.MID"));
+}
+
+// Each piece that cannot be played is named once, whatever is wrong with
+// it, and play goes on; a FIFO is refused, not waited on.
+TEST_F(HeadlessMusicTest, EachBadPieceIsReportedOnceNamingTheFile) {
+  const std::vector<uint8_t> good = {'M',  'T', 'h', 'd', 0,   0, 0, 6, 0, 0, 0,    1,    0x01,
+                                     0xE0, 'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0x00};
+  Write("garbage.mid", {'h', 'e', 'l', 'l', 'o'});
+  Write("truncated.mid", std::vector<uint8_t>(good.begin(), good.end() - 3));
+  Write("empty.mid", {});
+  Write("huge.mid", good);
+  fs::resize_file(dir_ / "huge.mid", (1u << 20) + 1);
+  ASSERT_EQ(mkfifo((dir_ / "fifo.mid").c_str(), 0644), 0);
+  const struct {
+    const char* name;
+    const char* says;
+  } bad[] = {{"garbage.mid", "not a MIDI file"},
+             {"truncated.mid", "runs past the end of the file"},
+             {"empty.mid", "not a MIDI file"},
+             {"huge.mid", "larger than 1048576 bytes"},
+             {"fifo.mid", "a FIFO, not a file"}};
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& b : bad) EXPECT_FALSE(device_->Open(b.name)) << b.name;
+    EXPECT_FALSE(device_->Open("missing.mid"));
+  }
+  ASSERT_EQ(warnings_.size(), std::size(bad));
+  for (size_t i = 0; i < warnings_.size(); ++i) {
+    const std::string file = (dir_ / bad[i].name).string();
+    EXPECT_EQ(warnings_[i].rfind(file + ": ", 0), 0u) << warnings_[i];
+    EXPECT_NE(warnings_[i].find(bad[i].says), std::string::npos) << warnings_[i];
+    EXPECT_NE(warnings_[i].find("; playing on without it"), std::string::npos) << warnings_[i];
+  }
+  Write("good.mid", good);
+  EXPECT_TRUE(device_->Open("good.mid"));
 }
 
 TEST_F(HeadlessMusicTest, PlaysForExactlyTheFileLengthThenStaysAtTheEnd) {
