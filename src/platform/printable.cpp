@@ -103,4 +103,15 @@ bool IsValidUtf8(const std::string& text) {
   return true;
 }
 
+bool IsPlainText(const std::string& text) {
+  if (!IsValidUtf8(text)) return false;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte < 0x20 || byte == 0x7F) return false;
+    // U+0080..U+009F are C2 80..C2 9F.
+    if (byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0) return false;
+  }
+  return true;
+}
+
 }  // namespace kolvar

@@ -18,4 +18,8 @@ std::string PrintableUtf8(const std::string& text);
 // truncated, overlong or surrogate sequences, nothing above U+10FFFF.
 bool IsValidUtf8(const std::string& text);
 
+// True when `text` is valid UTF-8 holding no control character: none of
+// U+0000..U+001F, U+007F..U+009F.
+bool IsPlainText(const std::string& text);
+
 }  // namespace kolvar

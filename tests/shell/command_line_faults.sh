@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The command line reports every file it was given but could not read or
-# write, and fails; the window backend refuses to run where nobody can see it,
+# write, and fails; files that are no files make nothing wait; the data
+# folder's faults are all named before the game starts; the window backend refuses to run where nobody can see it,
 # and kolvar-headless refuses the window's options.
 #   command_line_faults.sh KOLVAR|KOLVAR-HEADLESS
 set -uo pipefail
@@ -37,6 +38,36 @@ expect 1 "$work/no/such/dir/late.png" -- \
   "$kolvar" --headless --quit-at 100 --shot "5000:$work/no/such/dir/late.png"
 expect 1 "$work/no/such/dir/early.png" -- \
   "$kolvar" --headless --quit-at 100 --shot "50:$work/no/such/dir/early.png"
+# Nothing the game reads makes it wait: a FIFO where the hi-score or a piece
+# of music should be is refused at once, with one message, and play goes on.
+mkfifo "$work/hiscore.fifo"
+expect 0 "$work/hiscore.fifo: is a FIFO, not a file; the hi-score is not kept" -- \
+  "$kolvar" --headless --input "$work/close.in" --hiscore-file "$work/hiscore.fifo"
+data=$(dirname "$kolvar")
+mkdir "$work/root"
+cp -r "$data/DATA" "$data/MIDI" "$work/root/"
+rm "$work/root/MIDI/title.mid"
+mkfifo "$work/root/MIDI/title.mid"
+expect 0 "$work/root/MIDI/title.mid: a FIFO, not a file; playing on without it" -- \
+  "$kolvar" --headless --quit-at 6000 --root "$work/root"
+# Every stage file that would stop a game part-way is named before it starts.
+head -c 1000 "$data/DATA/Stage05.MAP" >"$work/root/DATA/Stage05.MAP"
+rm "$work/root/DATA/Stage02.IVM"
+expect 1 "2 stage files in $work/root cannot be played:" -- \
+  "$kolvar" --headless --quit-at 100 --root "$work/root"
+expect 1 "$work/root/DATA/Stage05.MAP: stage file is 1000 bytes long" -- \
+  "$kolvar" --headless --quit-at 100 --root "$work/root"
+expect 1 "--root $work/nowhere: no such folder" -- \
+  "$kolvar" --headless --quit-at 100 --root "$work/nowhere"
+# A script that runs out without a close line ends the run there.
+echo "100 z down" >"$work/no_close.in"
+expect 0 "$work/no_close.in: the input script has no close line: the run ends at 100 ms" -- \
+  "$kolvar" --headless --input "$work/no_close.in" --trace "$work/no_close.jsonl"
+if ! grep -q '"t":100,"event":"close"' "$work/no_close.jsonl"; then
+  echo "FAIL: the run out of script did not close at 100 ms:"; tail -2 "$work/no_close.jsonl"
+  failures=$((failures + 1))
+fi
+
 if [ "$(basename "$kolvar")" = kolvar-headless ]; then
   expect 2 "--scale is an option of the window; use kolvar" -- "$kolvar" --scale 2
   expect 2 "--fullscreen is an option of the window; use kolvar" -- "$kolvar" --headless --fullscreen

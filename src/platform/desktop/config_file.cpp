@@ -1,6 +1,5 @@
 #include "platform/desktop/config_file.h"
 
-#include <algorithm>
 #include <cctype>
 #include <sstream>
 #include <unordered_map>
@@ -55,7 +54,7 @@ constexpr const char* kVolumeComment = "# Music volume in percent, 0 to 100.\n";
 
 constexpr int kMostScale = 8;  // as for --scale
 
-// The defaults take 2 KB; a file far larger is no settings file (or a link
+// The defaults take under 2 KB; a file far larger is no settings file (or a link
 // to a device that never ends).
 constexpr size_t kMostSettingsBytes = 64 * 1024;
 
@@ -82,11 +81,7 @@ std::optional<std::vector<KeyCode>> ParseKeys(const std::string& value, const Ke
     // A control byte would end the name early where the backend reads it as
     // C text (W\0S read as W), and bytes that are not UTF-8 make up key
     // codes no keyboard has.
-    const bool plain_text =
-        !name.empty() && IsValidUtf8(name) && std::none_of(name.begin(), name.end(), [](char c) {
-          const auto byte = static_cast<unsigned char>(c);
-          return byte < 0x20 || byte == 0x7F;
-        });
+    const bool plain_text = !name.empty() && IsPlainText(name);
     const std::optional<KeyCode> key =
         plain_text ? names.code_of(Lower(name) == "comma" ? "," : name) : std::nullopt;
     if (!key) {

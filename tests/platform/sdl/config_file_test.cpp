@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -63,9 +64,20 @@ TEST(Settings, RemappedKeysAndValuesTakeEffect) {
 
 TEST(Settings, ABadLineIsReportedWithFileAndLineAndKeepsItsDefault) {
   const struct {
-    const char* line;
+    std::string line;
     const char* says;
   } cases[] = {
+      // Bytes that are no text are shown as \xNN, and refused: a NUL would
+      // end the name where SDL reads it, and bytes that are not UTF-8 name
+      // keys no keyboard has.
+      {std::string("key_up = W\0S", 12), "key_up: no key is named 'W\\x00S'"},
+      {"key_up = \x1B[31mRed", "no key is named '\\x1B[31mRed'"},
+      {"key_up = \xFF", "key_up: the key name '\\xFF' is not valid UTF-8"},
+      {"key_up = Up, \xC3", "key_up: the key name '\\xC3' is not valid UTF-8"},
+      {"key_up = \xC2\x9B", "no key is named '\\xC2\\x9B'"},
+      {"jump\x07 = Space", "no setting named 'jump\\x07'"},
+      {"scale = 2\x1B", "not '2\\x1B'"},
+      {"\x1B]0;title\x07", "found '\\x1B]0;title\\x07'"},
       {"key_up = Hyperdrive", "no key is named 'Hyperdrive'"},
       {"key_up =", "key_up names no key"},
       {"key_up = Up,, W", "no key is named ''"},
@@ -85,12 +97,37 @@ TEST(Settings, ABadLineIsReportedWithFileAndLineAndKeepsItsDefault) {
     ASSERT_EQ(read.problems.size(), 1u) << c.line;
     EXPECT_EQ(read.problems[0].rfind("/home/u/kolvar.conf:3: ", 0), 0u) << read.problems[0];
     EXPECT_NE(read.problems[0].find(c.says), std::string::npos) << read.problems[0];
+    for (char byte : read.problems[0]) {
+      EXPECT_FALSE(static_cast<unsigned char>(byte) < 0x20) << read.problems[0];
+    }
     EXPECT_EQ(read.settings.scale, 0) << c.line;
     const Settings defaults = DefaultSettings(SdlKeyNames());
     EXPECT_EQ(read.settings.keys, defaults.keys) << c.line;
     EXPECT_EQ(read.settings.music_volume, 100) << c.line;
     EXPECT_FALSE(read.settings.fullscreen) << c.line;
   }
+}
+
+TEST(Settings, AByteOrderMarkAndCrLfLineEndsAreNoPartOfTheSettings) {
+  const SettingsResult read =
+      ParseSettings("\xEF\xBB\xBFkey_up = W\r\nscale = 2\r\n", "f", SdlKeyNames());
+  EXPECT_TRUE(read.problems.empty()) << read.problems.front();
+  EXPECT_EQ(KeysOf(read.settings, Action::Up), std::vector<KeyCode>{SDLK_w});
+  EXPECT_EQ(read.settings.scale, 2);
+}
+
+TEST(Settings, ASettingSetTwiceNamesTheLineThatCounts) {
+  const SettingsResult read = ParseSettings(
+      "scale = 2\nkey_up = W\n\nSCALE = 3\nkey_up = X\nmusic_volume = 5\nmusic_volume = 6\n", "f",
+      SdlKeyNames());
+  EXPECT_EQ(read.problems, (std::vector<std::string>{
+                               "f:4: scale is set twice; line 1 counts and this one is ignored",
+                               "f:5: key_up is set twice; line 2 counts and this one is ignored",
+                               "f:7: music_volume is set twice; line 6 counts and this one is "
+                               "ignored"}));
+  EXPECT_EQ(read.settings.scale, 2);
+  EXPECT_EQ(KeysOf(read.settings, Action::Up), std::vector<KeyCode>{SDLK_w});
+  EXPECT_EQ(read.settings.music_volume, 5);
 }
 
 TEST(Settings, SwappedKeysAreNoClashButASecondJobIs) {
@@ -138,6 +175,68 @@ TEST(Settings, TheFileIsWrittenWithDefaultsOnTheFirstStart) {
   ASSERT_EQ(nowhere.problems.size(), 1u);
   EXPECT_NE(nowhere.problems[0].find("playing with the default settings"), std::string::npos);
   EXPECT_EQ(nowhere.settings.keys, DefaultSettings(SdlKeyNames()).keys);
+  fs::remove_all(dir);
+}
+
+// What is no settings file is refused at once with the reason, and the game
+// plays with the defaults: nothing blocks on a FIFO or reads a device until
+// the memory runs out.
+TEST(Settings, WhatCannotBeReadIsRefusedWithTheReason) {
+  const fs::path dir =
+      fs::temp_directory_path() / ("kolvar_settings_faults_" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "folder.conf");
+  ASSERT_EQ(mkfifo((dir / "fifo.conf").c_str(), 0644), 0);
+  fs::create_symlink("/dev/zero", dir / "zero.conf");
+  std::ofstream(dir / "big.conf") << std::string(64 * 1024 + 1, '#');
+  std::ofstream(dir / "at_cap.conf") << "scale = 3\n" << std::string(64 * 1024 - 10, '#');
+  const struct {
+    const char* name;
+    std::string says;  // empty: read
+  } cases[] = {
+      {"folder.conf", "is a directory, not a file, so it holds no settings"},
+      {"fifo.conf", "is a FIFO, not a file, so it holds no settings"},
+      {"zero.conf", "is a character device, not a file, so it holds no settings"},
+      {"big.conf",
+       "cannot read the settings: the file is larger than 65536 bytes, far more than settings "
+       "take"},
+      {"at_cap.conf", ""},
+  };
+  for (const auto& c : cases) {
+    const std::string path = (dir / c.name).string();
+    const SettingsResult read = LoadSettings(path, SdlKeyNames());
+    if (c.says.empty()) {
+      EXPECT_TRUE(read.problems.empty()) << read.problems.front();
+      EXPECT_EQ(read.settings.scale, 3);
+      continue;
+    }
+    EXPECT_EQ(read.problems, std::vector<std::string>{path + ": " + c.says +
+                                                      "; playing with the default settings"});
+    EXPECT_EQ(read.settings.keys, DefaultSettings(SdlKeyNames()).keys);
+  }
+  EXPECT_TRUE(fs::is_fifo(dir / "fifo.conf"));
+  fs::remove_all(dir);
+}
+
+// A settings file that is a link (into a dotfiles folder, say) is read and
+// written through; the link stays.
+TEST(Settings, ALinkedFileIsWrittenThroughAndRead) {
+  const fs::path dir =
+      fs::temp_directory_path() / ("kolvar_settings_link_" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "dotfiles");
+  fs::create_directories(dir / "config");
+  const fs::path link = dir / "config" / "kolvar.conf";
+  fs::create_symlink("../dotfiles/kolvar.conf", link);
+  const SettingsResult first = LoadSettings(link.string(), SdlKeyNames());
+  EXPECT_TRUE(first.problems.empty()) << first.problems.front();
+  EXPECT_TRUE(fs::is_symlink(link));
+  std::ifstream in(dir / "dotfiles" / "kolvar.conf");
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(), DefaultSettingsText());
+  std::ofstream(dir / "dotfiles" / "kolvar.conf") << "scale = 5\n";
+  EXPECT_EQ(LoadSettings(link.string(), SdlKeyNames()).settings.scale, 5);
   fs::remove_all(dir);
 }
 
