@@ -187,6 +187,9 @@ int RemoveStaleTemporaries(const std::string& path, int min_age_seconds,
         now - info.st_mtime < min_age_seconds) {
       continue;
     }
+    // Without the .tmp ending the name could be the user's (PATH.backup):
+    // only a file left as mkstemp made it, 0600, counts.
+    if (!name.ends_with(kTemporarySuffix) && (info.st_mode & 07777) != 0600) continue;
     const RegularFile file = ReadRegularFile(it->path().string(), kMostTemporaryBytes);
     if (file.ok() && is_ours(file.bytes) && unlink(it->path().c_str()) == 0) ++removed;
   }

@@ -32,9 +32,9 @@ std::string WriteFileAtomically(const std::string& path, const std::string& byte
 
 // Removes what WriteFileAtomically left of `path` when a run was killed in
 // the middle of a write: files beside (the link target of) `path` named
-// PATH.XXXXXX.tmp, or PATH.XXXXXX as older versions named them, at least
-// `min_age_seconds` old, whose bytes `is_ours` accepts (a part of what the
-// game writes there). Returns how many were removed.
+// PATH.XXXXXX.tmp, or PATH.XXXXXX with mode 0600 as older versions left
+// them, at least `min_age_seconds` old, whose bytes `is_ours` accepts (a part
+// of what the game writes there). Returns how many were removed.
 int RemoveStaleTemporaries(const std::string& path, int min_age_seconds,
                            const std::function<bool(const std::string&)>& is_ours);
 

@@ -50,7 +50,11 @@ struct HiScoreTest : ::testing::Test {
 TEST_F(HiScoreTest, FirstRunReadsZeroAndASavedScoreComesBack) {
   fs::remove_all(dir);
   EXPECT_EQ(Store(path).Load(), 0);
+  const mode_t umask_before = umask(022);
   Store(path).Save(12345);
+  umask(umask_before);
+  // A new file is made as any program makes one: 0666 less the umask.
+  EXPECT_EQ(fs::status(path).permissions(), fs::perms(0644));
   EXPECT_EQ(Store(path).Load(), 12345);
   Store(path).Save(2147483647);
   EXPECT_EQ(Store(path).Load(), 2147483647);
@@ -212,13 +216,17 @@ TEST_F(HiScoreTest, StaleTemporariesOfAKilledSaveAreRemovedAtStart) {
   std::ofstream(folder / "hiscore.Zz9Yy8.tmp") << "kolvar hi";
   std::ofstream(folder / "hiscore.XYZ123") << "kolvar hiscore\n4";
   std::ofstream(folder / "hiscore.Q1w2E3") << HiScoreText(41);
+  // Older versions' temporaries are known by mkstemp's mode as well.
+  fs::permissions(folder / "hiscore.XYZ123", fs::perms(0600));
+  fs::permissions(folder / "hiscore.Q1w2E3", fs::perms(0600));
+  std::ofstream(folder / "hiscore.Mine12") << HiScoreText(8);
   // Files that are not the game's stay.
   std::ofstream(folder / "hiscore.backup") << "my notes\n";
   std::ofstream(folder / "hiscore.old") << HiScoreText(7);
   std::ofstream(folder / "other.a1B2c3.tmp");
   EXPECT_EQ(Store(path).Load(), 42);
-  EXPECT_EQ(Names(), (std::vector<std::string>{"hiscore", "hiscore.backup", "hiscore.lock",
-                                               "hiscore.old", "other.a1B2c3.tmp"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"hiscore", "hiscore.Mine12", "hiscore.backup",
+                                               "hiscore.lock", "hiscore.old", "other.a1B2c3.tmp"}));
 }
 
 TEST_F(HiScoreTest, WhatIsNoFileIsRefusedAtOnceAndLeftAlone) {

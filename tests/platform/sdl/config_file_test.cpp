@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -215,6 +216,39 @@ TEST(Settings, WhatCannotBeReadIsRefusedWithTheReason) {
     EXPECT_EQ(read.settings.keys, DefaultSettings(SdlKeyNames()).keys);
   }
   EXPECT_TRUE(fs::is_fifo(dir / "fifo.conf"));
+  fs::remove_all(dir);
+}
+
+// A write of the defaults killed part-way leaves a temporary; the next
+// start removes it once it is a minute old (younger, it may be another
+// game's write in progress). Files that are not such a part stay.
+TEST(Settings, StaleTemporariesOfTheDefaultsAreRemoved) {
+  const fs::path dir =
+      fs::temp_directory_path() / ("kolvar_settings_tmp_" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string part = DefaultSettingsText().substr(0, 100);
+  const struct {
+    const char* name;
+    std::string bytes;
+    int age_seconds;
+    bool removed;
+  } files[] = {
+      {"kolvar.conf.Ab12Cd.tmp", part, 120, true},
+      {"kolvar.conf.Xy98Zw", "", 120, true},
+      {"kolvar.conf.Qq11Ww.tmp", part, 5, false},
+      {"kolvar.conf.backup", part, 120, false},
+      {"kolvar.conf.Ee22Rr.tmp", "key_up = W\n", 120, false},
+  };
+  for (const auto& f : files) {
+    std::ofstream(dir / f.name) << f.bytes;
+    fs::permissions(dir / f.name, fs::perms(0600));  // as mkstemp makes them
+    fs::last_write_time(dir / f.name,
+                        fs::file_time_type::clock::now() - std::chrono::seconds(f.age_seconds));
+  }
+  fs::permissions(dir / "kolvar.conf.backup", fs::perms(0644));  // a copy the user made
+  LoadSettings((dir / "kolvar.conf").string(), SdlKeyNames());
+  for (const auto& f : files) EXPECT_EQ(fs::exists(dir / f.name), !f.removed) << f.name;
   fs::remove_all(dir);
 }
 
