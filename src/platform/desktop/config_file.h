@@ -46,14 +46,20 @@ struct SettingsResult {
 };
 
 // Reads the settings from a file's text. A line the game cannot use (no
-// '=', an unknown name, a bad value, a key already doing something else)
-// is reported and its setting keeps its default; the rest still count.
+// '=', an unknown name, a bad value, a key name holding control bytes or
+// bytes that are not UTF-8, a key already doing something else, a setting
+// set on an earlier line) is reported and its setting keeps its default
+// (or the earlier line's value); the rest still count. An editor's UTF-8
+// byte-order mark is skipped, and text quoted from the file shows control
+// bytes as \xNN. The time taken grows in step with the text's length.
 SettingsResult ParseSettings(const std::string& text, const std::string& file_name,
                              const KeyNames& names);
 
 // Reads the file at `path`, first writing DefaultSettingsText() there when
-// there is no file. A file that cannot be read or written is reported and
-// the defaults are used.
+// there is no file (through a symbolic link to its target). A file that
+// cannot be read or written is reported with the reason, and the defaults
+// are used; only a regular file of at most 64 KiB is read, so a FIFO, a
+// device or a directory is refused at once.
 SettingsResult LoadSettings(const std::string& path, const KeyNames& names);
 
 // The action a key does, if any.

@@ -172,7 +172,16 @@ void HiScoreStore::Save(int32_t value) {
       if (!KeepUnreadable(target)) return;
       break;
   }
-  const std::string error = WriteFileAtomically(path_, HiScoreText(value));
+  // Looked at once more just before the new file replaces the old: a game
+  // stopped (SIGSTOP, Ctrl+Z) in the middle of a save holds the lock, the
+  // others go on without it after a second, and when this one goes on its
+  // earlier look at the file is stale.
+  const auto still_higher = [&] {
+    const RegularFile now = ReadRegularFile(target, kMostBytes);
+    const std::optional<int32_t> kept_now = now.ok() ? ParseHiScore(now.bytes) : std::nullopt;
+    return !kept_now || *kept_now < value;
+  };
+  const std::string error = WriteFileAtomically(path_, HiScoreText(value), still_higher);
   if (!error.empty()) ReportOnce(save_failure_reported_, error + "; the hi-score is not kept");
 }
 

@@ -122,11 +122,16 @@ std::string FollowLinks(const std::string& path) {
   return at.string();
 }
 
-std::string WriteFileAtomically(const std::string& path, const std::string& bytes) {
+std::string WriteFileAtomically(const std::string& path, const std::string& bytes,
+                                const std::function<bool()>& still_wanted) {
   const std::string target_path = FollowLinks(path);
   const fs::path target(target_path);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::error_code error;
+  // Still a link after FollowLinks: a loop of links. Nothing is replaced.
+  if (fs::is_symlink(fs::symlink_status(target, error))) {
+    return path + ": " + std::strerror(ELOOP) + "; not replaced";
+  }
   fs::create_directories(folder, error);
   if (error) return folder.string() + ": cannot create the folder: " + error.message();
 
@@ -156,6 +161,10 @@ std::string WriteFileAtomically(const std::string& path, const std::string& byte
   if (failure.empty() && fchmod(fd, mode) != 0) failure = Errno(path + ": cannot set its mode");
   if (failure.empty() && fsync(fd) != 0) failure = Errno(path + ": cannot flush to disk");
   if (close(fd) != 0 && failure.empty()) failure = Errno(path + ": cannot write");
+  if (failure.empty() && still_wanted && !still_wanted()) {
+    unlink(temporary.c_str());
+    return {};
+  }
   if (failure.empty() && std::rename(temporary.c_str(), target_path.c_str()) != 0) {
     failure = Errno(path + ": cannot replace");
   }

@@ -28,7 +28,12 @@ std::string FollowLinks(const std::string& path);
 // its permissions; a new one gets the usual 0666 less the umask. Creates
 // missing folders; refuses to replace a directory, a FIFO or a device.
 // Returns an error message, or an empty string on success.
-std::string WriteFileAtomically(const std::string& path, const std::string& bytes);
+//
+// `still_wanted`, when given, is asked once more after the new bytes are on
+// the disk and just before they replace the file; false leaves the file as
+// it is (and is no error).
+std::string WriteFileAtomically(const std::string& path, const std::string& bytes,
+                                const std::function<bool()>& still_wanted = {});
 
 // Removes what WriteFileAtomically left of `path` when a run was killed in
 // the middle of a write: files beside (the link target of) `path` named

@@ -1,6 +1,8 @@
 #include "platform/desktop/hiscore_store.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -190,6 +192,42 @@ TEST_F(HiScoreTest, TwoProcessesSavingAtOnceKeepTheHighest) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_EQ(Read(path), HiScoreText(21789));
   for (int fd : {loaded[0], loaded[1], go[0], go[1]}) close(fd);
+}
+
+// A game stopped while it holds the lock (SIGSTOP, Ctrl+Z during a save)
+// holds up another game's save for a second, and is reported once; later
+// saves do not wait again.
+TEST_F(HiScoreTest, ALockHeldByAStoppedGameHoldsASaveUpOnce) {
+  int held[2], done[2];
+  ASSERT_EQ(pipe(held), 0);
+  ASSERT_EQ(pipe(done), 0);
+  const pid_t holder = fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0) {
+    const int fd = open((path + ".lock").c_str(), O_RDWR | O_CREAT, 0644);
+    char byte;
+    if (fd < 0 || flock(fd, LOCK_EX) != 0 || write(held[1], "h", 1) != 1 ||
+        read(done[0], &byte, 1) != 1) {
+      _exit(4);
+    }
+    _exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(read(held[0], &byte, 1), 1);
+  HiScoreStore store = Store(path);
+  const auto start = std::chrono::steady_clock::now();
+  store.Save(500);
+  const auto first = std::chrono::steady_clock::now() - start;
+  store.Save(600);
+  ASSERT_EQ(write(done[1], "d", 1), 1);
+  int status = 0;
+  ASSERT_EQ(waitpid(holder, &status, 0), holder);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_GE(first, std::chrono::milliseconds(1000));
+  EXPECT_EQ(Read(path), HiScoreText(600));
+  EXPECT_EQ(reports, std::vector<std::string>{path + ".lock: another game held it for 1000 ms; "
+                                                     "writing the hi-score without the lock"});
+  for (int fd : {held[0], held[1], done[0], done[1]}) close(fd);
 }
 
 TEST_F(HiScoreTest, ALinkedFileIsWrittenThroughWithItsMode) {
