@@ -34,7 +34,9 @@ RegularFile ReadRegularFile(const std::string& path, size_t most_bytes) {
   // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
-    file.status = errno == ENOENT ? RegularFile::Status::kMissing : RegularFile::Status::kFailed;
+    // A folder on the way that is a file: there is no such file either.
+    file.status = errno == ENOENT || errno == ENOTDIR ? RegularFile::Status::kMissing
+                                                      : RegularFile::Status::kFailed;
     file.reason = std::strerror(errno);
     return file;
   }

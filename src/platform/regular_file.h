@@ -12,7 +12,7 @@ namespace kolvar {
 struct RegularFile {
   enum class Status {
     kRead,        // `bytes` holds the whole file
-    kMissing,     // no file at the path (ENOENT)
+    kMissing,     // no file at the path (ENOENT, or ENOTDIR: a folder on the way is a file)
     kNotRegular,  // a directory, a FIFO, a device or a socket
     kTooLarge,    // longer than the most bytes asked for
     kFailed,      // open or read failed for another reason
