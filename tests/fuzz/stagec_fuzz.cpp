@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "stage_compiler.h"
+#include "stage/stage_compiler.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using kolvar::fuzz::Check;

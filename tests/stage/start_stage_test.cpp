@@ -8,7 +8,7 @@
 
 #include "core/fatal_error.h"
 #include "stage/stage_files.h"
-#include "stage_compiler.h"
+#include "stage/stage_compiler.h"
 #include "support/test_game.h"
 
 namespace kolvar {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "stage_compiler.h"
+#include "stage/stage_compiler.h"
 
 namespace stagec {
 namespace {

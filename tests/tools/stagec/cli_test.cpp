@@ -8,7 +8,7 @@
 #include <regex>
 #include <sstream>
 
-#include "stage_compiler.h"
+#include "stage/stage_compiler.h"
 
 namespace stagec {
 namespace {

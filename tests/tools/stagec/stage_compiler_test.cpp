@@ -1,4 +1,4 @@
-#include "stage_compiler.h"
+#include "stage/stage_compiler.h"
 
 #include <gtest/gtest.h>
 
