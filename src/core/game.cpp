@@ -13,6 +13,10 @@ Game::Game(Platform& platform_in, std::string root_in)
   BgmTimerMark = platform_in.Clock();
 }
 
+int32_t LastStage(const Game& g) {
+  return g.stages.empty() ? kFirstSetStages : static_cast<int32_t>(g.stages.size());
+}
+
 void RaiseHiScore(Game& g) {
   if (g.Score <= g.HiScore) return;
   g.HiScore = g.Score;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/cell_codes.h"
 #include "core/random_source.h"
@@ -143,6 +144,16 @@ inline int32_t PlayerMapY(const PlayState& s) {
   return s.ViewY * kCellPixels + s.PlayerY;
 }
 
+// The stages the game plays when none is given: DATA/Stage01 to Stage16.
+inline constexpr int32_t kFirstSetStages = 16;
+
+// A stage held in memory, as a pack's stage compiles to: the tile codes and
+// the enemy placement, laid out as the stage files are.
+struct StageGrids {
+  std::array<uint8_t, kMapCells * kMapCells> map{};
+  std::array<uint8_t, kMapCells * kMapCells> spawns{};
+};
+
 // The game: its play, where it runs and what it draws on. The surfaces are
 // only drawn on and shown; nothing of play is decided by reading them, so a
 // snapshot leaves them out.
@@ -154,6 +165,10 @@ struct Game : PlayState {
   Platform* platform;
   std::string root;
   Trace* trace = nullptr;
+  // The stages of the pack being played, stage 1 first; empty for the
+  // game's own set, read from the data folder's stage files. Play never
+  // changes them.
+  std::vector<StageGrids> stages;
 
   // The window's surfaces: the screen, the back buffer, the three sheets and
   // the radar panel's plain blue.
@@ -164,6 +179,9 @@ struct Game : PlayState {
   Surface MapChip;
   Surface Sensor{200, 200, kBlue};
 };
+
+// The number of the last stage: the pack's count, else kFirstSetStages.
+int32_t LastStage(const Game& game);
 
 // HiScore follows Score when Score has passed it, and the platform keeps the
 // new hi-score for the next run.

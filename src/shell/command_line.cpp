@@ -44,6 +44,14 @@ Arguments ParseArguments(int argc, char** argv, ProgramKind kind) {
       window_option();
       args.renderer = value();
       if (args.renderer.empty()) throw BadArguments{"--renderer needs a renderer's name"};
+    } else if (option == "--stages") {
+      args.stages = value();
+      if (args.stages.empty()) throw BadArguments{"--stages needs a folder or a pack's name"};
+    } else if (option == "--check-stages") {
+      args.check_stages = value();
+      if (args.check_stages.empty()) {
+        throw BadArguments{"--check-stages needs a folder or a pack's name"};
+      }
     } else if (option == "--hiscore-file") {
       args.hiscore_file = value();
     } else if (option == "--input") {
@@ -66,6 +74,9 @@ Arguments ParseArguments(int argc, char** argv, ProgramKind kind) {
       throw BadArguments{"unknown option '" + option + "'"};
     }
   }
+  if (!args.check_stages.empty() && !args.stages.empty()) {
+    throw BadArguments{"--check-stages and --stages name a pack each; give one"};
+  }
   if (headless_only && !args.headless) {
     throw BadArguments{"--input, --quit-at and --shot need --headless"};
   }
@@ -77,14 +88,16 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
   std::string text;
   if (window) {
     text +=
-        "Usage: kolvar [--root DIR] [--scale N] [--fullscreen] [--hiscore-file FILE]\n"
-        "              [--renderer NAME]\n"
-        "       kolvar --headless [--root DIR] [--input FILE] [--trace FILE] [--quit-at MS]\n"
-        "                         [--shot MS:FILE.png]... [--hiscore-file FILE]\n";
+        "Usage: kolvar [--root DIR] [--stages PACK] [--scale N] [--fullscreen]\n"
+        "              [--hiscore-file FILE] [--renderer NAME]\n"
+        "       kolvar --headless [--root DIR] [--stages PACK] [--input FILE] [--trace FILE]\n"
+        "                         [--quit-at MS] [--shot MS:FILE.png]... [--hiscore-file FILE]\n"
+        "       kolvar --check-stages PACK [--root DIR]\n";
   } else {
     text +=
-        "Usage: kolvar-headless [--root DIR] [--input FILE] [--trace FILE] [--quit-at MS]\n"
-        "                       [--shot MS:FILE.png]... [--hiscore-file FILE]\n";
+        "Usage: kolvar-headless [--root DIR] [--stages PACK] [--input FILE] [--trace FILE]\n"
+        "                       [--quit-at MS] [--shot MS:FILE.png]... [--hiscore-file FILE]\n"
+        "       kolvar-headless --check-stages PACK [--root DIR]\n";
   }
   text +=
       "\n"
@@ -99,7 +112,13 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
       "\n"
       "  --root DIR        folder holding DATA/ and MIDI/ (default: the installed data,\n"
       "                    " +
-      data_from_bindir + " from the program's folder, else that folder)\n";
+      data_from_bindir +
+      " from the program's folder, else that folder)\n"
+      "  --stages PACK     play a stage pack: a folder holding pack.txt and\n"
+      "                    stage01.txt..., or the name of one in\n"
+      "                    $XDG_DATA_HOME/kolvar/stages/ or the installed stages/\n"
+      "  --check-stages P  prove every stage of pack P clearable: its rules, then the\n"
+      "                    solver; one line a stage, exit 1 when one is not\n";
   if (window) {
     text +=
         "  --scale N         window scale, a whole number from 1 to 8 (default: the\n"
@@ -109,7 +128,8 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
         "                    a GPU makes it cheaper (default: software; SDL_RENDER_DRIVER\n"
         "                    in the environment works too)\n"
         "  --hiscore-file F  keep the hi-score in F (default for the window:\n"
-        "                    $XDG_DATA_HOME/kolvar/hiscore; headless keeps none)\n"
+        "                    $XDG_DATA_HOME/kolvar/hiscore, hiscore-PACK for a pack;\n"
+        "                    headless keeps none)\n"
         "  --headless        no window and no sound: virtual clock, scripted keys\n";
   } else {
     text +=

@@ -26,6 +26,10 @@ struct Arguments {
   std::string trace;
   std::optional<uint32_t> quit_at;
   std::vector<ShotRequest> shots;
+  // --stages: the pack to play, a folder or an installed pack's name.
+  std::string stages;
+  // --check-stages: the pack to prove clearable instead of playing.
+  std::string check_stages;
 };
 
 struct BadArguments {

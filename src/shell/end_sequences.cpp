@@ -70,7 +70,7 @@ void StageClear(Game& g) {
   g.Score += 5 * g.TimeLeft;
   RaiseHiScore(g);
   ++g.StageNumber;
-  if (g.StageNumber > kLastStage) {
+  if (g.StageNumber > LastStage(g)) {
     g.StageNumber = 1;
     g.GameFlags[kAllClear] = kTrue;
   }

@@ -7,11 +7,12 @@
 
 namespace kolvar {
 
-inline constexpr int32_t kLastStage = 16;
+// The last stage of the game's own set (a pack has its own: LastStage).
+inline constexpr int32_t kLastStage = kFirstSetStages;
 
 // Darkens the last frame, counts the bonus of 5 points per second left,
 // advances StageNumber (back to 1 with the all-clear flag after the last
-// stage) and waits for Z.
+// stage, LastStage) and waits for Z.
 void StageClear(Game& game);
 
 // The player spins on the darkened frame and loses a life; the stage starts

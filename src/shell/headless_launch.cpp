@@ -41,9 +41,9 @@ int RunHeadless(const char* program, const Arguments& args, const std::string& p
   }
   HeadlessPlatform* headless = nullptr;
   Backend backend;
-  backend.open = [&](const std::string& data_root) -> std::unique_ptr<Platform> {
+  backend.open = [&](const OpenRequest& request) -> std::unique_ptr<Platform> {
     HeadlessOptions options;
-    options.music_folder = ResolveDataFile(data_root, "MIDI");
+    options.music_folder = ResolveDataFile(request.data_root, "MIDI");
     options.script = std::move(script);
     options.quit_at = quit_at;
     for (const ShotRequest& shot : args.shots) options.shots.push_back({shot.ms, shot.path});

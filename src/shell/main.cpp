@@ -3,11 +3,17 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "core/sheet_data.h"
 #include "platform/data_files.h"
+#include "platform/desktop/config_file.h"
+#include "platform/desktop/user_files.h"
+#include "platform/sdl/sdl_key_names.h"
 #include "platform/sdl/sdl_platform.h"
 #include "shell/command_line.h"
 #include "shell/headless_launch.h"
@@ -22,6 +28,19 @@ std::vector<uint32_t> IconPixels() {
   std::vector<uint32_t> argb(static_cast<size_t>(icon.width) * icon.height);
   for (size_t i = 0; i < argb.size(); ++i) argb[i] = icon.palette[icon.indices[i]];
   return argb;
+}
+
+// The settings file's `stages = NAME`, read before the window opens so a
+// pack at fault is refused first; the window reports the file's other
+// problems when it loads it.
+std::string SettingsStages() {
+  if (kolvar::ConfigDirectory().empty()) return {};
+  const std::string path = kolvar::ConfigDirectory() + "/kolvar.conf";
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  std::ostringstream text;
+  text << in.rdbuf();
+  return kolvar::ParseSettings(text.str(), path, kolvar::SdlKeyNames()).settings.stages;
 }
 
 }  // namespace
@@ -48,19 +67,29 @@ int main(int argc, char** argv) {
   }
 
   const std::string program_dir = kolvar::ProgramDirectory(argv[0]);
-  if (args.headless) {
+  if (args.stages.empty() && args.check_stages.empty() && !args.headless) {
+    args.stages = SettingsStages();
+  }
+  if (args.headless || !args.check_stages.empty()) {
     return kolvar::RunHeadless("kolvar", args, program_dir, KOLVAR_DATA_FROM_BINDIR);
   }
 
   const std::vector<uint32_t> icon = IconPixels();
   kolvar::Backend window;
-  window.open = [&](const std::string& data_root) {
+  window.open = [&](const kolvar::OpenRequest& request) {
     kolvar::WindowOptions options;
-    options.music_folder = kolvar::ResolveDataFile(data_root, "MIDI");
+    options.music_folder = kolvar::ResolveDataFile(request.data_root, "MIDI");
     options.scale = args.scale;
     options.fullscreen = args.fullscreen;
     options.renderer = args.renderer;
     options.hiscore_file = args.hiscore_file;
+    if (!request.pack_name.empty()) {
+      // A pack keeps its own hi-score beside the game's.
+      options.caption = std::string(kolvar::kWindowCaption) + " - " + request.pack_name;
+      if (options.hiscore_file.empty() && !kolvar::DataDirectory().empty()) {
+        options.hiscore_file = kolvar::DataDirectory() + "/hiscore-" + request.pack_key;
+      }
+    }
     options.icon = {icon.data(), kolvar::WindowIconData().width, kolvar::WindowIconData().height};
     options.render_text = kolvar::RenderTextLine;
     return kolvar::CreateSdlPlatform(options);

@@ -4,12 +4,16 @@
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "core/fatal_error.h"
 #include "core/game.h"
 #include "core/trace.h"
+#include "shell/check_stages.h"
 #include "shell/data_root.h"
 #include "shell/outer_loop.h"
+#include "shell/pack_folder.h"
+#include "stage/stage_pack.h"
 
 namespace kolvar {
 
@@ -36,6 +40,36 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
         args.root,
         {(std::filesystem::path(program_dir) / data_from_bindir).lexically_normal().string(),
          program_dir});
+    if (!args.check_stages.empty()) {
+      return CheckStages(FindPackFolder(args.check_stages, data.root), data.root, stdout, stderr);
+    }
+    OpenRequest request;
+    request.data_root = data.root;
+    std::vector<StageGrids> stages;
+    if (!args.stages.empty()) {
+      std::string folder;
+      try {
+        folder = FindPackFolder(args.stages, data.root);
+      } catch (const std::runtime_error& error) {
+        std::fprintf(stderr, "%s: %s\n", program, error.what());
+        if (backend.show_error) backend.show_error(error.what());
+        return 2;
+      }
+      PackResult read = ReadStagePack(folder);
+      if (!read.pack) {
+        std::string listed;
+        for (const std::string& fault : read.faults) listed += fault + "\n";
+        const std::string summary =
+            "the stage pack " + folder + " has " + std::to_string(read.faults.size()) + " fault" +
+            (read.faults.size() == 1 ? "" : "s") + "; the game does not start";
+        std::fprintf(stderr, "%s%s: %s\n", listed.c_str(), program, summary.c_str());
+        if (backend.show_error) backend.show_error(listed + summary);
+        return 2;
+      }
+      request.pack_name = read.pack->info.name;
+      request.pack_key = PackFileKey(folder);
+      stages = std::move(read.pack->stages);
+    }
     for (const std::string& missing : data.missing_music) {
       std::fprintf(stderr, "%s: %s: music file missing; playing on without it\n", program,
                    missing.c_str());
@@ -48,9 +82,10 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
       std::setvbuf(trace_file.get(), nullptr, _IOLBF, 0);
 #endif
     }
-    std::unique_ptr<Platform> platform = backend.open(data.root);
+    std::unique_ptr<Platform> platform = backend.open(request);
     std::optional<Trace> trace;
     auto game = std::make_unique<Game>(*platform, data.root);
+    game->stages = std::move(stages);
     if (trace_file) {
       trace.emplace(trace_file.get(), args.trace);
       game->trace = &*trace;

@@ -12,11 +12,20 @@
 
 namespace kolvar {
 
+// What the platform is opened for: the data folder and, when a stage pack
+// is played, its name (for the caption) and the name of its own files (its
+// hi-score).
+struct OpenRequest {
+  std::string data_root;
+  std::string pack_name;  // empty: the game's own stages
+  std::string pack_key;
+};
+
 struct Backend {
-  // Makes the platform once the data folder (holding DATA/ and MIDI/) is
-  // known to be sound: the window opens only then. Throws std::exception
-  // with a one-line message.
-  std::function<std::unique_ptr<Platform>(const std::string& data_root)> open;
+  // Makes the platform once the data folder (holding DATA/ and MIDI/) and
+  // the stage pack, if any, are known to be sound: the window opens only
+  // then. Throws std::exception with a one-line message.
+  std::function<std::unique_ptr<Platform>(const OpenRequest& request)> open;
   // After the close request, before the run counts as a success: what the
   // backend still has to write. Returns an error message, or empty.
   std::function<std::string()> finish;
@@ -28,8 +37,11 @@ struct Backend {
 std::string ProgramDirectory(const char* argv0);
 
 // Runs the game; returns the exit status: 0 after a close request, 1 with
-// a message on standard error when the game cannot go on. `program` names
-// the program in messages.
+// a message on standard error when the game cannot go on, 2 when the stage
+// pack asked for cannot be found or has faults (each listed as
+// FILE:LINE: error: ..., before any window opens). With --check-stages,
+// proves the pack clearable instead (CheckStages) and opens no platform.
+// `program` names the program in messages.
 int RunKolvar(const char* program, const Arguments& args, const std::string& program_dir,
               const std::string& data_from_bindir, const Backend& backend);
 

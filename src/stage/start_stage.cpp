@@ -4,6 +4,7 @@
 #include <string>
 
 #include "audio/music.h"
+#include "core/fatal_error.h"
 #include "core/trace.h"
 #include "pacing/pacing.h"
 #include "stage/entry_sequence.h"
@@ -49,12 +50,21 @@ void PlaceEnemies(Game& g) {
 }  // namespace
 
 void LoadStage(Game& g) {
-  const std::string map_path = StageFilePath(g.root, g.StageNumber, ".MAP");
-  const StageFileBytes map = ReadStageFile(map_path);
-  CheckStageMap(map_path, map);
-  const StageFileBytes spawns = ReadStageFile(StageFilePath(g.root, g.StageNumber, ".IVM"));
-  g.TileMap.cells = map;
-  g.SpawnMap.cells = spawns;
+  if (g.stages.empty()) {
+    const std::string map_path = StageFilePath(g.root, g.StageNumber, ".MAP");
+    const StageFileBytes map = ReadStageFile(map_path);
+    CheckStageMap(map_path, map);
+    g.TileMap.cells = map;
+    g.SpawnMap.cells = ReadStageFile(StageFilePath(g.root, g.StageNumber, ".IVM"));
+  } else {
+    // A pack's stages were compiled and checked when the game started.
+    if (g.StageNumber < 1 || g.StageNumber > LastStage(g)) {
+      throw FatalError("the pack has no stage " + std::to_string(g.StageNumber));
+    }
+    const StageGrids& stage = g.stages[static_cast<size_t>(g.StageNumber - 1)];
+    g.TileMap.cells = stage.map;
+    g.SpawnMap.cells = stage.spawns;
+  }
 
   ScanFor(g, kKeyChest, [&](int32_t x, int32_t y) {
     g.KeyCellX = x;

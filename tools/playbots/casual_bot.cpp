@@ -6,8 +6,8 @@
 #include <deque>
 #include <vector>
 
-#include "frame_driver.h"
-#include "navigation.h"
+#include "shell/solver/frame_driver.h"
+#include "shell/solver/navigation.h"
 
 namespace kolvar::bots {
 

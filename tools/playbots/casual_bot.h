@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "core/game.h"
-#include "sim_platform.h"
+#include "shell/solver/sim_platform.h"
 
 namespace kolvar::bots {
 

@@ -2,7 +2,7 @@
 // started afresh for every run; run k first stands still for k × STEP frames,
 // so the enemies have walked and drawn differently by the time it moves.
 //
-//   kolvar_casual [--root DIR] [--runs N] [--step FRAMES] [--stage N]
+//   kolvar_casual [--root DIR] [--stages PACK] [--runs N] [--step FRAMES] [--stage N]
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -11,23 +11,30 @@
 #include "casual_bot.h"
 #include "shell/end_sequences.h"
 #include "shell/play_loop.h"
+#include "stage/stage_pack.h"
 
 int main(int argc, char** argv) {
   using namespace kolvar;
   using namespace kolvar::bots;
   std::string root;
+  std::vector<StageGrids> stages;
   int runs = 50, step = 5, only = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (i + 1 >= argc) {
       std::fprintf(stderr,
-                   "usage: kolvar_casual [--root DIR] [--runs N] [--step FRAMES] "
-                   "[--stage N]\n");
+                   "usage: kolvar_casual [--root DIR] [--stages PACK] [--runs N] "
+                   "[--step FRAMES] [--stage N]\n");
       return 2;
     }
     const std::string v = argv[++i];
     if (a == "--root") {
       root = v;
+    } else if (a == "--stages") {
+      PackResult read = ReadStagePack(v);
+      for (const std::string& fault : read.faults) std::fprintf(stderr, "%s\n", fault.c_str());
+      if (!read.pack) return 2;
+      stages = std::move(read.pack->stages);
     } else if (a == "--runs") {
       runs = std::max(1, std::atoi(v.c_str()));
     } else if (a == "--step") {
@@ -44,13 +51,15 @@ int main(int argc, char** argv) {
   const auto started = std::chrono::steady_clock::now();
   std::printf("stage  enemies  cleared  rate   lost  timed-out  mean-time-left\n");
   try {
-    for (int stage = 1; stage <= kLastStage; ++stage) {
+    const int last_stage = stages.empty() ? kLastStage : static_cast<int>(stages.size());
+    for (int stage = 1; stage <= last_stage; ++stage) {
       if (only != 0 && stage != only) continue;
       int cleared = 0, lost = 0, enemies = 0;
       long time_left = 0;
       for (int run = 0; run < runs; ++run) {
         SimPlatform p;
         Game g(p, root);
+        g.stages = stages;
         g.ContinueStage = 1;
         g.StageNumber = stage;
         BeginGame(g);

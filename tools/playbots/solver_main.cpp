@@ -1,11 +1,12 @@
-// kolvar_solver: finds a whole game, from the title through all sixteen
-// stages to the closing screen, without losing a life, and writes it as a
-// headless input script. The script is then played once more on the real
-// headless runner to prove it.
+// kolvar_solver: finds a whole game, from the title through every stage to
+// the closing screen, without losing a life, and writes it as a headless
+// input script. The script is then played once more on the real headless
+// runner to prove it.
 //
-//   kolvar_solver [--root DIR] [--out FILE.in] [--trace FILE.jsonl]
-//                 [--stage N] [--beam W] [--allow-tricks]
+//   kolvar_solver [--root DIR] [--stages PACK] [--out FILE.in]
+//                 [--trace FILE.jsonl] [--stage N] [--beam W] [--allow-tricks]
 //
+// --stages plays a stage pack's folder instead of the game's own sixteen;
 // --stage N solves only stage N, started directly, and prints its figures.
 #include <chrono>
 #include <cstdio>
@@ -21,8 +22,9 @@
 #include "shell/end_sequences.h"
 #include "shell/outer_loop.h"
 #include "shell/play_loop.h"
-#include "sim_platform.h"
-#include "solver.h"
+#include "shell/solver/sim_platform.h"
+#include "shell/solver/solver.h"
+#include "stage/stage_pack.h"
 #include "title/title_screen.h"
 
 namespace {
@@ -34,6 +36,8 @@ struct Options {
   std::string root;
   std::string out;
   std::string trace;
+  std::string stages_folder;
+  std::vector<StageGrids> stages;  // the pack's, or empty for the game's own
   int stage = 0;
   SolverLimits limits;
 };
@@ -78,6 +82,7 @@ bool SolveAndPlay(Game& g, SimPlatform& p, int32_t& move_code, const SolverLimit
 int SolveOneStage(const Options& o) {
   SimPlatform p;
   Game g(p, o.root);
+  g.stages = o.stages;
   g.ContinueStage = 1;
   g.StageNumber = o.stage;
   BeginGame(g);
@@ -86,7 +91,8 @@ int SolveOneStage(const Options& o) {
 }
 
 // Plays the script on the real headless runner; returns the trace's faults.
-std::string Verify(const Options& o, const std::string& script, const std::string& trace_path) {
+std::string Verify(const Options& o, const std::string& script, const std::string& trace_path,
+                   int32_t last_stage) {
   HeadlessOptions options;
   options.music_folder = o.root + "/MIDI";
   options.script = ParseInputScript(script, "solver script");
@@ -96,6 +102,7 @@ std::string Verify(const Options& o, const std::string& script, const std::strin
   {
     Trace trace(file);
     Game g(platform, o.root);
+    g.stages = o.stages;
     g.trace = &trace;
     try {
       RunProgram(g);
@@ -112,7 +119,7 @@ std::string Verify(const Options& o, const std::string& script, const std::strin
     allclear += line.find("\"event\":\"allclear\"") != std::string::npos;
   }
   if (misses) faults += std::to_string(misses) + " lives lost; ";
-  if (clears != kLastStage) faults += std::to_string(clears) + " stage clears; ";
+  if (clears != last_stage) faults += std::to_string(clears) + " stage clears; ";
   if (allclear != 1) faults += "no closing screen; ";
   return faults;
 }
@@ -121,13 +128,15 @@ int SolveWholeGame(const Options& o) {
   const auto started = std::chrono::steady_clock::now();
   SimPlatform p;
   Game g(p, o.root);
+  g.stages = o.stages;
+  const int32_t last_stage = LastStage(g);
   g.ContinueStage = 1;
   p.SetAutoZ(true);
   TitleScreen(g);
   p.SetAutoZ(false);
   BeginGame(g);
   int32_t move_code = 0;
-  for (int stage = 1; stage <= kLastStage; ++stage) {
+  for (int stage = 1; stage <= last_stage; ++stage) {
     if (!SolveAndPlay(g, p, move_code, o.limits)) return 1;
     // The clear screen, its prompt and the next stage's entry (or the
     // closing screen after the last stage).
@@ -135,15 +144,16 @@ int SolveWholeGame(const Options& o) {
     p.SetAutoZ(true);
     const bool goes_on = EndFrame(g);
     p.SetAutoZ(false);
-    if (goes_on != (stage < kLastStage)) {
+    if (goes_on != (stage < last_stage)) {
       std::printf("stage %d: the game %s after its clear\n", stage, goes_on ? "went on" : "ended");
       return 1;
     }
   }
   const uint32_t close_at = p.Clock() + 3000;
   std::ostringstream script;
-  script << "# Guards: the whole game, title to closing screen, all sixteen stages cleared "
-            "without losing a life (written by kolvar_solver; regenerate with "
+  script << "# Guards: the whole game, title to closing screen, all " << last_stage << " stages"
+         << (o.stages_folder.empty() ? "" : " of the pack " + o.stages_folder)
+         << " cleared without losing a life (written by kolvar_solver; regenerate with "
             "tests/replays/regenerate_whole_game).\n"
          << ScriptText(p.Log()) << close_at << " close\n";
   std::printf("whole game: %.1f s of play, score %d, solver time %.1f s\n", close_at / 1000.0,
@@ -153,12 +163,12 @@ int SolveWholeGame(const Options& o) {
     std::printf("wrote %s\n", o.out.c_str());
   }
   const std::string trace_path = o.trace.empty() ? "/tmp/kolvar_solver_trace.jsonl" : o.trace;
-  const std::string faults = Verify(o, script.str(), trace_path);
+  const std::string faults = Verify(o, script.str(), trace_path, last_stage);
   if (!faults.empty()) {
     std::printf("the script does not replay cleanly: %s\n", faults.c_str());
     return 1;
   }
-  std::printf("replayed on the headless runner: 16 clears, no life lost; trace %s\n",
+  std::printf("replayed on the headless runner: %d clears, no life lost; trace %s\n", last_stage,
               trace_path.c_str());
   return 0;
 }
@@ -182,6 +192,8 @@ int main(int argc, char** argv) {
       o.out = value();
     } else if (a == "--trace") {
       o.trace = value();
+    } else if (a == "--stages") {
+      o.stages_folder = value();
     } else if (a == "--stage") {
       o.stage = std::atoi(value().c_str());
     } else if (a == "--beam") {
@@ -190,18 +202,25 @@ int main(int argc, char** argv) {
       o.limits.forbid_tricks = false;
     } else {
       std::fprintf(stderr,
-                   "usage: kolvar_solver [--root DIR] [--out FILE.in] [--trace FILE.jsonl] "
-                   "[--stage N] [--beam W] [--allow-tricks]\n");
+                   "usage: kolvar_solver [--root DIR] [--stages PACK] [--out FILE.in] "
+                   "[--trace FILE.jsonl] [--stage N] [--beam W] [--allow-tricks]\n");
       return 2;
     }
   }
   if (o.root.empty()) {
     o.root = std::filesystem::canonical("/proc/self/exe").parent_path().string();
   }
+  if (!o.stages_folder.empty()) {
+    PackResult read = ReadStagePack(o.stages_folder);
+    for (const std::string& fault : read.faults) std::fprintf(stderr, "%s\n", fault.c_str());
+    if (!read.pack) return 2;
+    o.stages = std::move(read.pack->stages);
+  }
+  const int last_stage = o.stages.empty() ? kLastStage : static_cast<int>(o.stages.size());
   try {
     if (o.stage != 0) {
-      if (o.stage < 1 || o.stage > kLastStage) {
-        std::fprintf(stderr, "kolvar_solver: --stage must be 1..16\n");
+      if (o.stage < 1 || o.stage > last_stage) {
+        std::fprintf(stderr, "kolvar_solver: --stage must be 1..%d\n", last_stage);
         return 2;
       }
       return SolveOneStage(o);

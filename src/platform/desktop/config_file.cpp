@@ -51,6 +51,10 @@ constexpr const char* kScaleComment =
     "# the display, at most 3) or a whole number from 1 to 8.\n";
 constexpr const char* kFullscreenComment = "# Start on the whole screen: yes or no.\n";
 constexpr const char* kVolumeComment = "# Music volume in percent, 0 to 100.\n";
+constexpr const char* kStagesComment =
+    "# The stages to play: a stage pack's name (a folder in\n"
+    "# $XDG_DATA_HOME/kolvar/stages/ or the installed stages/) or its folder.\n"
+    "# Left out, the game's own sixteen; --stages on the command line wins.\n";
 
 constexpr int kMostScale = 8;  // as for --scale
 
@@ -142,6 +146,7 @@ std::string DefaultSettingsText() {
   text += std::string("\n") + kScaleComment + "scale = auto\n";
   text += std::string("\n") + kFullscreenComment + "fullscreen = no\n";
   text += std::string("\n") + kVolumeComment + "music_volume = 100\n";
+  text += std::string("\n") + kStagesComment + "# stages = deep-halls\n";
   return text;
 }
 
@@ -155,8 +160,9 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
   std::array<int, kActionCount> key_line{};
   // The first line naming each setting: the key actions, then scale,
   // fullscreen and music_volume.
-  std::array<int, kActionCount + 3> first_line{};
-  constexpr int kScale = kActionCount, kFullscreen = kActionCount + 1, kVolume = kActionCount + 2;
+  std::array<int, kActionCount + 4> first_line{};
+  constexpr int kScale = kActionCount, kFullscreen = kActionCount + 1, kVolume = kActionCount + 2,
+                kStages = kActionCount + 3;
 
   // An editor's UTF-8 byte-order mark is no part of the first line.
   size_t start = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
@@ -186,6 +192,7 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
     if (name == "scale") setting = kScale;
     if (name == "fullscreen") setting = kFullscreen;
     if (name == "music_volume") setting = kVolume;
+    if (name == "stages") setting = kStages;
     for (const KeyEntry& e : kKeyEntries) {
       if (name == e.name) setting = static_cast<int>(e.action);
     }
@@ -221,6 +228,12 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
         s.music_volume = *volume;
       } else {
         report("music_volume must be a whole number from 0 to 100, not '" + shown + "'", "100");
+      }
+    } else if (setting == kStages) {
+      if (value.empty()) {
+        report("stages names no pack", "the game's own stages");
+      } else {
+        s.stages = value;
       }
     } else {
       const KeyEntry& entry = kKeyEntries[setting];

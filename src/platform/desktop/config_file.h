@@ -1,5 +1,5 @@
 // The settings file: which keys do what, the window's scale, fullscreen and
-// the music volume. It lives at $XDG_CONFIG_HOME/kolvar/kolvar.conf and is
+// the music volume and the stage pack. It lives at $XDG_CONFIG_HOME/kolvar/kolvar.conf and is
 // written with the defaults, commented, the first time the game starts.
 #pragma once
 
@@ -32,6 +32,8 @@ struct Settings {
   int scale = 0;  // 0: the largest that fits the display, at most 3
   bool fullscreen = false;
   int music_volume = 100;  // percent
+  // The stage pack to play (a name or a folder); empty: the game's own.
+  std::string stages;
 };
 
 Settings DefaultSettings(const KeyNames& names);

@@ -89,7 +89,8 @@ void Notice(const std::string& message) {
 class SdlPlatform final : public Platform {
  public:
   explicit SdlPlatform(const WindowOptions& options)
-      : render_text_(options.render_text),
+      : caption_(options.caption.empty() ? kWindowCaption : options.caption),
+        render_text_(options.render_text),
         hiscore_(options.hiscore_file.empty() && !DataDirectory().empty()
                      ? DataDirectory() + "/hiscore"
                      : options.hiscore_file) {
@@ -99,7 +100,7 @@ class SdlPlatform final : public Platform {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     const int scale = WindowScale(options.scale > 0 ? options.scale : settings_.scale);
     fullscreen_ = options.fullscreen || settings_.fullscreen;
-    window_ = SDL_CreateWindow(kWindowCaption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+    window_ = SDL_CreateWindow(caption_.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                kPictureWidth * scale, kPictureHeight * scale,
                                SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI |
                                    (fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
@@ -356,7 +357,7 @@ class SdlPlatform final : public Platform {
   }
 
   void ShowInCaption(const std::string& notice) {
-    SDL_SetWindowTitle(window_, (std::string(kWindowCaption) + " - " + notice).c_str());
+    SDL_SetWindowTitle(window_, (caption_ + " - " + notice).c_str());
     caption_until_ = SDL_GetTicks() + kCaptionNoticeMs;
     caption_notice_ = true;
   }
@@ -364,7 +365,7 @@ class SdlPlatform final : public Platform {
   void RestoreCaptionWhenDue() {
     if (!caption_notice_ || static_cast<int32_t>(SDL_GetTicks() - caption_until_) < 0) return;
     caption_notice_ = false;
-    SDL_SetWindowTitle(window_, kWindowCaption);
+    SDL_SetWindowTitle(window_, caption_.c_str());
   }
 
   // Draws the picture at the largest whole multiple that fits the window's
@@ -402,6 +403,7 @@ class SdlPlatform final : public Platform {
     SDL_FreeSurface(surface);
   }
 
+  std::string caption_;
   std::function<TextBitmap(std::string_view, int)> render_text_;
   HiScoreStore hiscore_;
   Settings settings_;

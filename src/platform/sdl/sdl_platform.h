@@ -16,6 +16,8 @@ inline constexpr const char* kWindowCaption =
     "0.02";
 
 struct WindowOptions {
+  // The window's caption; empty: kWindowCaption.
+  std::string caption;
   // Where the music device finds the pieces the game opens by name.
   std::string music_folder = "./MIDI";
   // Whole-number scale of the 320 x 240 picture; 0: as the settings file

@@ -9,11 +9,11 @@
 #include <string_view>
 
 #include "casual_bot.h"
-#include "frame_driver.h"
-#include "navigation.h"
 #include "platform/headless/headless_platform.h"
 #include "shell/play_loop.h"
-#include "sim_platform.h"
+#include "shell/solver/frame_driver.h"
+#include "shell/solver/navigation.h"
+#include "shell/solver/sim_platform.h"
 
 namespace kolvar::bots {
 namespace {

@@ -1,0 +1,219 @@
+#include "stage/stage_pack.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "stage/stage_compiler.h"
+
+namespace kolvar {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A stage source is a few kilobytes; anything far larger is not one, and is
+// refused before it is read whole.
+constexpr std::uintmax_t kMostSourceBytes = 1 << 20;
+// The pack's name is shown in the window's caption.
+constexpr size_t kMostNameChars = 60;
+
+std::string Fault(const std::string& file, int line, const std::string& message) {
+  return file + ":" + std::to_string(line) + ": error: " + message;
+}
+
+std::string Fault(const std::string& file, const std::string& message) {
+  return file + ": error: " + message;
+}
+
+std::string_view Trim(std::string_view s) {
+  const size_t first = s.find_first_not_of(" \t\r");
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
+}
+
+// Reads a whole small file; nothing (with a fault) when it is missing, too
+// large or unreadable.
+std::optional<std::string> ReadSmallFile(const std::string& path,
+                                         std::vector<std::string>& faults) {
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(path, error);
+  if (error) {
+    faults.push_back(Fault(path, "cannot open: " + error.message()));
+    return std::nullopt;
+  }
+  if (size > kMostSourceBytes) {
+    faults.push_back(Fault(path, "is " + std::to_string(size) + " bytes long; a stage pack's " +
+                                     "files are text of at most 1 MiB"));
+    return std::nullopt;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    faults.push_back(Fault(path, std::string("cannot open: ") + std::strerror(errno)));
+    return std::nullopt;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) {
+    faults.push_back(Fault(path, "cannot read"));
+    return std::nullopt;
+  }
+  return text.str();
+}
+
+// The stage number in a name "stageNN.txt" (NN two digits, 01..99), 0 for
+// any other name.
+int StageNumberOf(const std::string& name) {
+  if (name.size() != 11 || !name.starts_with("stage") || !name.ends_with(".txt")) return 0;
+  const char a = name[5], b = name[6];
+  if (a < '0' || a > '9' || b < '0' || b > '9') return 0;
+  return (a - '0') * 10 + (b - '0');
+}
+
+std::string StageFileName(int number) {
+  const char digits[3] = {static_cast<char>('0' + number / 10),
+                          static_cast<char>('0' + number % 10), 0};
+  return std::string("stage") + digits + ".txt";
+}
+
+}  // namespace
+
+PackInfo ParsePackInfo(std::string_view text, const std::string& file,
+                       std::vector<std::string>& faults) {
+  PackInfo info;
+  std::map<std::string, int> seen;  // key -> line it was first given on
+  int line = 0;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view raw = text.substr(start, end - start);
+    start = end + 1;
+    ++line;
+    const std::string_view content = Trim(raw);
+    if (content.empty() || content.front() == ';') continue;
+    const size_t colon = content.find(':');
+    if (colon == std::string_view::npos) {
+      faults.push_back(Fault(file, line,
+                             "expected 'key: value' (name, author or description), got '" +
+                                 std::string(content) + "'"));
+      continue;
+    }
+    const std::string key(Trim(content.substr(0, colon)));
+    const std::string value(Trim(content.substr(colon + 1)));
+    std::string* field = key == "name"          ? &info.name
+                         : key == "author"      ? &info.author
+                         : key == "description" ? &info.description
+                                                : nullptr;
+    if (!field) {
+      faults.push_back(
+          Fault(file, line, "unknown key '" + key + "' (expected name, author or description)"));
+      continue;
+    }
+    if (const auto it = seen.find(key); it != seen.end()) {
+      faults.push_back(Fault(
+          file, line,
+          "second '" + key + ":' line (the first is on line " + std::to_string(it->second) + ")"));
+      continue;
+    }
+    seen[key] = line;
+    if (value.empty()) {
+      faults.push_back(Fault(file, line, "the " + key + " is empty"));
+      continue;
+    }
+    const bool printable = std::all_of(value.begin(), value.end(), [](char c) {
+      return static_cast<unsigned char>(c) >= 0x20 && c != 0x7f;
+    });
+    if (!printable) {
+      faults.push_back(Fault(file, line, "the " + key + " holds a control character"));
+      continue;
+    }
+    if (key == "name" && value.size() > kMostNameChars) {
+      faults.push_back(Fault(file, line,
+                             "the name is " + std::to_string(value.size()) +
+                                 " characters long; at most " + std::to_string(kMostNameChars)));
+      continue;
+    }
+    *field = value;
+  }
+  for (const char* key : {"name", "author"}) {
+    if (!seen.contains(key)) {
+      faults.push_back(Fault(file, std::max(line, 1), std::string("no '") + key + ":' line"));
+    }
+  }
+  return info;
+}
+
+PackResult ReadStagePack(const std::string& folder) {
+  PackResult result;
+  std::vector<std::string>& faults = result.faults;
+  std::error_code error;
+  if (!fs::is_directory(folder, error)) {
+    faults.push_back(Fault(folder, "is not a folder holding a stage pack"));
+    return result;
+  }
+
+  StagePack pack;
+  pack.folder = folder;
+  const std::string info_path = (fs::path(folder) / "pack.txt").string();
+  if (const std::optional<std::string> text = ReadSmallFile(info_path, faults)) {
+    pack.info = ParsePackInfo(*text, info_path, faults);
+  }
+
+  // Which stage numbers the folder holds; names that look like a stage
+  // source but are not stageNN.txt are refused rather than left out unseen.
+  std::vector<bool> present(kMostPackStages + 1, false);
+  int highest = 0;
+  fs::directory_iterator entries(folder, error);
+  for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+    const std::string name = entries->path().filename().string();
+    if (!name.starts_with("stage") || !name.ends_with(".txt")) continue;
+    const int number = StageNumberOf(name);
+    if (number < 1) {
+      faults.push_back(Fault(entries->path().string(),
+                             "not a stage source name; stages are stage01.txt to stage99.txt"));
+      continue;
+    }
+    present[static_cast<size_t>(number)] = true;
+    highest = std::max(highest, number);
+  }
+  if (error) {
+    faults.push_back(Fault(folder, "cannot list the folder: " + error.message()));
+    return result;
+  }
+  if (highest == 0) {
+    faults.push_back(Fault(folder, "holds no stage sources (stage01.txt, stage02.txt, ...)"));
+  }
+
+  for (int number = 1; number <= highest; ++number) {
+    const std::string path = (fs::path(folder) / StageFileName(number)).string();
+    if (!present[static_cast<size_t>(number)]) {
+      faults.push_back(Fault(path,
+                             "missing: the stages are numbered from stage01.txt without a "
+                             "gap, and " +
+                                 StageFileName(highest) + " is there"));
+      continue;
+    }
+    const std::optional<std::string> text = ReadSmallFile(path, faults);
+    if (!text) continue;
+    const stagec::CompileResult compiled = stagec::compile_stage(*text);
+    for (const stagec::Diagnostic& d : compiled.errors) {
+      faults.push_back(stagec::format_diagnostic(path, d));
+    }
+    if (!compiled.stage) continue;
+    StageGrids grids;
+    grids.map = compiled.stage->map;
+    grids.spawns = compiled.stage->ivm;
+    pack.files.push_back(path);
+    pack.titles.push_back(compiled.stage->title);
+    pack.stages.push_back(grids);
+  }
+  if (faults.empty()) result.pack = std::move(pack);
+  return result;
+}
+
+}  // namespace kolvar

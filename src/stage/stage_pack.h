@@ -1,0 +1,51 @@
+// A stage pack: a folder holding pack.txt (the pack's name, author and an
+// optional description) and the stage sources stage01.txt .. stageNN.txt,
+// read and checked whole by the stage compiler when the game starts, so
+// players can play sets of stages that were never built into DATA/.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/game.h"
+
+namespace kolvar {
+
+inline constexpr int kMostPackStages = 99;
+
+struct PackInfo {
+  std::string name;
+  std::string author;
+  std::string description;
+};
+
+struct StagePack {
+  std::string folder;
+  PackInfo info;
+  std::vector<std::string> files;   // the stage sources, stage01.txt first
+  std::vector<std::string> titles;  // each stage's title
+  std::vector<StageGrids> stages;   // each stage compiled
+};
+
+struct PackResult {
+  std::optional<StagePack> pack;  // set only when there is no fault
+  // Every fault, one line each: "FILE:LINE: error: what is wrong" (or
+  // "FILE: error: ..." where no line is to blame).
+  std::vector<std::string> faults;
+};
+
+// Reads pack.txt's text: lines "key: value" with the keys name, author
+// (each required, once) and description (once at most); blank lines and
+// lines starting with ';' are skipped. Faults are named after `file`.
+PackInfo ParsePackInfo(std::string_view text, const std::string& file,
+                       std::vector<std::string>& faults);
+
+// Reads and compiles the pack in `folder`. Every fault of pack.txt and of
+// every stage is listed; a missing or unreadable file, a gap in the stage
+// numbers and a file that looks like a stage but is not named stageNN.txt
+// are faults too.
+PackResult ReadStagePack(const std::string& folder);
+
+}  // namespace kolvar

@@ -1,0 +1,51 @@
+// Where a stage pack named by the player lies, and the name of its files.
+#include "shell/pack_folder.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+namespace kolvar {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(PackFolderTest, NamesAFolderOrLooksThePackUp) {
+  const fs::path base = fs::temp_directory_path() / ("kolvar-packs-" + std::to_string(::getpid()));
+  fs::remove_all(base);
+  fs::create_directories(base / "user/kolvar/stages/mine");
+  fs::create_directories(base / "data/stages/mine");
+  fs::create_directories(base / "data/stages/installed");
+  const char* kept = std::getenv("XDG_DATA_HOME");
+  const std::string kept_value = kept ? kept : "";
+  ::setenv("XDG_DATA_HOME", (base / "user").c_str(), 1);
+  const std::string data = (base / "data").string();
+  // The user's pack wins over an installed one of the same name.
+  EXPECT_EQ(FindPackFolder("mine", data), (base / "user/kolvar/stages/mine").string());
+  EXPECT_EQ(FindPackFolder("installed", data), data + "/stages/installed");
+  EXPECT_EQ(FindPackFolder("./mine", data), "./mine");
+  try {
+    FindPackFolder("missing", data);
+    ADD_FAILURE() << "a missing pack was found";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "no stage pack 'missing'; looked in:\n  " + (base / "user").string() +
+                  "/kolvar/stages/missing\n  " + data + "/stages/missing\n  missing");
+  }
+  if (kept) {
+    ::setenv("XDG_DATA_HOME", kept_value.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_DATA_HOME");
+  }
+  fs::remove_all(base);
+
+  EXPECT_EQ(PackFileKey("/x/deep-halls"), "deep-halls");
+  EXPECT_EQ(PackFileKey("/x/deep-halls/"), "deep-halls");
+  EXPECT_EQ(PackFileKey("/x/my pack!"), "my_pack_");
+}
+
+}  // namespace
+}  // namespace kolvar
