@@ -3,11 +3,14 @@
 # one, line for line.
 #   run_replay.sh KOLVAR INPUT.in EXPECTED.jsonl          compare
 #   run_replay.sh KOLVAR INPUT.in EXPECTED.jsonl --record rewrite EXPECTED
+# A line "# options: ..." in the input adds those options (e.g. the stage
+# pack a replay plays: "# options: --stages deep-halls").
 set -euo pipefail
 kolvar=$1 input=$2 expected=$3 mode=${4:-}
 actual=$(mktemp)
 trap 'rm -f "$actual"' EXIT
-"$kolvar" --headless --input "$input" --trace "$actual"
+read -r -a options <<<"$(sed -n 's/^# options: //p' "$input" | head -1)"
+"$kolvar" --headless "${options[@]}" --input "$input" --trace "$actual"
 if [ "$mode" = --record ]; then
   cp "$actual" "$expected"
   chmod 644 "$expected"

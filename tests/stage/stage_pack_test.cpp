@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 TEST(PackInfoTest, ReadsTheKeysAndListsEveryFault) {
   struct Case {
-    const char* text;
+    std::string text;
     PackInfo info;
     std::vector<std::string> faults;
   };
@@ -37,7 +37,7 @@ TEST(PackInfoTest, ReadsTheKeysAndListsEveryFault) {
        {"p.txt:1: error: the name is empty",
         "p.txt:2: error: the author holds a control character"}},
       {"", {}, {"p.txt:1: error: no 'name:' line", "p.txt:1: error: no 'author:' line"}},
-      {("name: " + std::string(61, 'n') + "\nauthor: a\n").c_str(),
+      {"name: " + std::string(61, 'n') + "\nauthor: a\n",
        {"", "a", ""},
        {"p.txt:1: error: the name is 61 characters long; at most 60"}},
   };
@@ -110,7 +110,8 @@ TEST_F(StagePackTest, ListsEveryFaultOfTheFolder) {
   const std::string good = Corridor("Good");
   const std::string info = "name: P\nauthor: A\n";
   std::string open_wall = good;
-  open_wall.replace(open_wall.find("S....K...E_"), 11, "S....K...E.");
+  // Row 3 (line 6) without its left wall.
+  open_wall.replace(open_wall.find("\n#........."), 2, "\n.");
   const Case cases[] = {
       {{{"pack.txt", info}}, {": error: holds no stage sources (stage01.txt, stage02.txt, ...)"}},
       {{{"stage01.txt", good}}, {"/pack.txt: error: cannot open: No such file or directory"}},
@@ -120,7 +121,7 @@ TEST_F(StagePackTest, ListsEveryFaultOfTheFolder) {
       {{{"pack.txt", info}, {"stage01.txt", good}, {"stage1.txt", good}},
        {"/stage1.txt: error: not a stage source name; stages are stage01.txt to stage99.txt"}},
       {{{"pack.txt", info}, {"stage01.txt", open_wall}},
-       {"/stage01.txt:4: error: floor at column 10 row 1 touches the map's outer edge; close it "
+       {"/stage01.txt:6: error: floor at column 0 row 3 touches the map's outer edge; close it "
         "with a wall"}},
       {{{"pack.txt", info}, {"stage01.txt", std::string(2 << 20, ';')}},
        {"/stage01.txt: error: is 2097152 bytes long; a stage pack's files are text of at most "

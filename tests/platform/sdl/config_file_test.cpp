@@ -36,6 +36,7 @@ TEST(Settings, TheWrittenDefaultsReadBackAsTheDefaults) {
   EXPECT_EQ(read.settings.scale, 0);
   EXPECT_FALSE(read.settings.fullscreen);
   EXPECT_EQ(read.settings.music_volume, 100);
+  EXPECT_EQ(read.settings.stages, "");
 }
 
 TEST(Settings, RemappedKeysAndValuesTakeEffect) {
@@ -47,7 +48,8 @@ TEST(Settings, RemappedKeysAndValuesTakeEffect) {
       "key_pause = Comma\n"
       "scale = 4\n"
       "fullscreen = yes\n"
-      "music_volume = 35\n",
+      "music_volume = 35\n"
+      "stages = deep-halls\n",
       "kolvar.conf", SdlKeyNames());
   EXPECT_TRUE(read.problems.empty()) << read.problems.front();
   const Settings& s = read.settings;
@@ -61,6 +63,7 @@ TEST(Settings, RemappedKeysAndValuesTakeEffect) {
   EXPECT_EQ(s.scale, 4);
   EXPECT_TRUE(s.fullscreen);
   EXPECT_EQ(s.music_volume, 35);
+  EXPECT_EQ(s.stages, "deep-halls");
 }
 
 TEST(Settings, ABadLineIsReportedWithFileAndLineAndKeepsItsDefault) {
@@ -90,6 +93,7 @@ TEST(Settings, ABadLineIsReportedWithFileAndLineAndKeepsItsDefault) {
       {"music_volume = 101", "music_volume must be a whole number from 0 to 100"},
       {"music_volume = -5", "not '-5'"},
       {"fullscreen = maybe", "fullscreen must be yes or no"},
+      {"stages =", "stages names no pack; using the default (the game's own stages)"},
       {"key_left = Z", "key_left: Z is already the key of key_confirm; using the default (Left)"},
   };
   for (const auto& c : cases) {
@@ -106,6 +110,7 @@ TEST(Settings, ABadLineIsReportedWithFileAndLineAndKeepsItsDefault) {
     EXPECT_EQ(read.settings.keys, defaults.keys) << c.line;
     EXPECT_EQ(read.settings.music_volume, 100) << c.line;
     EXPECT_FALSE(read.settings.fullscreen) << c.line;
+    EXPECT_EQ(read.settings.stages, "") << c.line;
   }
 }
 
