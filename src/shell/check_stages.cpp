@@ -20,8 +20,9 @@ int CheckStages(const std::string& folder, const std::string& data_root, std::FI
     return 1;
   }
   const StagePack& pack = *read.pack;
-  std::fprintf(out, "%s: \"%s\" by %s, %zu stages keep every rule\n", folder.c_str(),
-               pack.info.name.c_str(), pack.info.author.c_str(), pack.stages.size());
+  std::fprintf(out, "%s: \"%s\" by %s, %zu stage%s keeping every rule\n", folder.c_str(),
+               pack.info.name.c_str(), pack.info.author.c_str(), pack.stages.size(),
+               pack.stages.size() == 1 ? "" : "s");
   std::fflush(out);
 
   int unsolved = 0;
