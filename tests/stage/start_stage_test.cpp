@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "core/fatal_error.h"
-#include "stage/stage_files.h"
 #include "stage/stage_compiler.h"
+#include "stage/stage_files.h"
 #include "support/test_game.h"
 
 namespace kolvar {
@@ -84,6 +84,37 @@ TEST_F(StageFiles, ByteOrderIsRowByRowAndTheStartDoorPlacesPlayerAndView) {
   EXPECT_EQ(t.game.PlayerDir, 1);
   EXPECT_EQ(t.game.TimeLeft, 200);
   EXPECT_EQ(t.game.StageStartTime, t.platform.Clock());
+}
+
+// A pack's stages come from memory, not from the data folder's files, and
+// a stage number beyond the pack stops with a message.
+TEST_F(StageFiles, APacksStagesAreLoadedFromTheGameNotTheFiles) {
+  SetMap(1, 1, kStartDoor);
+  WriteStage(1);
+  TestGame t(root_.string());
+  StageGrids second;
+  second.map.fill(66);
+  second.map[2 * 32 + 3] = kStartDoor;
+  second.spawns[5 * 32 + 9] = 4;
+  t.game.stages = {StageGrids{}, second};
+  EXPECT_EQ(LastStage(t.game), 2);
+  Load(t, 2);
+  EXPECT_EQ(t.game.TileMap.Get(0, 0), 66);
+  EXPECT_EQ(t.game.StartCellX, 3);
+  EXPECT_EQ(t.game.StartCellY, 2);
+  EXPECT_EQ(t.game.EnemyTable[0].Kind, 4);
+  EXPECT_EQ(t.game.EnemyTable[0].X, 9 * 32);
+  for (int beyond : {0, 3}) {
+    t.game.StageNumber = beyond;
+    try {
+      LoadStage(t.game);
+      ADD_FAILURE() << "stage " << beyond << " loaded";
+    } catch (const FatalError& e) {
+      EXPECT_EQ(std::string(e.what()), "the pack has no stage " + std::to_string(beyond));
+    }
+  }
+  t.game.stages.clear();
+  EXPECT_EQ(LastStage(t.game), kFirstSetStages);
 }
 
 TEST_F(StageFiles, StartDoorInRowsSixAndBelowStartsTheViewAtRowSix) {
