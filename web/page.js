@@ -78,6 +78,34 @@ const KolvarPage = (() => {
     console.error(`kolvar: ${text}`);
   }
 
+  // The page's title names the stage set played.
+  function caption(text) {
+    document.title = text;
+  }
+
+  // The stage sets in the page as links (`?stages=NAME`), the one played
+  // as plain text; nothing when the game's own is the only one.
+  function stageSets(names, current) {
+    const line = document.getElementById('sets');
+    line.replaceChildren();
+    if (names.length < 2) return;
+    line.append(' \u00B7 Stage sets:');
+    for (const name of names) {
+      line.append(' ');
+      if (name === current) {
+        const played = document.createElement('b');
+        played.textContent = name;
+        line.append(played);
+      } else {
+        const link = document.createElement('a');
+        link.href = `?stages=${encodeURIComponent(name)}`;
+        link.textContent = name;
+        line.append(link);
+      }
+    }
+    fit();
+  }
+
   function toggleFullscreen() {
     const request = document.fullscreenElement ? document.exitFullscreen()
                                                : document.documentElement.requestFullscreen();
@@ -254,8 +282,8 @@ const KolvarPage = (() => {
     };
   })();
 
-  return {present, sleep, load, save, notice, fatal, toggleFullscreen, screenshot, paused, touch,
-          music, status};
+  return {present, sleep, load, save, notice, fatal, caption, stageSets, toggleFullscreen,
+          screenshot, paused, touch, music, status};
 })();
 
 var Module = {

@@ -47,6 +47,28 @@ function titleReference() {
   return still;
 }
 
+// What the first play frame of stage 1 shows of the stage: the player's
+// place and each enemy's kind, from a trace's lines.
+function stageStart(lines) {
+  const frame = lines.find((line) => line.player && line.stage === 1);
+  return frame && JSON.stringify({player: frame.player.slice(0, 2),
+                                  enemies: frame.enemies.map(([i, kind]) => [i, kind])});
+}
+
+// stageStart of the headless program's game, Z pressed at the title,
+// with `options` (e.g. --stages deep-halls).
+function headlessStageStart(options) {
+  const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kolvar-start-'));
+  const keys = Array.from({length: 40}, (_, i) => `${100 + 200 * i} z ${i % 2 ? 'up' : 'down'}`);
+  fs.writeFileSync(`${work}/keys.in`, keys.join('\n') + '\n');
+  execFileSync('node', [headlessJs, ...options, '--root', path.dirname(headlessJs), '--input',
+                        `${work}/keys.in`, '--trace', `${work}/trace.jsonl`, '--quit-at', '12000']);
+  const lines = fs.readFileSync(`${work}/trace.jsonl`, 'utf8').split('\n').filter((l) => l)
+                    .map((l) => JSON.parse(l));
+  fs.rmSync(work, {recursive: true, force: true});
+  return stageStart(lines);
+}
+
 async function canvasPixels(page) {
   return page.evaluate(() => {
     const canvas = document.getElementById('screen');
@@ -207,6 +229,37 @@ async function touchChecks(browser, url) {
   return errors;
 }
 
+// ?stages=NAME plays an installed stage set: stage 1 of the second set as
+// the headless program starts it, the set named in the page's title and
+// listed with the others; a name the page does not hold is refused with a
+// message on the page.
+async function stageSetChecks(browser, url) {
+  const deep = headlessStageStart(['--stages', 'deep-halls']);
+  const first = headlessStageStart([]);
+  const page = await browser.newPage();
+  const errors = watchConsole(page);
+  await page.goto(`${url}?trace&stages=deep-halls`);
+  await startStage1(page, () => holdKey(page, 'z', 120));
+  const shown = stageStart(await traceLines(page));
+  check(shown === deep && deep !== first,
+        `?stages=deep-halls starts stage 1 of the second set (${shown}; headless --stages ` +
+        `deep-halls ${deep}; the first set ${first})`);
+  const title = await page.title();
+  const links = await page.$$eval('#sets a', (as) => as.map((a) => a.getAttribute('href')));
+  check(/Deep Halls/.test(title) && links.includes('?stages=kolvar'),
+        `the title names the set (${title}) and the page links the others (${links.join(' ')})`);
+  await page.close();
+
+  const wrong = await browser.newPage();
+  await wrong.goto(`${url}?stages=nowhere`);
+  const message = await waitFor('the message', () => wrong.$eval('#message', (e) => e.textContent),
+                                10000).catch(() => '');
+  check(/no stage set 'nowhere'.*deep-halls/.test(message),
+        `an unknown set is refused on the page (${message || 'no message'})`);
+  await wrong.close();
+  return errors;
+}
+
 function watchConsole(page) {
   const errors = [];
   page.on('console', (message) => {
@@ -224,7 +277,8 @@ function watchConsole(page) {
   const browser = await launch(requirePuppeteer());
   try {
     const errors = [...await keyboardChecks(browser, server.url, still),
-                    ...await touchChecks(browser, server.url)];
+                    ...await touchChecks(browser, server.url),
+                    ...await stageSetChecks(browser, server.url)];
     check(errors.length === 0, `no error reached the console${errors.length ? ':\n  ' + errors.join('\n  ') : ''}`);
   } finally {
     await browser.close();

@@ -64,7 +64,23 @@ EM_JS(int, kolvar_web_touch, (), { return KolvarPage.touch.take(); });
 EM_JS(int, kolvar_web_has_query_flag, (const char* flag),
       { return new URLSearchParams(location.search).has(UTF8ToString(flag)) ? 1 : 0; });
 
-constexpr const char* kHiScoreKey = "kolvar.hiscore";
+// The value the page's address gives `name` (freed by the caller), or
+// nullptr when the address does not name it.
+EM_JS(char*, kolvar_web_query_value, (const char* name), {
+  const value = new URLSearchParams(location.search).get(UTF8ToString(name));
+  if (value == null) return 0;
+  const size = lengthBytesUTF8(value) + 1;
+  const copy = _malloc(size);
+  stringToUTF8(value, copy, size);
+  return copy;
+});
+
+// The stage sets as links on the page (names joined by '\n'), the one
+// played marked, and the page's title.
+EM_JS(void, kolvar_web_stage_sets, (const char* names, const char* current),
+      { KolvarPage.stageSets(UTF8ToString(names).split('\n'), UTF8ToString(current)); });
+EM_JS(void, kolvar_web_caption, (const char* text), { KolvarPage.caption(UTF8ToString(text)); });
+
 constexpr const char* kSettingsKey = "kolvar.settings";
 
 // Key sources (KeyState) of each kind of input, apart from each other:
@@ -101,7 +117,9 @@ int64_t CodeSource(const char* code) {
 
 class WebPlatform final : public Platform {
  public:
-  explicit WebPlatform(const WebOptions& options) : render_text_(options.render_text) {
+  explicit WebPlatform(const WebOptions& options)
+      : render_text_(options.render_text), hiscore_key_(options.hiscore_key) {
+    if (!options.caption.empty()) kolvar_web_caption(options.caption.c_str());
     LoadSettings();
     start_ = emscripten_get_now();
     last_.assign(static_cast<size_t>(kPictureWidth) * kPictureHeight, 0);
@@ -144,21 +162,22 @@ class WebPlatform final : public Platform {
   MusicDevice& Music() override { return *music_; }
 
   int32_t LoadHiScore() override {
-    char* text = kolvar_web_load(kHiScoreKey);
+    char* text = kolvar_web_load(hiscore_key_.c_str());
     if (!text) return 0;
     const std::optional<int32_t> value = ParseHiScore(text);
     std::free(text);
     if (!value) {
-      kolvar_web_notice(
-          "the kept hi-score (localStorage kolvar.hiscore) is not a hi-score; "
-          "starting from 0");
+      kolvar_web_notice(("the kept hi-score (localStorage " + hiscore_key_ +
+                         ") is not a hi-score; starting from 0")
+                            .c_str());
       return 0;
     }
     return *value;
   }
 
   void SaveHiScore(int32_t value) override {
-    if (!kolvar_web_save(kHiScoreKey, HiScoreText(value).c_str()) && !save_failure_reported_) {
+    if (!kolvar_web_save(hiscore_key_.c_str(), HiScoreText(value).c_str()) &&
+        !save_failure_reported_) {
       save_failure_reported_ = true;
       kolvar_web_notice("the browser keeps no data for this page: the hi-score is not kept");
     }
@@ -350,6 +369,7 @@ class WebPlatform final : public Platform {
   }
 
   RenderTextFunction render_text_;
+  std::string hiscore_key_;
   Settings settings_;
   double start_ = 0;
   std::vector<uint32_t> last_;
@@ -372,6 +392,20 @@ std::unique_ptr<Platform> CreateWebPlatform(const WebOptions& options) {
 
 bool WebPageAsks(const std::string& flag) {
   return kolvar_web_has_query_flag(flag.c_str()) != 0;
+}
+
+std::optional<std::string> WebPageValue(const std::string& name) {
+  char* value = kolvar_web_query_value(name.c_str());
+  if (!value) return std::nullopt;
+  std::string text = value;
+  std::free(value);
+  return text;
+}
+
+void ShowWebStageSets(const std::vector<std::string>& names, const std::string& current) {
+  std::string joined;
+  for (const std::string& name : names) joined += (joined.empty() ? "" : "\n") + name;
+  kolvar_web_stage_sets(joined.c_str(), current.c_str());
 }
 
 void ShowWebError(const std::string& message) {

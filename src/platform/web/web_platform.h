@@ -5,7 +5,9 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/pause_picture.h"
 #include "platform/platform.h"
@@ -18,12 +20,24 @@ struct WebOptions {
   std::string music_folder = "/data/MIDI";
   // Draws the pause picture's lines (the game's text).
   RenderTextFunction render_text;
+  // Where localStorage keeps the hi-score (a stage set keeps its own).
+  std::string hiscore_key = "kolvar.hiscore";
+  // The page's title; empty: the page's own.
+  std::string caption;
 };
 
 std::unique_ptr<Platform> CreateWebPlatform(const WebOptions& options);
 
 // True when the page's address asks for `flag` (`?trace`, `?trace&x`).
 bool WebPageAsks(const std::string& flag);
+
+// The value of `name` in the page's address (`?stages=deep-halls`), or
+// nothing when the address does not name it.
+std::optional<std::string> WebPageValue(const std::string& name);
+
+// Lists the stage sets on the page as links that play each, `current` (the
+// one played, empty: the game's own) marked.
+void ShowWebStageSets(const std::vector<std::string>& names, const std::string& current);
 
 // Shows a message that stops the game on the page, under the canvas.
 void ShowWebError(const std::string& message);
