@@ -65,6 +65,12 @@ class Platform {
   // keeps none reads 0 and writes nothing.
   virtual int32_t LoadHiScore() { return 0; }
   virtual void SaveHiScore(int32_t) {}
+
+  // The stage Continue starts, kept between runs beside the hi-score: read
+  // once when the program starts (1 when none is kept) and written at each
+  // game over.
+  virtual int32_t LoadContinueStage() { return 1; }
+  virtual void SaveContinueStage(int32_t) {}
 };
 
 }  // namespace kolvar

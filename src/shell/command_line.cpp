@@ -54,6 +54,15 @@ Arguments ParseArguments(int argc, char** argv, ProgramKind kind) {
       }
     } else if (option == "--hiscore-file") {
       args.hiscore_file = value();
+    } else if (option == "--record") {
+      window_option();
+      args.record = value();
+    } else if (option == "--watch") {
+      window_option();
+      args.watch = value();
+    } else if (option == "--replay") {
+      args.replay = value();
+      headless_only = true;
     } else if (option == "--input") {
       args.input = value();
       headless_only = true;
@@ -78,7 +87,16 @@ Arguments ParseArguments(int argc, char** argv, ProgramKind kind) {
     throw BadArguments{"--check-stages and --stages name a pack each; give one"};
   }
   if (headless_only && !args.headless) {
-    throw BadArguments{"--input, --quit-at and --shot need --headless"};
+    throw BadArguments{"--input, --replay, --quit-at and --shot need --headless"};
+  }
+  if (args.headless && (!args.record.empty() || !args.watch.empty())) {
+    throw BadArguments{"--record and --watch are for the window; replay headless with --replay"};
+  }
+  if (!args.input.empty() && !args.replay.empty()) {
+    throw BadArguments{"--input and --replay both give the keys; use one"};
+  }
+  if (!args.record.empty() && !args.watch.empty()) {
+    throw BadArguments{"--watch plays a recording; it records nothing (drop --record)"};
   }
   return args;
 }
@@ -89,14 +107,17 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
   if (window) {
     text +=
         "Usage: kolvar [--root DIR] [--stages PACK] [--scale N] [--fullscreen]\n"
-        "              [--hiscore-file FILE] [--renderer NAME]\n"
-        "       kolvar --headless [--root DIR] [--stages PACK] [--input FILE] [--trace FILE]\n"
-        "                         [--quit-at MS] [--shot MS:FILE.png]... [--hiscore-file FILE]\n"
+        "              [--hiscore-file FILE] [--renderer NAME] [--record FILE] [--trace FILE]\n"
+        "       kolvar --watch FILE [--root DIR] [--scale N] [--fullscreen] [--trace FILE]\n"
+        "       kolvar --headless [--root DIR] [--stages PACK] [--input FILE | --replay FILE]\n"
+        "                         [--trace FILE] [--quit-at MS] [--shot MS:FILE.png]...\n"
+        "                         [--hiscore-file FILE]\n"
         "       kolvar --check-stages PACK [--root DIR]\n";
   } else {
     text +=
-        "Usage: kolvar-headless [--root DIR] [--stages PACK] [--input FILE] [--trace FILE]\n"
-        "                       [--quit-at MS] [--shot MS:FILE.png]... [--hiscore-file FILE]\n"
+        "Usage: kolvar-headless [--root DIR] [--stages PACK] [--input FILE | --replay FILE]\n"
+        "                       [--trace FILE] [--quit-at MS] [--shot MS:FILE.png]...\n"
+        "                       [--hiscore-file FILE]\n"
         "       kolvar-headless --check-stages PACK [--root DIR]\n";
   }
   text +=
@@ -130,6 +151,10 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
         "  --hiscore-file F  keep the hi-score in F (default for the window:\n"
         "                    $XDG_DATA_HOME/kolvar/hiscore, hiscore-PACK for a pack;\n"
         "                    headless keeps none)\n"
+        "  --record FILE     write this game's recording to FILE (default: a new file in\n"
+        "                    $XDG_DATA_HOME/kolvar/replays; the last 20 are kept)\n"
+        "  --watch FILE      play a recording again in the window: 1, 2, 4 speed,\n"
+        "                    P pause, Esc stop\n"
         "  --headless        no window and no sound: virtual clock, scripted keys\n";
   } else {
     text +=
@@ -139,6 +164,7 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
   text +=
       "  --input FILE      key script: lines 'MS KEY down|up' (KEY: up down left right\n"
       "                    esc z) and 'MS close'\n"
+      "  --replay FILE     play a recording (.kvr) again instead of a key script\n"
       "  --trace FILE      write what happens as JSON Lines\n"
       "  --quit-at MS      close the window at that virtual time\n"
       "  --shot MS:FILE    save the picture shown at virtual time MS as PNG\n"

@@ -30,6 +30,12 @@ struct Arguments {
   std::string stages;
   // --check-stages: the pack to prove clearable instead of playing.
   std::string check_stages;
+  // The window: where this game's recording goes (empty: the recordings
+  // folder), or the recording to watch instead of playing.
+  std::string record;
+  std::string watch;
+  // Headless: the recording to replay instead of an input script.
+  std::string replay;
 };
 
 struct BadArguments {

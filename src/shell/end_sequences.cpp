@@ -127,6 +127,7 @@ void GameOver(Game& g) {
   PromptForZ(g);
   g.GameFlags[kGameOver] = kTrue;
   g.ContinueStage = g.StageNumber;
+  g.platform->SaveContinueStage(g.ContinueStage);
 }
 
 void AllStagesClear(Game& g) {

@@ -40,6 +40,8 @@ int RunHeadless(const char* program, const Arguments& args, const std::string& p
               " ms, when the script has run out (end it with 'MS close' or give --quit-at MS)";
   }
   HeadlessPlatform* headless = nullptr;
+  // Replaying, the recording keeps the time; shots and --quit-at follow it.
+  Platform* replay = nullptr;
   Backend backend;
   backend.open = [&](const OpenRequest& request) -> std::unique_ptr<Platform> {
     HeadlessOptions options;
@@ -48,9 +50,13 @@ int RunHeadless(const char* program, const Arguments& args, const std::string& p
     options.quit_at = quit_at;
     for (const ShotRequest& shot : args.shots) options.shots.push_back({shot.ms, shot.path});
     options.hiscore_file = args.hiscore_file;
+    if (!args.replay.empty()) options.clock = [&replay] { return replay ? replay->Clock() : 0; };
     auto platform = std::make_unique<HeadlessPlatform>(std::move(options));
     headless = platform.get();
     return platform;
+  };
+  backend.attach = [&](Platform& platform) {
+    if (!args.replay.empty()) replay = &platform;
   };
   backend.finish = [&] {
     if (!ran_out.empty()) std::fprintf(stderr, "%s: %s\n", program, ran_out.c_str());

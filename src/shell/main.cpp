@@ -3,15 +3,18 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/sheet_data.h"
 #include "platform/data_files.h"
 #include "platform/desktop/config_file.h"
+#include "platform/desktop/recording_folder.h"
 #include "platform/desktop/user_files.h"
 #include "platform/sdl/sdl_key_names.h"
 #include "platform/sdl/sdl_platform.h"
@@ -75,6 +78,7 @@ int main(int argc, char** argv) {
   }
 
   const std::vector<uint32_t> icon = IconPixels();
+  int asked_speed = 0;
   kolvar::Backend window;
   window.open = [&](const kolvar::OpenRequest& request) {
     kolvar::WindowOptions options;
@@ -92,9 +96,32 @@ int main(int argc, char** argv) {
     }
     options.icon = {icon.data(), kolvar::WindowIconData().width, kolvar::WindowIconData().height};
     options.render_text = kolvar::RenderTextLine;
+    options.speed_key = [&asked_speed](int speed) { asked_speed = speed; };
     return kolvar::CreateSdlPlatform(options);
   };
   // A player who started the game from a desktop menu sees no terminal.
+  if (args.watch.empty()) {
+    window.start_recording = [&args] {
+      kolvar::RecordingTarget target;
+      if (!args.record.empty()) {
+        target.path = args.record;
+        target.file = std::fopen(args.record.c_str(), "wb");
+        if (!target.file) target.error = args.record + ": cannot write the recording";
+        return target;
+      }
+      const kolvar::NewRecording made = kolvar::StartRecording(
+          kolvar::RecordingsDirectory(), static_cast<int64_t>(std::time(nullptr)));
+      target.file = made.file;
+      target.path = made.path;
+      target.error = made.error;
+      target.on_hiscore = [path = made.path] {
+        const std::string error = kolvar::MarkHiScoreRecording(path);
+        if (!error.empty()) std::fprintf(stderr, "kolvar: %s\n", error.c_str());
+      };
+      return target;
+    };
+  }
+  window.watch_speed = [&asked_speed] { return std::exchange(asked_speed, 0); };
   window.show_error = [](const std::string& message) { kolvar::ShowErrorBox(message); };
   return kolvar::RunKolvar("kolvar", args, program_dir, KOLVAR_DATA_FROM_BINDIR, window);
 }

@@ -1,13 +1,16 @@
 #include "shell/outer_loop.h"
 
+#include "shell/end_sequences.h"
 #include "shell/play_loop.h"
 #include "title/title_screen.h"
 
 namespace kolvar {
 
 void RunProgram(Game& g) {
-  g.ContinueStage = 1;
   g.HiScore = g.platform->LoadHiScore();
+  // A kept stage the game does not have (the file edited by hand) is stage 1.
+  g.ContinueStage = g.platform->LoadContinueStage();
+  if (g.ContinueStage < 1 || g.ContinueStage > kLastStage) g.ContinueStage = 1;
   for (;;) {
     TitleScreen(g);
     RunGame(g);

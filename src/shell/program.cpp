@@ -9,10 +9,13 @@
 #include "core/fatal_error.h"
 #include "core/game.h"
 #include "core/trace.h"
+#include "platform/recording_platform.h"
+#include "platform/replay_platform.h"
 #include "shell/check_stages.h"
 #include "shell/data_root.h"
 #include "shell/outer_loop.h"
 #include "shell/pack_folder.h"
+#include "shell/recordings.h"
 #include "stage/stage_pack.h"
 
 namespace kolvar {
@@ -74,6 +77,17 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
       std::fprintf(stderr, "%s: %s: music file missing; playing on without it\n", program,
                    missing.c_str());
     }
+    // A recording to play is read and checked before anything opens.
+    const std::string& replay_path = args.watch.empty() ? args.replay : args.watch;
+    const bool recording = backend.start_recording && replay_path.empty();
+    std::optional<StageDigests> digests;
+    if (recording || !replay_path.empty()) digests = DigestStages(data.root);
+    std::optional<OpenedRecording> replay;
+    if (!replay_path.empty()) {
+      replay.emplace(OpenRecording(replay_path, *digests));
+      if (!replay->notice.empty())
+        std::fprintf(stderr, "%s: %s\n", program, replay->notice.c_str());
+    }
     if (!args.trace.empty()) {
       trace_file.reset(std::fopen(args.trace.c_str(), "w"));
       if (!trace_file) throw std::runtime_error(args.trace + ": cannot write the trace");
@@ -82,7 +96,36 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
       std::setvbuf(trace_file.get(), nullptr, _IOLBF, 0);
 #endif
     }
-    std::unique_ptr<Platform> platform = backend.open(request);
+    std::unique_ptr<Platform> base = backend.open(request);
+    // The game plays on the backend's platform, through a replay or a
+    // recording layered over it.
+    std::unique_ptr<ReplayPlatform> replaying;
+    std::unique_ptr<RecordingPlatform> recorder;
+    Platform* platform = base.get();
+    if (replay) {
+      ReplayOptions options;
+      options.name = replay_path;
+      options.paced = !args.watch.empty();
+      options.speed_request = backend.watch_speed;
+      replaying = std::make_unique<ReplayPlatform>(*base, std::move(replay->reader), replay->header,
+                                                   std::move(options));
+      platform = replaying.get();
+    } else if (recording) {
+      // A game that cannot be recorded is still played, with a notice.
+      auto notice = [program](const std::string& message) {
+        std::fprintf(stderr, "%s: %s\n", program, message.c_str());
+      };
+      RecordingTarget target = backend.start_recording();
+      if (target.file) {
+        recorder = std::make_unique<RecordingPlatform>(*base, target.file, target.path,
+                                                       NewRecordingHeader(*digests), notice,
+                                                       std::move(target.on_hiscore));
+        platform = recorder.get();
+      } else {
+        notice(target.error + "; this game is not recorded");
+      }
+    }
+    if (backend.attach) backend.attach(*platform);
     std::optional<Trace> trace;
     auto game = std::make_unique<Game>(*platform, data.root);
     game->stages = std::move(stages);
@@ -100,6 +143,17 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
         if (!error.empty()) throw std::runtime_error(error);
       }
       if (trace) trace->Finish();
+      if (recorder) {
+        const std::string error = recorder->Close();
+        if (!error.empty()) throw std::runtime_error(error);
+      }
+      if (replaying && !replaying->EndNote().empty()) {
+        std::fprintf(stderr, "%s: %s\n", program, replaying->EndNote().c_str());
+        // Bytes no recorder writes are a fault, though what came before
+        // them has been played; a recording cut off by a crash or a kill
+        // is not.
+        if (replaying->Corrupt()) return 1;
+      }
       return 0;
     }
   } catch (const std::exception& error) {

@@ -3,6 +3,7 @@
 // until the window is closed, and every fault reported as one line.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,6 +22,15 @@ struct OpenRequest {
   std::string pack_key;
 };
 
+// Where a game is recorded to.
+struct RecordingTarget {
+  std::FILE* file = nullptr;  // open for writing; null: not recorded, for `error`
+  std::string path;
+  std::string error;
+  // Called each time the game keeps a new hi-score.
+  std::function<void()> on_hiscore;
+};
+
 struct Backend {
   // Makes the platform once the data folder (holding DATA/ and MIDI/) and
   // the stage pack, if any, are known to be sound: the window opens only
@@ -31,6 +41,15 @@ struct Backend {
   std::function<std::string()> finish;
   // Shows a fatal message where a player who sees no terminal will see it.
   std::function<void(const std::string&)> show_error;
+  // The window records every game played in it: makes the file for this
+  // one. Empty: nothing is recorded.
+  std::function<RecordingTarget()> start_recording;
+  // Watching a recording: the speed the viewer asked for since the last
+  // call (0: none).
+  std::function<int()> watch_speed;
+  // Called with the platform the game plays on, once it is made (a replay
+  // or a recording layered over the backend's own).
+  std::function<void(Platform&)> attach;
 };
 
 // The folder the running program lies in.

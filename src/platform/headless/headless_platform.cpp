@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/desktop/continue_store.h"
 #include "platform/desktop/hiscore_store.h"
 #include "platform/desktop/png_writer.h"
 #include "platform/headless/headless_music.h"
@@ -107,7 +108,8 @@ HeadlessPlatform::HeadlessPlatform(HeadlessOptions options)
       shot_written_(options_.shots.size(), false),
       shots_left_(options_.shots.size()),
       music_(CreateHeadlessMusicDevice(options_.music_folder, [this] { return now_; })),
-      hiscore_(std::make_unique<HiScoreStore>(options_.hiscore_file)) {}
+      hiscore_(std::make_unique<HiScoreStore>(options_.hiscore_file)),
+      continue_(std::make_unique<ContinueStore>(ContinueFileFor(options_.hiscore_file))) {}
 
 HeadlessPlatform::~HeadlessPlatform() {
   const std::string error = WriteDueShots(true);
@@ -120,6 +122,14 @@ int32_t HeadlessPlatform::LoadHiScore() {
 
 void HeadlessPlatform::SaveHiScore(int32_t value) {
   hiscore_->Save(value);
+}
+
+int32_t HeadlessPlatform::LoadContinueStage() {
+  return continue_->Load();
+}
+
+void HeadlessPlatform::SaveContinueStage(int32_t stage) {
+  continue_->Save(stage);
 }
 
 void HeadlessPlatform::ApplyScript() {
@@ -157,7 +167,11 @@ uint16_t HeadlessPlatform::PollKey(Key key) {
 }
 
 bool HeadlessPlatform::PumpEvents() {
-  ++now_;
+  if (options_.clock) {
+    now_ = options_.clock();
+  } else {
+    ++now_;
+  }
   ApplyScript();
   if (options_.quit_at && now_ >= *options_.quit_at) close_requested_ = true;
   const std::string error = WriteDueShots(false);

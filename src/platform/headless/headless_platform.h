@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 
 namespace kolvar {
 
+class ContinueStore;
 class HiScoreStore;
 
 struct ScriptLine {
@@ -49,13 +51,18 @@ struct HeadlessOptions {
   std::vector<ScriptLine> script;
   std::optional<uint32_t> quit_at;
   std::vector<Screenshot> shots;
-  // The hi-score file to read at start and write when the hi-score rises;
-  // empty: none, the hi-score starts at 0 and is not kept.
+  // The hi-score file to read at start and write when the hi-score rises,
+  // with the Continue stage beside it (ContinueFileFor); empty: none, the
+  // hi-score starts at 0, Continue at stage 1, and neither is kept.
   std::string hiscore_file;
   // Keep a copy of every picture shown, for LastShown(). Otherwise a shown
   // picture is copied only while a screenshot is still to be taken: the
   // copy is most of what a show costs, and a long run takes thousands.
   bool keep_shown = false;
+  // Where the time comes from when something above the platform keeps it
+  // (a recording being replayed): read at each PumpEvents instead of
+  // moving 1 ms there. Empty: the platform's own clock.
+  std::function<uint32_t()> clock;
 };
 
 class HeadlessPlatform : public Platform {
@@ -71,6 +78,8 @@ class HeadlessPlatform : public Platform {
   MusicDevice& Music() override { return *music_; }
   int32_t LoadHiScore() override;
   void SaveHiScore(int32_t value) override;
+  int32_t LoadContinueStage() override;
+  void SaveContinueStage(int32_t stage) override;
 
   // Test hooks: press or release a key now, as a script line would.
   void PressKey(Key key);
@@ -99,6 +108,7 @@ class HeadlessPlatform : public Platform {
   size_t shots_left_ = 0;
   std::unique_ptr<MusicDevice> music_;
   std::unique_ptr<HiScoreStore> hiscore_;
+  std::unique_ptr<ContinueStore> continue_;
 };
 
 }  // namespace kolvar

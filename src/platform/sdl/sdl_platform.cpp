@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/desktop/config_file.h"
+#include "platform/desktop/continue_store.h"
 #include "platform/desktop/hiscore_store.h"
 #include "platform/desktop/user_files.h"
 #include "platform/key_state.h"
@@ -91,9 +92,11 @@ class SdlPlatform final : public Platform {
   explicit SdlPlatform(const WindowOptions& options)
       : caption_(options.caption.empty() ? kWindowCaption : options.caption),
         render_text_(options.render_text),
+        speed_key_(options.speed_key),
         hiscore_(options.hiscore_file.empty() && !DataDirectory().empty()
                      ? DataDirectory() + "/hiscore"
-                     : options.hiscore_file) {
+                     : options.hiscore_file),
+        continue_(ContinueFileFor(hiscore_.path())) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) Fail("cannot start video");
     RefuseInvisibleDriver();
     LoadSettingsFile(options.settings_file);
@@ -118,6 +121,7 @@ class SdlPlatform final : public Platform {
     pads_ = std::make_unique<Gamepads>(keys_);
     music_ = CreateSdlMusicDevice(options.music_folder);
     music_->SetVolume(settings_.music_volume);
+    now_ = SDL_GetTicks();
   }
 
   ~SdlPlatform() override {
@@ -129,8 +133,10 @@ class SdlPlatform final : public Platform {
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
   }
 
-  // The game's clock does not move while the game is paused.
-  uint32_t Clock() override { return SDL_GetTicks() - paused_ms_; }
+  // The game's clock moves only when the window processes its events, as
+  // the headless runner's does: the rules see the same times live and in a
+  // recording's replay. It does not move while the game is paused.
+  uint32_t Clock() override { return now_; }
 
   uint16_t PollKey(Key key) override {
     // Take the key and controller events that arrived since the last look,
@@ -151,6 +157,7 @@ class SdlPlatform final : public Platform {
     while (SDL_PollEvent(&event)) Handle(event);
     if (pause_wanted_ && !close_requested_) Pause();
     RestoreCaptionWhenDue();
+    now_ = SDL_GetTicks() - paused_ms_;
     return close_requested_;
   }
 
@@ -182,6 +189,8 @@ class SdlPlatform final : public Platform {
     return hiscore_.Load();
   }
   void SaveHiScore(int32_t value) override { hiscore_.Save(value); }
+  int32_t LoadContinueStage() override { return continue_.Load(); }
+  void SaveContinueStage(int32_t stage) override { continue_.Save(stage); }
 
  private:
   void LoadSettingsFile(const std::string& requested) {
@@ -257,7 +266,14 @@ class SdlPlatform final : public Platform {
       return;
     }
     const std::optional<Action> action = ActionOfKey(settings_, key.sym);
-    if (!action) return;
+    if (!action) {
+      if (speed_key_ && !event.key.repeat) {
+        if (key.sym == SDLK_1 || key.sym == SDLK_KP_1) speed_key_(1);
+        if (key.sym == SDLK_2 || key.sym == SDLK_KP_2) speed_key_(2);
+        if (key.sym == SDLK_4 || key.sym == SDLK_KP_4) speed_key_(4);
+      }
+      return;
+    }
     if (static_cast<int>(*action) < kKeyCount) {
       keys_.Press(static_cast<Key>(*action), key.scancode, !paused_);
       return;
@@ -405,7 +421,9 @@ class SdlPlatform final : public Platform {
 
   std::string caption_;
   std::function<TextBitmap(std::string_view, int)> render_text_;
+  std::function<void(int)> speed_key_;
   HiScoreStore hiscore_;
+  ContinueStore continue_;
   Settings settings_;
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
@@ -419,6 +437,7 @@ class SdlPlatform final : public Platform {
   bool paused_ = false;
   bool pause_wanted_ = false;
   uint32_t paused_ms_ = 0;
+  uint32_t now_ = 0;
   bool caption_notice_ = false;
   uint32_t caption_until_ = 0;
   std::unique_ptr<SdlMusic> music_;

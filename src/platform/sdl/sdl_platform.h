@@ -30,7 +30,8 @@ struct WindowOptions {
   std::string renderer;
   // The settings file; empty: $XDG_CONFIG_HOME/kolvar/kolvar.conf.
   std::string settings_file;
-  // The kept hi-score; empty: $XDG_DATA_HOME/kolvar/hiscore.
+  // The kept hi-score; empty: $XDG_DATA_HOME/kolvar/hiscore. The Continue
+  // stage is kept beside it (ContinueFileFor).
   std::string hiscore_file;
   // The window's icon, 0xAARRGGBB per pixel (alpha 0 where transparent);
   // an empty view leaves the system's default icon.
@@ -39,6 +40,9 @@ struct WindowOptions {
   // to play on at 12); the window has no text of its own. Empty: the
   // banner is the dimmed picture without words.
   std::function<TextBitmap(std::string_view text, int pixel_size)> render_text;
+  // Called with 1, 2 or 4 when that digit key (bound to nothing else) is
+  // pressed: the speeds of a recording being watched.
+  std::function<void(int)> speed_key;
 };
 
 // Opens the resizable window, centred, with the picture at the largest

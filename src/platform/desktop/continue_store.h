@@ -1,0 +1,37 @@
+// The kept Continue stage: the stage of the last game over, which the
+// title's Continue starts. One small text file beside the hi-score, read at
+// start and replaced whole at each game over.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace kolvar {
+
+// Where the Continue stage is kept for a hi-score file: "continue" in the
+// same folder for the usual hi-score file (named "hiscore"), else the
+// hi-score file's name with ".continue" added. Empty for an empty path.
+std::string ContinueFileFor(const std::string& hiscore_path);
+
+class ContinueStore {
+ public:
+  using Report = std::function<void(const std::string&)>;
+
+  // `path` empty: nothing is read or written. Problems go to `report`
+  // (standard error by default).
+  explicit ContinueStore(std::string path, Report report = {});
+
+  // The kept stage; 1 when there is no file yet, and 1 (reported) when it
+  // cannot be read or is not a Continue file.
+  int32_t Load();
+  // Keeps `stage`. A failure is reported the first time; play goes on.
+  void Save(int32_t stage);
+
+ private:
+  std::string path_;
+  Report report_;
+  bool save_failure_reported_ = false;
+};
+
+}  // namespace kolvar

@@ -1,0 +1,100 @@
+#include "platform/desktop/recording_folder.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "platform/desktop/user_files.h"
+
+namespace kolvar {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsRecordingName(const std::string& name) {
+  return name.size() > 11 && name.rfind("kolvar_", 0) == 0 &&
+         name.compare(name.size() - 4, 4, ".kvr") == 0;
+}
+
+std::string MarkedRecording(const std::string& folder) {
+  std::ifstream in(folder + "/" + kHiScoreRecordingMark);
+  std::string name;
+  std::getline(in, name);
+  return name;
+}
+
+}  // namespace
+
+std::string RecordingsDirectory() {
+  const std::string data = DataDirectory();
+  return data.empty() ? data : data + "/replays";
+}
+
+NewRecording StartRecording(const std::string& folder, int64_t when, int keep) {
+  NewRecording made;
+  if (folder.empty()) {
+    made.error = "no folder for recordings (HOME is not set)";
+    return made;
+  }
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (error) {
+    made.error = folder + ": cannot create the folder: " + error.message();
+    return made;
+  }
+
+  // The names hold the date and time, so their order is the recordings'.
+  std::vector<std::string> names;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (IsRecordingName(name) && it->is_regular_file(error)) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  const std::string marked = MarkedRecording(folder);
+  names.erase(std::remove(names.begin(), names.end(), marked), names.end());
+  const size_t room = keep > 1 ? static_cast<size_t>(keep - 1) : 0;
+  for (size_t i = 0; i + room < names.size(); ++i) fs::remove(folder + "/" + names[i], error);
+
+  const std::time_t time = static_cast<std::time_t>(when);
+  std::tm local{};
+  localtime_r(&time, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", &local);
+  for (int n = 1; n < 1000; ++n) {
+    std::string path = folder + "/kolvar_" + stamp;
+    if (n > 1) path += "_" + std::to_string(n);
+    path += ".kvr";
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      made.error = path + ": cannot create the recording: " + std::strerror(errno);
+      return made;
+    }
+    made.file = fdopen(fd, "wb");
+    if (!made.file) {
+      made.error = path + ": cannot create the recording: " + std::strerror(errno);
+      close(fd);
+      return made;
+    }
+    made.path = std::move(path);
+    return made;
+  }
+  made.error = folder + ": cannot create the recording: every name for this second is taken";
+  return made;
+}
+
+std::string MarkHiScoreRecording(const std::string& path) {
+  const fs::path file(path);
+  return WriteFileAtomically((file.parent_path() / kHiScoreRecordingMark).string(),
+                             file.filename().string() + "\n");
+}
+
+}  // namespace kolvar

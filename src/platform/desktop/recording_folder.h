@@ -1,0 +1,35 @@
+// The folder of recorded games: $XDG_DATA_HOME/kolvar/replays, one file
+// kolvar_DATE_TIME.kvr a game. The newest recordings are kept, and the one
+// of the game that set the kept hi-score, which a small file names.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace kolvar {
+
+inline constexpr int kKeptRecordings = 20;
+// The file in the folder naming the recording that set the kept hi-score.
+inline constexpr const char* kHiScoreRecordingMark = "hiscore-game";
+
+// $XDG_DATA_HOME/kolvar/replays; empty without a home folder.
+std::string RecordingsDirectory();
+
+struct NewRecording {
+  std::FILE* file = nullptr;  // open for writing; null on failure
+  std::string path;
+  std::string error;
+};
+
+// Makes `folder`, removes the oldest recordings so that with the new one
+// `keep` remain (the recording named by the hi-score mark is kept besides
+// them), and creates kolvar_DATE_TIME.kvr there (local time of `when`,
+// "_2", "_3"... when the name is taken; never over an existing file).
+NewRecording StartRecording(const std::string& folder, int64_t when, int keep = kKeptRecordings);
+
+// Names the recording at `path` as the one that set the kept hi-score,
+// atomically. Returns an error message, or empty.
+std::string MarkHiScoreRecording(const std::string& path);
+
+}  // namespace kolvar
