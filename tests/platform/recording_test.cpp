@@ -1,0 +1,257 @@
+// Recordings read back: a headless game recorded and replayed to the same
+// trace, and the same recording cut short, damaged or of another kind.
+#include "platform/recording.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+#include "core/fatal_error.h"
+#include "core/game.h"
+#include "core/trace.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/recording_platform.h"
+#include "platform/replay_platform.h"
+#include "shell/outer_loop.h"
+
+namespace kolvar {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kDir = fs::temp_directory_path() / ("kolvar_recording_" + std::to_string(getpid()));
+
+std::string ReadWhole(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Plays the title/game loop on `platform` until it closes; returns the
+// trace.
+std::string PlayTraced(Platform& platform) {
+  const fs::path path = kDir / "trace.jsonl";
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  {
+    Trace trace(file);
+    Game game(platform, ".");
+    game.trace = &trace;
+    try {
+      RunProgram(game);
+    } catch (const CloseRequested&) {
+    }
+    trace.Finish();
+  }
+  std::fclose(file);
+  return ReadWhole(path);
+}
+
+struct Replayed {
+  std::string trace;
+  std::string note;
+  bool corrupt = false;
+};
+
+Replayed Replay(std::string bytes) {
+  RecordingReader reader(std::move(bytes));
+  RecordingHeader header;
+  if (const auto fault = reader.ReadHeader(header)) return {{}, *fault, false};
+  ReplayPlatform* replay = nullptr;
+  HeadlessOptions options;
+  options.music_folder = "MIDI";
+  options.clock = [&replay] { return replay->Clock(); };
+  HeadlessPlatform headless(options);
+  ReplayOptions replay_options;
+  replay_options.name = "game.kvr";
+  ReplayPlatform replaying(headless, std::move(reader), header, replay_options);
+  replay = &replaying;
+  Replayed out;
+  out.trace = PlayTraced(replaying);
+  out.note = replaying.EndNote();
+  out.corrupt = replaying.Corrupt();
+  return out;
+}
+
+// A headless game with a scroll and a miss, recorded once for every test.
+struct RecordedGame {
+  std::string bytes;
+  std::string trace;
+  size_t header_bytes = 0;
+};
+
+const RecordedGame& Recorded() {
+  static const RecordedGame game = [] {
+    fs::create_directories(kDir);
+    RecordedGame made;
+    HeadlessOptions options;
+    options.music_folder = "MIDI";
+    options.script =
+        ReadInputScript(std::string(KOLVAR_REPLAYS_DIR) + "/stage1_walk_scroll_contact.in");
+    HeadlessPlatform headless(options);
+    RecordingHeader header;
+    header.program_version = "Kolvar test";
+    header.stage_digests[3] = 0xDEADBEEF;
+    made.header_bytes = EncodeHeader(header).size();
+    {
+      RecordingPlatform recorder(headless, std::fopen((kDir / "game.kvr").c_str(), "wb"),
+                                 "game.kvr", header, [](const std::string& e) { FAIL() << e; });
+      made.trace = PlayTraced(recorder);
+    }
+    made.bytes = ReadWhole(kDir / "game.kvr");
+    return made;
+  }();
+  return game;
+}
+
+// The trace's lines before its close event: what a cut replay must match.
+std::string BeforeClose(const std::string& trace) {
+  const size_t close = trace.find("\"event\":\"close\"");
+  return close == std::string::npos ? trace : trace.substr(0, trace.rfind('\n', close) + 1);
+}
+
+TEST(Recording, AHeadlessGameReplaysToItsTraceAndIsSmall) {
+  const RecordedGame& game = Recorded();
+  ASSERT_NE(game.trace.find("\"event\":\"scroll\""), std::string::npos);
+  ASSERT_NE(game.trace.find("\"event\":\"miss\""), std::string::npos);
+  const Replayed replayed = Replay(game.bytes);
+  EXPECT_EQ(replayed.note, "");
+  EXPECT_TRUE(replayed.trace == game.trace);
+  // 27 s of play, a pass a millisecond: about a byte a pass.
+  EXPECT_LT(game.bytes.size(), 40000u);
+}
+
+TEST(Recording, ACutRecordingReplaysUpToItsLastWholeRecordAndSaysWhere) {
+  const RecordedGame& game = Recorded();
+  std::vector<size_t> cuts = {0,
+                              1,
+                              16,
+                              17,
+                              game.header_bytes - 1,
+                              game.header_bytes,
+                              game.header_bytes + 1,
+                              game.bytes.size() - 1};
+  std::mt19937 random(17);
+  for (int i = 0; i < 12; ++i) {
+    cuts.push_back(
+        std::uniform_int_distribution<size_t>(game.header_bytes, game.bytes.size())(random));
+  }
+  for (size_t cut : cuts) {
+    SCOPED_TRACE("cut at " + std::to_string(cut));
+    const Replayed replayed = Replay(game.bytes.substr(0, cut));
+    if (cut < game.header_bytes) {
+      EXPECT_TRUE(replayed.note == "not a Kolvar recording" ||
+                  replayed.note == "the header is cut short")
+          << replayed.note;
+      continue;
+    }
+    EXPECT_FALSE(replayed.corrupt);
+    const std::string said = replayed.note;
+    EXPECT_TRUE(said.find("cut short inside a record at byte") != std::string::npos ||
+                said.find("ends without the window's close") != std::string::npos)
+        << said;
+    // It stopped no later than the cut, and played the game as it was up
+    // to there.
+    const size_t at = said.find("at byte ");
+    if (at != std::string::npos) {
+      EXPECT_LE(std::stoul(said.substr(at + 8)), cut);
+    }
+    const std::string before = BeforeClose(replayed.trace);
+    EXPECT_EQ(game.trace.compare(0, before.size(), before), 0);
+  }
+}
+
+TEST(Recording, DamagedBytesStopTheReplayWithAMessageNeverACrash) {
+  const RecordedGame& game = Recorded();
+  std::mt19937 random(4);
+  int stopped = 0;
+  for (int i = 0; i < 20; ++i) {
+    std::string bytes = game.bytes;
+    const size_t at =
+        std::uniform_int_distribution<size_t>(game.header_bytes, bytes.size() - 1)(random);
+    bytes[at] = static_cast<char>(bytes[at] ^ std::uniform_int_distribution<int>(1, 255)(random));
+    SCOPED_TRACE("byte " + std::to_string(at));
+    try {
+      const Replayed replayed = Replay(bytes);
+      // A damaged clock step plays on; a damaged answer is noticed.
+      if (!replayed.note.empty()) ++stopped;
+    } catch (const std::runtime_error& diverged) {
+      EXPECT_NE(std::string(diverged.what()).find("game.kvr: the replay went another way"),
+                std::string::npos)
+          << diverged.what();
+      ++stopped;
+    }
+  }
+  EXPECT_GT(stopped, 0);
+}
+
+TEST(Recording, OtherFilesAndFormatVersionsAreRefusedByName) {
+  RecordingHeader header;
+  header.format_version = kRecordingFormatVersion + 1;
+  const struct {
+    std::string bytes;
+    std::string fault;
+  } cases[] = {
+      {"", "not a Kolvar recording"},
+      {"kolvar recording", "not a Kolvar recording"},
+      {"MThd\0\0\0\6", "not a Kolvar recording"},
+      {EncodeHeader(header), "a recording of format version 2; this program reads version 1"},
+      {EncodeHeader({}).substr(0, 40), "the header is cut short"},
+  };
+  for (const auto& c : cases) {
+    RecordingReader reader(c.bytes);
+    RecordingHeader read;
+    EXPECT_EQ(reader.ReadHeader(read).value_or("accepted"), c.fault);
+  }
+}
+
+TEST(Recording, HeaderAndPassesReadBackAsWritten) {
+  RecordingHeader header;
+  header.program_version = "Kolvar 9.99";
+  for (int i = 0; i < kRecordedStageFiles; ++i) header.stage_digests[i] = 0x01020304u * i;
+  header.start_clock = 4000000000u;
+  header.hiscore = 123456;
+  header.continue_stage = 16;
+  const RecordedPass passes[] = {
+      {{}, 1, false},
+      {{{0, 5, 3}, {7, kAnswerMusicStopped, 1}, {200, 0, 2}}, 0, false},
+      {{}, 4000000000u, true},
+  };
+  std::string bytes = EncodeHeader(header);
+  for (const RecordedPass& pass : passes) AppendPass(bytes, pass);
+  RecordingReader reader(bytes);
+  RecordingHeader read;
+  ASSERT_FALSE(reader.ReadHeader(read));
+  EXPECT_EQ(read.program_version, header.program_version);
+  EXPECT_EQ(read.stage_digests, header.stage_digests);
+  EXPECT_EQ(read.start_clock, header.start_clock);
+  EXPECT_EQ(read.hiscore, header.hiscore);
+  EXPECT_EQ(read.continue_stage, header.continue_stage);
+  for (const RecordedPass& pass : passes) {
+    RecordedPass got;
+    ASSERT_EQ(reader.Next(got), RecordingReader::Result::kPass);
+    EXPECT_EQ(got.clock_step, pass.clock_step);
+    EXPECT_EQ(got.close, pass.close);
+    ASSERT_EQ(got.answers.size(), pass.answers.size());
+    for (size_t i = 0; i < got.answers.size(); ++i) {
+      EXPECT_EQ(got.answers[i].skipped, pass.answers[i].skipped);
+      EXPECT_EQ(got.answers[i].what, pass.answers[i].what);
+      EXPECT_EQ(got.answers[i].state, pass.answers[i].state);
+    }
+  }
+  RecordedPass end;
+  EXPECT_EQ(reader.Next(end), RecordingReader::Result::kEnd);
+  // Every key answer the game can get survives the two bits kept.
+  for (const uint16_t answer : std::initializer_list<uint16_t>{0x0000, 0x0001, 0x8000, 0x8001}) {
+    EXPECT_EQ(KeyAnswer(KeyStateBits(answer)), answer);
+  }
+}
+
+}  // namespace
+}  // namespace kolvar

@@ -1,0 +1,292 @@
+// A game played in the real window (SDL's dummy video driver, keys as
+// pushed SDL events, the music synthesized), recorded, then replayed by the
+// headless runner: the two traces are the same, line for line.
+//
+// The keys come from a replay script. Its times are headless times, and the
+// window's frames do not fall on the same milliseconds, so each key is
+// pushed at the same place in the picture sequence instead: after the same
+// number of shown pictures, and as long after the last of them as in the
+// headless run. The window game then walks the path the script was written
+// for.
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/fatal_error.h"
+#include "core/game.h"
+#include "core/trace.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/recording_platform.h"
+#include "platform/replay_platform.h"
+#include "platform/sdl/sdl_platform.h"
+#include "shell/outer_loop.h"
+
+namespace kolvar {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Passes everything to the platform below; counts the pictures shown and
+// lets `due` act before each question the game asks.
+class Watcher : public Platform {
+ public:
+  Watcher(Platform& inner, std::function<void(Watcher&)> due) : inner_(inner), due_(due) {}
+  uint32_t Clock() override { return inner_.Clock(); }
+  uint16_t PollKey(Key key) override {
+    due_(*this);
+    return inner_.PollKey(key);
+  }
+  bool PumpEvents() override {
+    due_(*this);
+    return inner_.PumpEvents();
+  }
+  void Idle(uint32_t ms) override { inner_.Idle(ms); }
+  void Show(PixelView picture) override {
+    inner_.Show(picture);
+    show_clocks.push_back(inner_.Clock());
+  }
+  MusicDevice& Music() override { return inner_.Music(); }
+
+  std::vector<uint32_t> show_clocks;
+
+ private:
+  Platform& inner_;
+  std::function<void(Watcher&)> due_;
+};
+
+// Runs the title/game loop until the window is closed; returns the trace.
+std::string PlayTraced(Platform& platform, const fs::path& trace_path) {
+  std::FILE* file = std::fopen(trace_path.c_str(), "w");
+  EXPECT_NE(file, nullptr);
+  {
+    Trace trace(file);
+    Game game(platform, ".");
+    game.trace = &trace;
+    try {
+      RunProgram(game);
+    } catch (const CloseRequested&) {
+      trace.Finish();
+    }
+  }
+  std::fclose(file);
+  std::ifstream in(trace_path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<ScriptLine> ScriptUpTo(const std::string& name, uint32_t close_at) {
+  std::vector<ScriptLine> script = ReadInputScript(std::string(KOLVAR_REPLAYS_DIR) + "/" + name);
+  std::erase_if(script, [&](const ScriptLine& line) {
+    return line.ms >= close_at || line.action == ScriptLine::Action::kClose;
+  });
+  script.push_back({close_at, ScriptLine::Action::kClose, Key::Z});
+  return script;
+}
+
+// A key (or the close request, or the pause key) to push once `shows`
+// pictures have been shown and `after` ms have passed since the last.
+struct Push {
+  size_t shows = 0;
+  uint32_t after = 0;
+  SDL_Event event{};
+  bool pause = false;
+};
+
+SDL_Event KeyEvent(Key key, bool down) {
+  static const SDL_Keycode kCodes[] = {SDLK_UP,   SDLK_RIGHT,  SDLK_DOWN,
+                                       SDLK_LEFT, SDLK_ESCAPE, SDLK_z};
+  SDL_Event event{};
+  event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+  event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+  event.key.keysym.sym = kCodes[static_cast<int>(key)];
+  event.key.keysym.scancode = SDL_GetScancodeFromKey(event.key.keysym.sym);
+  return event;
+}
+
+// Where each script line falls in the headless run's picture sequence.
+std::vector<Push> PlaceByShows(const std::vector<ScriptLine>& script, uint32_t pause_at) {
+  HeadlessOptions options;
+  options.music_folder = "MIDI";
+  options.script = script;
+  HeadlessPlatform headless(options);
+  Watcher watcher(headless, [](Watcher&) {});
+  PlayTraced(watcher, fs::temp_directory_path() / ("kolvar_placing_" + std::to_string(getpid())));
+  const std::vector<uint32_t>& shows = watcher.show_clocks;
+  auto place = [&](uint32_t ms) {
+    Push push;
+    push.shows =
+        static_cast<size_t>(std::lower_bound(shows.begin(), shows.end(), ms) - shows.begin());
+    push.after = ms - (push.shows ? shows[push.shows - 1] : 0);
+    return push;
+  };
+  std::vector<Push> pushes;
+  for (const ScriptLine& line : script) {
+    Push push = place(line.ms);
+    if (line.action == ScriptLine::Action::kClose) {
+      push.event.type = SDL_QUIT;
+    } else {
+      push.event = KeyEvent(line.key, line.action == ScriptLine::Action::kDown);
+    }
+    pushes.push_back(push);
+  }
+  Push pause = place(pause_at);
+  pause.pause = true;
+  pushes.push_back(pause);
+  std::stable_sort(pushes.begin(), pushes.end(), [](const Push& a, const Push& b) {
+    return a.shows != b.shows ? a.shows < b.shows : a.after < b.after;
+  });
+  return pushes;
+}
+
+SDL_Event PauseKey(bool down) {
+  SDL_Event event{};
+  event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+  event.key.keysym.sym = SDLK_p;
+  event.key.keysym.scancode = SDL_SCANCODE_P;
+  return event;
+}
+
+struct WindowGame {
+  std::string script;
+  uint32_t close_at;
+  uint32_t pause_at;
+  std::vector<std::string> events;  // trace events the game must hold
+};
+
+void PrintTo(const WindowGame& game, std::ostream* out) {
+  *out << game.script << " up to " << game.close_at << " ms";
+}
+
+constexpr uint32_t kPausedMs = 700;
+
+class RecordedWindowGame : public ::testing::TestWithParam<WindowGame> {};
+
+TEST_P(RecordedWindowGame, ReplaysHeadlessToTheSameTrace) {
+  const WindowGame& param = GetParam();
+  const fs::path dir = fs::temp_directory_path() / ("kolvar_recorded_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::vector<Push> pushes =
+      PlaceByShows(ScriptUpTo(param.script, param.close_at), param.pause_at);
+
+  std::string live;
+  uint32_t game_ms = 0;
+  double wall_ms = 0;
+  {
+    WindowOptions options;
+    options.music_folder = "MIDI";
+    options.scale = 1;
+    options.settings_file = (dir / "kolvar.conf").string();
+    options.hiscore_file = (dir / "hiscore").string();
+    std::unique_ptr<Platform> window = CreateSdlPlatform(options);
+    size_t next = 0;
+    const uint32_t window_start = window->Clock();
+    std::thread resume;
+    const auto wall_start = std::chrono::steady_clock::now();
+    std::string stuck;
+    Watcher pusher(*window, [&](Watcher& w) {
+      // A game that went another way than the script may wait for a key
+      // that is never pushed: it is closed, and the test fails.
+      const auto wall = std::chrono::steady_clock::now() - wall_start;
+      if (stuck.empty() && wall > std::chrono::milliseconds(param.close_at * 2 + 30000)) {
+        stuck = "stuck before push " + std::to_string(next) + " of " +
+                std::to_string(pushes.size()) + " (due after " +
+                std::to_string(next < pushes.size() ? pushes[next].shows : 0) + " shows; " +
+                std::to_string(w.show_clocks.size()) + " shown)";
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+      }
+      while (next < pushes.size()) {
+        const Push& push = pushes[next];
+        const size_t shown = w.show_clocks.size();
+        if (shown < push.shows) break;
+        const uint32_t since = push.shows ? w.show_clocks[push.shows - 1] : window_start;
+        if (w.Clock() - since < push.after) break;
+        ++next;
+        if (!push.pause) {
+          SDL_Event event = push.event;
+          SDL_PushEvent(&event);
+          continue;
+        }
+        // The window waits inside its event processing while paused, so
+        // the key that plays on comes from another thread.
+        auto press_p = [] {
+          SDL_Event down = PauseKey(true), up = PauseKey(false);
+          SDL_PushEvent(&down);
+          SDL_PushEvent(&up);
+        };
+        press_p();
+        resume = std::thread([press_p] {
+          std::this_thread::sleep_for(std::chrono::milliseconds(kPausedMs));
+          press_p();
+        });
+      }
+    });
+    std::FILE* file = std::fopen((dir / "game.kvr").c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    RecordingHeader header;
+    header.program_version = "test";
+    RecordingPlatform recorder(pusher, file, "game.kvr", header,
+                               [](const std::string& error) { ADD_FAILURE() << error; });
+    const uint32_t start = recorder.Clock();
+    live = PlayTraced(recorder, dir / "live.jsonl");
+    wall_ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall_start)
+            .count();
+    game_ms = recorder.Clock() - start;
+    EXPECT_EQ(recorder.Close(), "");
+    if (resume.joinable()) resume.join();
+    EXPECT_EQ(stuck, "");
+    EXPECT_EQ(next, pushes.size()) << "keys left unpushed";
+  }
+  // The pause took wall time the game's clock did not see.
+  EXPECT_GT(wall_ms, game_ms + kPausedMs * 0.9);
+  for (const std::string& event : param.events) {
+    EXPECT_NE(live.find("\"event\":\"" + event + "\""), std::string::npos) << "no " << event;
+  }
+
+  std::ifstream in(dir / "game.kvr", std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  RecordingReader reader(bytes.str());
+  RecordingHeader header;
+  ASSERT_FALSE(reader.ReadHeader(header));
+  ReplayPlatform* replay = nullptr;
+  HeadlessOptions options;
+  options.music_folder = "MIDI";
+  options.clock = [&replay] { return replay->Clock(); };
+  HeadlessPlatform headless(options);
+  ReplayOptions replay_options;
+  replay_options.name = "game.kvr";
+  ReplayPlatform replaying(headless, std::move(reader), header, replay_options);
+  replay = &replaying;
+  const std::string replayed = PlayTraced(replaying, dir / "replayed.jsonl");
+  EXPECT_EQ(replaying.EndNote(), "");
+  EXPECT_TRUE(live == replayed) << "the replay's trace differs from the window game's; see " << dir;
+  if (live == replayed && !HasFailure()) fs::remove_all(dir);
+}
+
+// Stage 1 with a scroll, the key, a pause, the exit; stage 2 up to a miss.
+INSTANTIATE_TEST_SUITE_P(
+    Window, RecordedWindowGame,
+    ::testing::Values(WindowGame{
+        "continue_after_game_over.in", 47000, 16500, {"scroll", "key", "exit", "clear", "miss"}}));
+
+// The whole game, all sixteen stages, through the window: about nine
+// minutes, so run by hand (--gtest_also_run_disabled_tests).
+INSTANTIATE_TEST_SUITE_P(DISABLED_WholeGame, RecordedWindowGame,
+                         ::testing::Values(WindowGame{
+                             "whole_game.in", 512300, 30000, {"key", "allclear"}}));
+
+}  // namespace
+}  // namespace kolvar
