@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -273,6 +274,15 @@ TEST_P(RecordedWindowGame, ReplaysHeadlessToTheSameTrace) {
   const std::string replayed = PlayTraced(replaying, dir / "replayed.jsonl");
   EXPECT_EQ(replaying.EndNote(), "");
   EXPECT_TRUE(live == replayed) << "the replay's trace differs from the window game's; see " << dir;
+  const size_t last_frame = replayed.rfind("\"score\":");
+  std::printf(
+      "window game: %zu trace lines, %u ms of game time, %.0f ms of wall time; replay's last "
+      "score %s\n",
+      static_cast<size_t>(std::count(live.begin(), live.end(), '\n')), game_ms, wall_ms,
+      last_frame == std::string::npos
+          ? "none"
+          : replayed.substr(last_frame + 8, replayed.find(',', last_frame) - last_frame - 8)
+                .c_str());
   if (live == replayed && !HasFailure()) fs::remove_all(dir);
 }
 
