@@ -32,6 +32,7 @@
 #include "core/fatal_error.h"
 #include "core/game.h"
 #include "core/trace.h"
+#include "platform/recording_platform.h"
 #include "platform/sdl/sdl_platform.h"
 #include "shell/outer_loop.h"
 #include "video/blend.h"
@@ -317,8 +318,9 @@ struct PlayFigures {
   size_t periods = 0;
 };
 
-// About 10 s of play in the real window, music playing, from the game's
-// first play frame (Z held from the start chooses Start at once).
+// About 10 s of play in the real window, music playing and the game
+// recorded, from the game's first play frame (Z held from the start
+// chooses Start at once).
 PlayFigures ScriptedPlay(const fs::path& scratch) {
   WindowOptions options;
   options.scale = 2;
@@ -332,7 +334,10 @@ PlayFigures ScriptedPlay(const fs::path& scratch) {
   PlayFigures figures;
   {
     Trace trace(out, "frame watch");
-    Game game(scripted, ".");
+    // Recorded, as every game in the window is.
+    RecordingPlatform recorder(scripted, std::fopen((scratch / "play.kvr").c_str(), "wb"),
+                               "play.kvr", {}, [](const std::string&) {});
+    Game game(recorder, ".");
     game.trace = &trace;
     try {
       RunProgram(game);
