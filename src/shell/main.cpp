@@ -114,7 +114,10 @@ int main(int argc, char** argv) {
       target.file = made.file;
       target.path = made.path;
       target.error = made.error;
-      target.on_hiscore = [path = made.path] {
+      // The mark names this game's recording from its first new hi-score on.
+      target.on_hiscore = [path = made.path, marked = false]() mutable {
+        if (marked) return;
+        marked = true;
         const std::string error = kolvar::MarkHiScoreRecording(path);
         if (!error.empty()) std::fprintf(stderr, "kolvar: %s\n", error.c_str());
       };
