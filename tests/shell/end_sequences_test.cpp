@@ -95,6 +95,7 @@ TEST(LoseLife, TheLastLifeEndsInGameOverAndContinueRemembersTheStage) {
   EXPECT_EQ(t.game.Lives, 0);
   EXPECT_EQ(t.game.GameFlags[kGameOver], kTrue);
   EXPECT_EQ(t.game.ContinueStage, 5);
+  EXPECT_EQ(t.platform.kept_continue_stage, 5);
   EXPECT_EQ(t.platform.music.log, "stop;close;open GameOver.mid;play;");
   EXPECT_EQ(t.game.MusicLoop, kFalse);
 }

@@ -47,7 +47,9 @@ class TestPlatform : public HeadlessPlatform {
   explicit TestPlatform(const std::string& script = "", bool keep_shown = true)
       : HeadlessPlatform(Options(script, keep_shown)) {}
   MusicDevice& Music() override { return music; }
+  void SaveContinueStage(int32_t stage) override { kept_continue_stage = stage; }
   RecordingMusic music;
+  int32_t kept_continue_stage = 0;  // 0: none kept
 
  private:
   static HeadlessOptions Options(const std::string& script, bool keep_shown) {
