@@ -4,10 +4,11 @@
 //
 // The keys come from a replay script. Its times are headless times, and the
 // window's frames do not fall on the same milliseconds, so each key is
-// pushed at the same place in the picture sequence instead: after the same
-// number of shown pictures, and as long after the last of them as in the
-// headless run. The window game then walks the path the script was written
-// for.
+// pushed at the same place in the game instead: after the same number of
+// play frames (each ends with one poll of Esc), and as long after the last
+// of them as in the headless run. (Pictures would not do: how many the
+// stage-clear count shows depends on the time left.) The window game then
+// walks the path the script was written for.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -36,14 +37,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Passes everything to the platform below; counts the pictures shown and
-// lets `due` act before each question the game asks.
+// Passes everything to the platform below; notes the clock at each play
+// frame's end (its poll of Esc) and lets `due` act before each question the
+// game asks.
 class Watcher : public Platform {
  public:
   Watcher(Platform& inner, std::function<void(Watcher&)> due) : inner_(inner), due_(due) {}
   uint32_t Clock() override { return inner_.Clock(); }
   uint16_t PollKey(Key key) override {
     due_(*this);
+    if (key == Key::Esc) frame_clocks.push_back(inner_.Clock());
     return inner_.PollKey(key);
   }
   bool PumpEvents() override {
@@ -51,13 +54,10 @@ class Watcher : public Platform {
     return inner_.PumpEvents();
   }
   void Idle(uint32_t ms) override { inner_.Idle(ms); }
-  void Show(PixelView picture) override {
-    inner_.Show(picture);
-    show_clocks.push_back(inner_.Clock());
-  }
+  void Show(PixelView picture) override { inner_.Show(picture); }
   MusicDevice& Music() override { return inner_.Music(); }
 
-  std::vector<uint32_t> show_clocks;
+  std::vector<uint32_t> frame_clocks;
 
  private:
   Platform& inner_;
@@ -94,10 +94,10 @@ std::vector<ScriptLine> ScriptUpTo(const std::string& name, uint32_t close_at) {
   return script;
 }
 
-// A key (or the close request, or the pause key) to push once `shows`
-// pictures have been shown and `after` ms have passed since the last.
+// A key (or the close request, or the pause key) to push once `frames`
+// play frames have ended and `after` ms have passed since the last.
 struct Push {
-  size_t shows = 0;
+  size_t frames = 0;
   uint32_t after = 0;
   SDL_Event event{};
   bool pause = false;
@@ -114,20 +114,20 @@ SDL_Event KeyEvent(Key key, bool down) {
   return event;
 }
 
-// Where each script line falls in the headless run's picture sequence.
-std::vector<Push> PlaceByShows(const std::vector<ScriptLine>& script, uint32_t pause_at) {
+// Where each script line falls in the headless run's play frames.
+std::vector<Push> PlaceByFrames(const std::vector<ScriptLine>& script, uint32_t pause_at) {
   HeadlessOptions options;
   options.music_folder = "MIDI";
   options.script = script;
   HeadlessPlatform headless(options);
   Watcher watcher(headless, [](Watcher&) {});
   PlayTraced(watcher, fs::temp_directory_path() / ("kolvar_placing_" + std::to_string(getpid())));
-  const std::vector<uint32_t>& shows = watcher.show_clocks;
+  const std::vector<uint32_t>& frames = watcher.frame_clocks;
   auto place = [&](uint32_t ms) {
     Push push;
-    push.shows =
-        static_cast<size_t>(std::lower_bound(shows.begin(), shows.end(), ms) - shows.begin());
-    push.after = ms - (push.shows ? shows[push.shows - 1] : 0);
+    push.frames =
+        static_cast<size_t>(std::lower_bound(frames.begin(), frames.end(), ms) - frames.begin());
+    push.after = ms - (push.frames ? frames[push.frames - 1] : 0);
     return push;
   };
   std::vector<Push> pushes;
@@ -144,7 +144,7 @@ std::vector<Push> PlaceByShows(const std::vector<ScriptLine>& script, uint32_t p
   pause.pause = true;
   pushes.push_back(pause);
   std::stable_sort(pushes.begin(), pushes.end(), [](const Push& a, const Push& b) {
-    return a.shows != b.shows ? a.shows < b.shows : a.after < b.after;
+    return a.frames != b.frames ? a.frames < b.frames : a.after < b.after;
   });
   return pushes;
 }
@@ -177,7 +177,7 @@ TEST_P(RecordedWindowGame, ReplaysHeadlessToTheSameTrace) {
   const fs::path dir = fs::temp_directory_path() / ("kolvar_recorded_" + std::to_string(getpid()));
   fs::create_directories(dir);
   const std::vector<Push> pushes =
-      PlaceByShows(ScriptUpTo(param.script, param.close_at), param.pause_at);
+      PlaceByFrames(ScriptUpTo(param.script, param.close_at), param.pause_at);
 
   std::string live;
   uint32_t game_ms = 0;
@@ -201,17 +201,17 @@ TEST_P(RecordedWindowGame, ReplaysHeadlessToTheSameTrace) {
       if (stuck.empty() && wall > std::chrono::milliseconds(param.close_at * 2 + 30000)) {
         stuck = "stuck before push " + std::to_string(next) + " of " +
                 std::to_string(pushes.size()) + " (due after " +
-                std::to_string(next < pushes.size() ? pushes[next].shows : 0) + " shows; " +
-                std::to_string(w.show_clocks.size()) + " shown)";
+                std::to_string(next < pushes.size() ? pushes[next].frames : 0) + " frames; " +
+                std::to_string(w.frame_clocks.size()) + " ended)";
         SDL_Event quit{};
         quit.type = SDL_QUIT;
         SDL_PushEvent(&quit);
       }
       while (next < pushes.size()) {
         const Push& push = pushes[next];
-        const size_t shown = w.show_clocks.size();
-        if (shown < push.shows) break;
-        const uint32_t since = push.shows ? w.show_clocks[push.shows - 1] : window_start;
+        const size_t ended = w.frame_clocks.size();
+        if (ended < push.frames) break;
+        const uint32_t since = push.frames ? w.frame_clocks[push.frames - 1] : window_start;
         if (w.Clock() - since < push.after) break;
         ++next;
         if (!push.pause) {
