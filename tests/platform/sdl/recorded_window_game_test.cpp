@@ -5,10 +5,11 @@
 // The keys come from a replay script. Its times are headless times, and the
 // window's frames do not fall on the same milliseconds, so each key is
 // pushed at the same place in the game instead: after the same number of
-// play frames (each ends with one poll of Esc), and as long after the last
-// of them as in the headless run. (Pictures would not do: how many the
-// stage-clear count shows depends on the time left.) The window game then
-// walks the path the script was written for.
+// play frames (each ends with one poll of Esc) and pieces of music opened
+// (a stage's start opens one), and as long after the last of them as in the
+// headless run. (Pictures would not do: how many the stage-clear count
+// shows depends on the time left.) The window game then walks the path the
+// script was written for.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -37,16 +38,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Passes everything to the platform below; notes the clock at each play
-// frame's end (its poll of Esc) and lets `due` act before each question the
-// game asks.
-class Watcher : public Platform {
+// Passes everything to the platform below; notes the clock at each place
+// keys are placed by (the poll of Esc that ends each play frame, and each
+// piece of music opened: the title, a stage's start, the clear screen) and
+// lets `due` act before each question the game asks.
+class Watcher : public Platform, MusicDevice {
  public:
   Watcher(Platform& inner, std::function<void(Watcher&)> due) : inner_(inner), due_(due) {}
   uint32_t Clock() override { return inner_.Clock(); }
   uint16_t PollKey(Key key) override {
     due_(*this);
-    if (key == Key::Esc) frame_clocks.push_back(inner_.Clock());
+    if (key == Key::Esc) anchors.push_back(inner_.Clock());
     return inner_.PollKey(key);
   }
   bool PumpEvents() override {
@@ -55,9 +57,19 @@ class Watcher : public Platform {
   }
   void Idle(uint32_t ms) override { inner_.Idle(ms); }
   void Show(PixelView picture) override { inner_.Show(picture); }
-  MusicDevice& Music() override { return inner_.Music(); }
+  MusicDevice& Music() override { return *this; }
 
-  std::vector<uint32_t> frame_clocks;
+  void Close() override { inner_.Music().Close(); }
+  bool Open(const std::string& name) override {
+    anchors.push_back(inner_.Clock());
+    return inner_.Music().Open(name);
+  }
+  void Play() override { inner_.Music().Play(); }
+  void Stop() override { inner_.Music().Stop(); }
+  void SeekToStart() override { inner_.Music().SeekToStart(); }
+  bool IsStopped() override { return inner_.Music().IsStopped(); }
+
+  std::vector<uint32_t> anchors;
 
  private:
   Platform& inner_;
@@ -95,7 +107,8 @@ std::vector<ScriptLine> ScriptUpTo(const std::string& name, uint32_t close_at) {
 }
 
 // A key (or the close request, or the pause key) to push once `frames`
-// play frames have ended and `after` ms have passed since the last.
+// places (play frames' ends, music opened) have passed and `after` ms since
+// the last.
 struct Push {
   size_t frames = 0;
   uint32_t after = 0;
@@ -114,15 +127,17 @@ SDL_Event KeyEvent(Key key, bool down) {
   return event;
 }
 
-// Where each script line falls in the headless run's play frames.
+// Where each script line falls among the headless run's places.
 std::vector<Push> PlaceByFrames(const std::vector<ScriptLine>& script, uint32_t pause_at) {
   HeadlessOptions options;
   options.music_folder = "MIDI";
   options.script = script;
   HeadlessPlatform headless(options);
   Watcher watcher(headless, [](Watcher&) {});
-  PlayTraced(watcher, fs::temp_directory_path() / ("kolvar_placing_" + std::to_string(getpid())));
-  const std::vector<uint32_t>& frames = watcher.frame_clocks;
+  const fs::path trace = fs::temp_directory_path() / ("kolvar_placing_" + std::to_string(getpid()));
+  PlayTraced(watcher, trace);
+  fs::remove(trace);
+  const std::vector<uint32_t>& frames = watcher.anchors;
   auto place = [&](uint32_t ms) {
     Push push;
     push.frames =
@@ -202,16 +217,16 @@ TEST_P(RecordedWindowGame, ReplaysHeadlessToTheSameTrace) {
         stuck = "stuck before push " + std::to_string(next) + " of " +
                 std::to_string(pushes.size()) + " (due after " +
                 std::to_string(next < pushes.size() ? pushes[next].frames : 0) + " frames; " +
-                std::to_string(w.frame_clocks.size()) + " ended)";
+                std::to_string(w.anchors.size()) + " ended)";
         SDL_Event quit{};
         quit.type = SDL_QUIT;
         SDL_PushEvent(&quit);
       }
       while (next < pushes.size()) {
         const Push& push = pushes[next];
-        const size_t ended = w.frame_clocks.size();
+        const size_t ended = w.anchors.size();
         if (ended < push.frames) break;
-        const uint32_t since = push.frames ? w.frame_clocks[push.frames - 1] : window_start;
+        const uint32_t since = push.frames ? w.anchors[push.frames - 1] : window_start;
         if (w.Clock() - since < push.after) break;
         ++next;
         if (!push.pause) {
