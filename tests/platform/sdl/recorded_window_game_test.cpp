@@ -4,11 +4,11 @@
 //
 // The keys come from a replay script. Its times are headless times, and the
 // window's frames do not fall on the same milliseconds, so each key is
-// pushed at the same place in the game instead: after the same number of
-// play frames (each ends with one poll of Esc) and pieces of music opened
-// (a stage's start opens one), and as long after the last of them as in the
-// headless run. (Pictures would not do: how many the stage-clear count
-// shows depends on the time left.) The window game then walks the path the
+// pushed at the same place in the game instead: after the same picture,
+// counted from the last piece of music opened (the title, a stage's start,
+// the clear screen), and as long after it as in the headless run. (Pictures
+// counted from the start would not do: how many the stage-clear count shows
+// depends on the time left.) The window game then walks the path the
 // script was written for.
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -38,17 +38,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Passes everything to the platform below; notes the clock at each place
-// keys are placed by (the poll of Esc that ends each play frame, and each
-// piece of music opened: the title, a stage's start, the clear screen) and
-// lets `due` act before each question the game asks.
+// A place in the game: the pieces of music opened so far and the pictures
+// shown since the last, with the clock there.
+struct Place {
+  size_t music = 0;
+  size_t shows = 0;
+  uint32_t clock = 0;
+  bool operator<(const Place& other) const {
+    return music != other.music ? music < other.music : shows < other.shows;
+  }
+};
+
+// Passes everything to the platform below; notes each place the game
+// reaches and lets `due` act before each question the game asks.
 class Watcher : public Platform, MusicDevice {
  public:
   Watcher(Platform& inner, std::function<void(Watcher&)> due) : inner_(inner), due_(due) {}
   uint32_t Clock() override { return inner_.Clock(); }
   uint16_t PollKey(Key key) override {
     due_(*this);
-    if (key == Key::Esc) anchors.push_back(inner_.Clock());
     return inner_.PollKey(key);
   }
   bool PumpEvents() override {
@@ -56,12 +64,16 @@ class Watcher : public Platform, MusicDevice {
     return inner_.PumpEvents();
   }
   void Idle(uint32_t ms) override { inner_.Idle(ms); }
-  void Show(PixelView picture) override { inner_.Show(picture); }
+  void Show(PixelView picture) override {
+    inner_.Show(picture);
+    places.push_back({music_, ++shows_, inner_.Clock()});
+  }
   MusicDevice& Music() override { return *this; }
 
   void Close() override { inner_.Music().Close(); }
   bool Open(const std::string& name) override {
-    anchors.push_back(inner_.Clock());
+    shows_ = 0;
+    places.push_back({++music_, 0, inner_.Clock()});
     return inner_.Music().Open(name);
   }
   void Play() override { inner_.Music().Play(); }
@@ -69,9 +81,10 @@ class Watcher : public Platform, MusicDevice {
   void SeekToStart() override { inner_.Music().SeekToStart(); }
   bool IsStopped() override { return inner_.Music().IsStopped(); }
 
-  std::vector<uint32_t> anchors;
+  std::vector<Place> places;
 
  private:
+  size_t music_ = 0, shows_ = 0;
   Platform& inner_;
   std::function<void(Watcher&)> due_;
 };
@@ -106,11 +119,10 @@ std::vector<ScriptLine> ScriptUpTo(const std::string& name, uint32_t close_at) {
   return script;
 }
 
-// A key (or the close request, or the pause key) to push once `frames`
-// places (play frames' ends, music opened) have passed and `after` ms since
-// the last.
+// A key (or the close request, or the pause key) to push `after` ms after
+// the game reached `place`.
 struct Push {
-  size_t frames = 0;
+  Place place;
   uint32_t after = 0;
   SDL_Event event{};
   bool pause = false;
@@ -128,7 +140,7 @@ SDL_Event KeyEvent(Key key, bool down) {
 }
 
 // Where each script line falls among the headless run's places.
-std::vector<Push> PlaceByFrames(const std::vector<ScriptLine>& script, uint32_t pause_at) {
+std::vector<Push> PlaceInGame(const std::vector<ScriptLine>& script, uint32_t pause_at) {
   HeadlessOptions options;
   options.music_folder = "MIDI";
   options.script = script;
@@ -137,12 +149,14 @@ std::vector<Push> PlaceByFrames(const std::vector<ScriptLine>& script, uint32_t 
   const fs::path trace = fs::temp_directory_path() / ("kolvar_placing_" + std::to_string(getpid()));
   PlayTraced(watcher, trace);
   fs::remove(trace);
-  const std::vector<uint32_t>& frames = watcher.anchors;
+  const std::vector<Place>& places = watcher.places;
   auto place = [&](uint32_t ms) {
+    // The last place reached before `ms`.
+    const auto after = std::lower_bound(places.begin(), places.end(), ms,
+                                        [](const Place& p, uint32_t t) { return p.clock < t; });
     Push push;
-    push.frames =
-        static_cast<size_t>(std::lower_bound(frames.begin(), frames.end(), ms) - frames.begin());
-    push.after = ms - (push.frames ? frames[push.frames - 1] : 0);
+    if (after != places.begin()) push.place = *(after - 1);
+    push.after = ms - push.place.clock;
     return push;
   };
   std::vector<Push> pushes;
@@ -159,7 +173,7 @@ std::vector<Push> PlaceByFrames(const std::vector<ScriptLine>& script, uint32_t 
   pause.pause = true;
   pushes.push_back(pause);
   std::stable_sort(pushes.begin(), pushes.end(), [](const Push& a, const Push& b) {
-    return a.frames != b.frames ? a.frames < b.frames : a.after < b.after;
+    return a.place < b.place || (!(b.place < a.place) && a.after < b.after);
   });
   return pushes;
 }
@@ -192,7 +206,7 @@ TEST_P(RecordedWindowGame, ReplaysHeadlessToTheSameTrace) {
   const fs::path dir = fs::temp_directory_path() / ("kolvar_recorded_" + std::to_string(getpid()));
   fs::create_directories(dir);
   const std::vector<Push> pushes =
-      PlaceByFrames(ScriptUpTo(param.script, param.close_at), param.pause_at);
+      PlaceInGame(ScriptUpTo(param.script, param.close_at), param.pause_at);
 
   std::string live;
   uint32_t game_ms = 0;
@@ -205,7 +219,6 @@ TEST_P(RecordedWindowGame, ReplaysHeadlessToTheSameTrace) {
     options.hiscore_file = (dir / "hiscore").string();
     std::unique_ptr<Platform> window = CreateSdlPlatform(options);
     size_t next = 0;
-    const uint32_t window_start = window->Clock();
     std::thread resume;
     const auto wall_start = std::chrono::steady_clock::now();
     std::string stuck;
@@ -216,18 +229,21 @@ TEST_P(RecordedWindowGame, ReplaysHeadlessToTheSameTrace) {
       if (stuck.empty() && wall > std::chrono::milliseconds(param.close_at * 2 + 30000)) {
         stuck = "stuck before push " + std::to_string(next) + " of " +
                 std::to_string(pushes.size()) + " (due after " +
-                std::to_string(next < pushes.size() ? pushes[next].frames : 0) + " frames; " +
-                std::to_string(w.anchors.size()) + " ended)";
+                std::to_string(next < pushes.size() ? pushes[next].place.shows : 0) +
+                " pictures after music " +
+                std::to_string(next < pushes.size() ? pushes[next].place.music : 0) + ")";
         SDL_Event quit{};
         quit.type = SDL_QUIT;
         SDL_PushEvent(&quit);
       }
       while (next < pushes.size()) {
         const Push& push = pushes[next];
-        const size_t ended = w.anchors.size();
-        if (ended < push.frames) break;
-        const uint32_t since = push.frames ? w.anchors[push.frames - 1] : window_start;
-        if (w.Clock() - since < push.after) break;
+        // Due `after` ms after the window game reached the push's place;
+        // at once if it went past that place without stopping there.
+        const auto reached = std::lower_bound(w.places.begin(), w.places.end(), push.place);
+        if (reached == w.places.end()) break;
+        const bool there = !(push.place < *reached);
+        if (there && w.Clock() - reached->clock < push.after) break;
         ++next;
         if (!push.pause) {
           SDL_Event event = push.event;
