@@ -307,9 +307,10 @@ TEST_P(RecordedWindowGame, ReplaysHeadlessToTheSameTrace) {
   EXPECT_TRUE(live == replayed) << "the replay's trace differs from the window game's; see " << dir;
   const size_t last_frame = replayed.rfind("\"score\":");
   std::printf(
-      "window game: %zu trace lines, %u ms of game time, %.0f ms of wall time; replay's last "
-      "score %s\n",
+      "window game: %zu trace lines, %u ms of game time, %.0f ms of wall time, a %zu-byte "
+      "recording; replay's last score %s\n",
       static_cast<size_t>(std::count(live.begin(), live.end(), '\n')), game_ms, wall_ms,
+      bytes.str().size(),
       last_frame == std::string::npos
           ? "none"
           : replayed.substr(last_frame + 8, replayed.find(',', last_frame) - last_frame - 8)
