@@ -24,13 +24,13 @@ int RunHeadless(const char* program, const Arguments& args, const std::string& p
   }
   // A run with neither a close line nor --quit-at would play on forever at
   // full speed. It ends once the script has run out and the last screenshot
-  // is due, with a word on why.
+  // is due, with a word on why. A replay ends with its recording instead.
   std::optional<uint32_t> quit_at = args.quit_at;
   std::string ran_out;
   const bool closes = std::any_of(script.begin(), script.end(), [](const ScriptLine& line) {
     return line.action == ScriptLine::Action::kClose;
   });
-  if (!quit_at && !closes) {
+  if (!quit_at && !closes && args.replay.empty()) {
     uint32_t end = script.empty() ? 0 : script.back().ms;
     for (const ShotRequest& shot : args.shots) end = std::max(end, shot.ms + 1);
     quit_at = end;
