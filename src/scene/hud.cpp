@@ -17,7 +17,9 @@ void DrawHud(Game& g) {
   // Formatted on the stack: the line is printed every frame.
   char line[64];
   std::snprintf(line, sizeof line, "SCORE %05d          TIME %03d", g.Score, g.TimeLeft);
-  PrintText(g.Crt, 5, 4, line, g.CrtFontPoints);
+  // Outlined: the line stands over the map's top row, which can be as
+  // light as the text (torch flames, battlements, lava).
+  PrintOutlinedText(g.Crt, 5, 4, line, g.CrtFontPoints);
 
   for (int32_t i = 0; i < g.Lives; ++i) {
     MaskedDraw(g.Crt, 300 - 16 * i, 3, 16, 16, g.MapChip, 32, 128, 32, 144);

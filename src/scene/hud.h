@@ -11,7 +11,7 @@ namespace kolvar {
 // Decimal value padded with leading zeros to at least `digits` digits.
 std::string ZeroPadded(int32_t value, int digits);
 
-// "SCORE 01230          TIME 087", the life icons running left from x 300
+// "SCORE 01230          TIME 087" outlined in black, the life icons running left from x 300
 // and, while the key is held, the key icon.
 void DrawHud(Game& game);
 

@@ -101,4 +101,20 @@ void PrintText(Surface& surface, int x, int y, std::string_view text, int points
            [&](int px, int py) { surface.SetPixel(x + px, y + py, kWhite); });
 }
 
+void PrintOutlinedText(Surface& surface, int x, int y, std::string_view text, int points,
+                       uint32_t outline) {
+  const FontData& font = FontOfSize(FontPixelSize(points));
+  const LineBox box = MeasureLine(font, text);
+  PlotLine(font, text, box, [&](int px, int py) {
+    for (int dy = -1; dy <= 1; ++dy) {
+      for (int dx = -1; dx <= 1; ++dx) surface.SetPixel(x + px + dx, y + py + dy, outline);
+    }
+  });
+  PlotLine(font, text, box, [&](int px, int py) { surface.SetPixel(x + px, y + py, kWhite); });
+}
+
+int TextLineWidth(std::string_view text, int pixel_size) {
+  return MeasureLine(FontOfSize(pixel_size), text).width;
+}
+
 }  // namespace kolvar

@@ -28,4 +28,13 @@ TextBitmap RenderTextLine(std::string_view text, int pixel_size);
 // glyphs' pixels change. Draws straight from the glyphs, allocating nothing.
 void PrintText(Surface& surface, int x, int y, std::string_view text, int points);
 
+// As PrintText, with every pixel touching a glyph pixel (the eight around
+// it) first painted `outline`: white text stays readable over any picture.
+void PrintOutlinedText(Surface& surface, int x, int y, std::string_view text, int points,
+                       uint32_t outline = kBlack);
+
+// The width of the line's bitmap at a pixel size (RenderTextLine's width),
+// without drawing it.
+int TextLineWidth(std::string_view text, int pixel_size);
+
 }  // namespace kolvar

@@ -16,33 +16,57 @@ constexpr uint32_t kGround = 0x123456;
 
 // PrintText draws the line bitmap with its top-left at (x, y): white where it
 // covers, the surface untouched elsewhere, clipped at every edge.
+// PrintOutlinedText does the same and paints every other pixel touching a
+// covered one (the eight around it) in the outline colour. TextLineWidth is
+// the bitmap's width.
 TEST(PrintText, DrawsTheLineBitmapAtXYAndNothingElse) {
+  constexpr uint32_t kOutline = 0x010203;
   struct Case {
     const char* text;
     int points, x, y;
+    bool outlined;
   } cases[] = {
-      {"SCORE 01230          TIME 087", kSmallFontPoints, 5, 4},
-      {"Please Hit Z Key ", kLargeFontPoints, 90, 120},
-      {"Jj_|{}@W", kLargeFontPoints, -6, -9},    // off the left and the top
-      {"Jj_|{}@W", kSmallFontPoints, 290, 232},  // off the right and the bottom
+      {"SCORE 01230          TIME 087", kSmallFontPoints, 5, 4, false},
+      {"Please Hit Z Key ", kLargeFontPoints, 90, 120, false},
+      {"Jj_|{}@W", kLargeFontPoints, -6, -9, false},    // off the left and the top
+      {"Jj_|{}@W", kSmallFontPoints, 290, 232, false},  // off the right and the bottom
+      {"SCORE 01230          TIME 087", kSmallFontPoints, 5, 4, true},
+      {"Jj_|{}@W", kLargeFontPoints, -6, -9, true},
+      {"Jj_|{}@W", kSmallFontPoints, 290, 232, true},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
+    SCOPED_TRACE(std::string(c.text) + (c.outlined ? " outlined" : ""));
     Surface surface = Filled(320, 240, kGround);
-    PrintText(surface, c.x, c.y, c.text, c.points);
+    if (c.outlined) {
+      PrintOutlinedText(surface, c.x, c.y, c.text, c.points, kOutline);
+    } else {
+      PrintText(surface, c.x, c.y, c.text, c.points);
+    }
     const TextBitmap line = RenderTextLine(c.text, FontPixelSize(c.points));
     ASSERT_GT(line.width, 0);
-    int white = 0;
+    EXPECT_EQ(TextLineWidth(c.text, FontPixelSize(c.points)), line.width);
+    const auto covered = [&](int x, int y) {
+      const int col = x - c.x, row = y - c.y;
+      return col >= 0 && row >= 0 && col < line.width && row < line.height &&
+             line.coverage[static_cast<size_t>(row) * line.width + col] != 0;
+    };
+    int white = 0, outline = 0;
     for (int y = 0; y < surface.height(); ++y) {
       for (int x = 0; x < surface.width(); ++x) {
-        const int col = x - c.x, row = y - c.y;
-        const bool covered = col >= 0 && row >= 0 && col < line.width && row < line.height &&
-                             line.coverage[static_cast<size_t>(row) * line.width + col] != 0;
-        ASSERT_EQ(surface.Pixel(x, y), covered ? kWhite : kGround) << x << ", " << y;
-        white += covered;
+        bool touches = false;
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dx = -1; dx <= 1; ++dx) touches = touches || covered(x + dx, y + dy);
+        }
+        const uint32_t want = covered(x, y) ? kWhite : (c.outlined && touches) ? kOutline : kGround;
+        ASSERT_EQ(surface.Pixel(x, y), want) << x << ", " << y;
+        white += want == kWhite;
+        outline += want == kOutline;
       }
     }
     EXPECT_GT(white, 10);
+    if (c.outlined) {
+      EXPECT_GT(outline, white / 2);
+    }
   }
 }
 
