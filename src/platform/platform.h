@@ -35,6 +35,13 @@ struct TextBitmap {
   std::vector<uint8_t> coverage;
 };
 
+// What the prompts call the control that confirms: a key ("Z", "Space")
+// or a controller's button ("A").
+struct ConfirmControl {
+  std::string name = "Z";
+  bool button = false;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -71,6 +78,11 @@ class Platform {
   // game over.
   virtual int32_t LoadContinueStage() { return 1; }
   virtual void SaveContinueStage(int32_t) {}
+
+  // The control the player confirms with, for the prompts to name. Z unless
+  // the platform lets the player choose another (the headless runner keeps
+  // Z, so its pictures never depend on settings).
+  virtual ConfirmControl ConfirmKey() { return {}; }
 };
 
 }  // namespace kolvar

@@ -39,6 +39,8 @@ class RecordingPlatform final : public Platform {
   void SaveHiScore(int32_t value) override;
   int32_t LoadContinueStage() override { return header_.continue_stage; }
   void SaveContinueStage(int32_t stage) override { inner_.SaveContinueStage(stage); }
+  // Only the prompts' wording: nothing of it is recorded.
+  ConfirmControl ConfirmKey() override { return inner_.ConfirmKey(); }
 
   // Flushes and closes the file; returns the first write error, if any.
   std::string Close();

@@ -52,6 +52,10 @@ Arguments ParseArguments(int argc, char** argv, ProgramKind kind) {
       if (args.check_stages.empty()) {
         throw BadArguments{"--check-stages needs a folder or a pack's name"};
       }
+    } else if (option == "--soundfont") {
+      window_option();
+      args.soundfont = value();
+      if (args.soundfont.empty()) throw BadArguments{"--soundfont needs a file"};
     } else if (option == "--hiscore-file") {
       args.hiscore_file = value();
     } else if (option == "--record") {
@@ -107,7 +111,8 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
   if (window) {
     text +=
         "Usage: kolvar [--root DIR] [--stages PACK] [--scale N] [--fullscreen]\n"
-        "              [--hiscore-file FILE] [--renderer NAME] [--record FILE] [--trace FILE]\n"
+        "              [--hiscore-file FILE] [--renderer NAME] [--soundfont FILE]\n"
+        "              [--record FILE] [--trace FILE]\n"
         "       kolvar --watch FILE [--root DIR] [--scale N] [--fullscreen] [--trace FILE]\n"
         "       kolvar --headless [--root DIR] [--stages PACK] [--input FILE | --replay FILE]\n"
         "                         [--trace FILE] [--quit-at MS] [--shot MS:FILE.png]...\n"
@@ -148,6 +153,8 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
         "  --renderer NAME   draw the window with SDL's NAME renderer, e.g. opengl where\n"
         "                    a GPU makes it cheaper (default: software; SDL_RENDER_DRIVER\n"
         "                    in the environment works too)\n"
+        "  --soundfont FILE  play the music with this SoundFont (.sf2) (default: the\n"
+        "                    settings file's, else the first General MIDI one found)\n"
         "  --hiscore-file F  keep the hi-score in F (default for the window:\n"
         "                    $XDG_DATA_HOME/kolvar/hiscore, hiscore-PACK for a pack;\n"
         "                    headless keeps none)\n"

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "kolvar_version.h"
+
 namespace kolvar {
 
 struct ShotRequest {
@@ -21,6 +23,7 @@ struct Arguments {
   int scale = 0;  // 0: the settings file's, else what fits
   bool fullscreen = false;
   std::string renderer;
+  std::string soundfont;  // empty: the settings file's, else the first found
   std::string hiscore_file;
   std::string input;
   std::string trace;
@@ -55,6 +58,6 @@ Arguments ParseArguments(int argc, char** argv, ProgramKind kind);
 // relative to the program's folder.
 std::string UsageText(ProgramKind kind, const std::string& data_from_bindir);
 
-inline constexpr const char* kVersionLine = "Kolvar 0.02";
+inline constexpr const char* kVersionLine = "Kolvar " KOLVAR_VERSION;
 
 }  // namespace kolvar

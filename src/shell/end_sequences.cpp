@@ -1,5 +1,8 @@
 #include "shell/end_sequences.h"
 
+#include <algorithm>
+#include <string>
+
 #include "audio/music.h"
 #include "core/trace.h"
 #include "pacing/keyboard.h"
@@ -30,11 +33,16 @@ void CopyBackBufferToScreen(Game& g) {
   Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0);
 }
 
-// "Please Hit Z Key " in the large font over the current picture, then the
-// wait for a fresh press of Z.
+// "Please Hit Z Key " in the large font over the current picture, naming
+// the key (or the controller's button) the player confirms with, then the
+// wait for a fresh press of it. A name too long to fit from x 90 moves the
+// line left, centred.
 void PromptForZ(Game& g) {
   g.CrtFontPoints = kLargeFontPoints;
-  Print(g, 90, 120, "Please Hit Z Key ");
+  const ConfirmControl confirm = g.platform->ConfirmKey();
+  const std::string line = "Please Hit " + confirm.name + (confirm.button ? " Button " : " Key ");
+  const int width = TextLineWidth(line, FontPixelSize(kLargeFontPoints));
+  Print(g, width <= 320 - 90 ? 90 : std::max(0, (320 - width) / 2), 120, line);
   ShowScreen(g);
   g.CrtFontPoints = kSmallFontPoints;
   WaitForZ(g);

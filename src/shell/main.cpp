@@ -86,6 +86,7 @@ int main(int argc, char** argv) {
     options.scale = args.scale;
     options.fullscreen = args.fullscreen;
     options.renderer = args.renderer;
+    options.soundfont = args.soundfont;
     options.hiscore_file = args.hiscore_file;
     if (!request.pack_name.empty()) {
       // A pack keeps its own hi-score beside the game's.

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "support/test_game.h"
+#include "video/text.h"
 
 namespace kolvar {
 namespace {
@@ -49,6 +50,44 @@ TEST(StageClear, ZHeldWhenThePromptAppearsMustBeReleasedAndPressedAgain) {
   t.game.TimeLeft = 10;
   StageClear(t.game);
   EXPECT_GE(t.platform.Clock(), 10500u);
+}
+
+// The prompt names the player's confirm key, or the controller's button,
+// from x 90 as "Please Hit Z Key " always stood; a line too long for that
+// is centred instead.
+TEST(GameOver, ThePromptNamesTheKeyThePlayerConfirmsWith) {
+  const struct {
+    ConfirmControl confirm;
+    const char* line;
+    int x;
+  } cases[] = {
+      {{"Z", false}, "Please Hit Z Key ", 90},
+      {{"Space", false}, "Please Hit Space Key ", 90},
+      {{"A", true}, "Please Hit A Button ", 90},
+      {{"Right Shift", false}, "Please Hit Right Shift Key ", -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    TestGame t(".", "3000 z down\n");
+    t.platform.confirm = c.confirm;
+    GameOver(t.game);
+    const TextBitmap text = RenderTextLine(c.line, FontPixelSize(kLargeFontPoints));
+    const int x = c.x >= 0 ? c.x : (320 - text.width) / 2;
+    if (c.x < 0) {
+      ASSERT_GT(text.width, 320 - 90) << "a line that fits from x 90";
+    }
+    const std::vector<uint32_t>& shown = t.platform.LastShown();
+    ASSERT_EQ(shown.size(), 320u * 240u);
+    for (int y = 110; y < 240; ++y) {  // below the caption
+      for (int col = 0; col < 320; ++col) {
+        const int tx = col - x, ty = y - 120;
+        const bool ink = tx >= 0 && ty >= 0 && tx < text.width && ty < text.height &&
+                         text.coverage[static_cast<size_t>(ty) * text.width + tx];
+        ASSERT_EQ(shown[static_cast<size_t>(y) * 320 + col], ink ? kWhite : kBlack)
+            << col << "," << y;
+      }
+    }
+  }
 }
 
 struct MissTest : ::testing::Test {

@@ -48,8 +48,10 @@ class TestPlatform : public HeadlessPlatform {
       : HeadlessPlatform(Options(script, keep_shown)) {}
   MusicDevice& Music() override { return music; }
   void SaveContinueStage(int32_t stage) override { kept_continue_stage = stage; }
+  ConfirmControl ConfirmKey() override { return confirm; }
   RecordingMusic music;
   int32_t kept_continue_stage = 0;  // 0: none kept
+  ConfirmControl confirm;           // as the headless runner: Z
 
  private:
   static HeadlessOptions Options(const std::string& script, bool keep_shown) {

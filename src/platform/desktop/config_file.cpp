@@ -55,6 +55,10 @@ constexpr const char* kStagesComment =
     "# The stages to play: a stage pack's name (a folder in\n"
     "# $XDG_DATA_HOME/kolvar/stages/ or the installed stages/) or its folder.\n"
     "# Left out, the game's own sixteen; --stages on the command line wins.\n";
+constexpr const char* kSoundfontComment =
+    "# The SoundFont (.sf2) the music plays with. Left out, the first General\n"
+    "# MIDI soundfont found in soundfonts/, sounds/sf2/ or sounds/sf3/ under\n"
+    "# ~/.local/share or /usr/share; --soundfont on the command line wins.\n";
 
 constexpr int kMostScale = 8;  // as for --scale
 
@@ -147,6 +151,8 @@ std::string DefaultSettingsText() {
   text += std::string("\n") + kFullscreenComment + "fullscreen = no\n";
   text += std::string("\n") + kVolumeComment + "music_volume = 100\n";
   text += std::string("\n") + kStagesComment + "# stages = deep-halls\n";
+  text += std::string("\n") + kSoundfontComment +
+          "# soundfont = /usr/share/sounds/sf2/FluidR3_GM.sf2\n";
   return text;
 }
 
@@ -159,10 +165,10 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
   // The line that set each action's keys (0: the default holds).
   std::array<int, kActionCount> key_line{};
   // The first line naming each setting: the key actions, then scale,
-  // fullscreen and music_volume.
-  std::array<int, kActionCount + 4> first_line{};
+  // fullscreen, music_volume, stages and soundfont.
+  std::array<int, kActionCount + 5> first_line{};
   constexpr int kScale = kActionCount, kFullscreen = kActionCount + 1, kVolume = kActionCount + 2,
-                kStages = kActionCount + 3;
+                kStages = kActionCount + 3, kSoundfont = kActionCount + 4;
 
   // An editor's UTF-8 byte-order mark is no part of the first line.
   size_t start = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
@@ -193,6 +199,7 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
     if (name == "fullscreen") setting = kFullscreen;
     if (name == "music_volume") setting = kVolume;
     if (name == "stages") setting = kStages;
+    if (name == "soundfont") setting = kSoundfont;
     for (const KeyEntry& e : kKeyEntries) {
       if (name == e.name) setting = static_cast<int>(e.action);
     }
@@ -234,6 +241,12 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
         report("stages names no pack", "the game's own stages");
       } else {
         s.stages = value;
+      }
+    } else if (setting == kSoundfont) {
+      if (value.empty()) {
+        report("soundfont names no file", "the first found");
+      } else {
+        s.soundfont = value;
       }
     } else {
       const KeyEntry& entry = kKeyEntries[setting];

@@ -34,6 +34,7 @@ struct Settings {
   int music_volume = 100;  // percent
   // The stage pack to play (a name or a folder); empty: the game's own.
   std::string stages;
+  std::string soundfont;  // empty: the first one found in the usual places
 };
 
 Settings DefaultSettings(const KeyNames& names);

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/data_files.h"
@@ -71,14 +72,18 @@ class AudioLock {
 
 class SdlMusicDevice final : public SdlMusic {
  public:
-  SdlMusicDevice(std::string folder, MidiWarnings::Report report)
+  SdlMusicDevice(std::string folder, MidiWarnings::Report report, const std::string& wanted)
       : folder_(std::move(folder)), warnings_(std::move(report)) {
     // fluidsynth prints its warnings and errors unless told otherwise.
     for (int level = 0; level < LAST_LOG_LEVEL; ++level) {
       fluid_set_log_function(level, nullptr, nullptr);
     }
-    const char* soundfont = FindGmSoundfont();
-    if (!soundfont || !OpenDevice()) {
+    const SoundfontChoice choice = FindSoundfont(wanted);
+    notice_ = choice.problem;
+    soundfont_ = choice.path;
+    if (soundfont_.empty()) return;
+    if (!OpenDevice()) {
+      notice_ = "music is off: no sound device could be opened";
       Shutdown();
       return;
     }
@@ -86,8 +91,8 @@ class SdlMusicDevice final : public SdlMusic {
     // of a second on a slow disk; the window shows its first picture
     // meanwhile. The device stays paused until the synthesizer is ready, and
     // nothing else touches the synthesizer before the loader is joined.
-    loader_ = std::thread([this, soundfont] {
-      loaded_ok_ = LoadSynthesizer(soundfont);
+    loader_ = std::thread([this] {
+      loaded_ok_ = LoadSynthesizer(soundfont_.c_str());
       loaded_ = true;
     });
   }
@@ -173,6 +178,11 @@ class SdlMusicDevice final : public SdlMusic {
     if (Ready(false)) SDL_PauseAudioDevice(device_, paused ? 1 : 0);
   }
 
+  std::string TakeNotice() override {
+    Ready(false);  // a soundfont that failed to load is told of once known
+    return std::exchange(notice_, std::string());
+  }
+
   void SetVolume(int percent) override {
     volume_ = percent;
     if (!Ready(false)) return;
@@ -241,6 +251,7 @@ class SdlMusicDevice final : public SdlMusic {
       if (!wait && !loaded_) return false;
       loader_.join();
       if (!loaded_ok_) {
+        notice_ = "music is off: " + soundfont_ + " is not a soundfont the synthesizer can read";
         Shutdown();
         return false;
       }
@@ -345,6 +356,8 @@ class SdlMusicDevice final : public SdlMusic {
   fluid_player_t* player_ = nullptr;
   std::string folder_;
   MidiWarnings warnings_;
+  std::string soundfont_;
+  std::string notice_;  // for TakeNotice
   SDL_AudioDeviceID device_ = 0;
   bool audio_started_ = false;
   int sample_rate_ = kSampleRate;
@@ -362,8 +375,9 @@ class SdlMusicDevice final : public SdlMusic {
 }  // namespace
 
 std::unique_ptr<SdlMusic> CreateSdlMusicDevice(std::string folder,
-                                               std::function<void(const std::string&)> report) {
-  return std::make_unique<SdlMusicDevice>(std::move(folder), std::move(report));
+                                               std::function<void(const std::string&)> report,
+                                               const std::string& soundfont) {
+  return std::make_unique<SdlMusicDevice>(std::move(folder), std::move(report), soundfont);
 }
 
 }  // namespace kolvar

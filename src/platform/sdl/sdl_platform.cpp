@@ -2,11 +2,13 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -23,10 +25,18 @@
 #include "platform/sdl/screenshot.h"
 #include "platform/sdl/sdl_key_names.h"
 #include "platform/sdl/sdl_music.h"
+#include "platform/sdl/window_geometry.h"
 
 namespace kolvar {
 
 namespace {
+
+// How long a window manager gets to carry out a change of the window's size.
+constexpr uint32_t kWholeScreenWaitMs = 500;
+
+// How long a notice stays at the bottom of the window, and its text's size.
+constexpr uint32_t kNoticeMs = 5000;
+constexpr int kNoticePixelSize = 12;
 
 // How long the caption names a screenshot just saved.
 constexpr uint32_t kCaptionNoticeMs = 4000;
@@ -83,8 +93,18 @@ SDL_Renderer* CreateRenderer(SDL_Window* window, const std::string& name) {
                            "' (it has: " + known + ")");
 }
 
-void Notice(const std::string& message) {
+void PrintNotice(const std::string& message) {
   std::fprintf(stderr, "kolvar: %s\n", message.c_str());
+}
+
+// A notice as the screen shows it: a settings file named by its own name,
+// without the folders before it.
+std::string ShortNotice(const std::string& message) {
+  if (message.empty() || message[0] != '/') return message;
+  const size_t colon = message.find(':');
+  if (colon == std::string::npos) return message;
+  const size_t slash = message.rfind('/', colon);
+  return message.substr(slash + 1);
 }
 
 class SdlPlatform final : public Platform {
@@ -102,16 +122,17 @@ class SdlPlatform final : public Platform {
     LoadSettingsFile(options.settings_file);
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     const int scale = WindowScale(options.scale > 0 ? options.scale : settings_.scale);
-    fullscreen_ = options.fullscreen || settings_.fullscreen;
     window_ = SDL_CreateWindow(caption_.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                kPictureWidth * scale, kPictureHeight * scale,
-                               SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI |
-                                   (fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
+                               SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window_) Fail("cannot open the window");
     SDL_SetWindowMinimumSize(window_, kPictureWidth, kPictureHeight);
-    SDL_ShowCursor(fullscreen_ ? SDL_DISABLE : SDL_ENABLE);
     SetIcon(options.icon);
     renderer_ = CreateRenderer(window_, options.renderer);
+    // The whole screen at start goes the way F11 does, so the window knows
+    // its size and place to come back to.
+    if (options.fullscreen || settings_.fullscreen) EnterWholeScreen();
+    drawable_ = RealWindowRect(window_);
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
                                  kPictureWidth, kPictureHeight);
     if (!texture_) Fail("cannot create the screen texture");
@@ -119,14 +140,18 @@ class SdlPlatform final : public Platform {
     last_.assign(static_cast<size_t>(kPictureWidth) * kPictureHeight, 0);
     Present();
     pads_ = std::make_unique<Gamepads>(keys_);
-    music_ = CreateSdlMusicDevice(options.music_folder);
+    music_ =
+        CreateSdlMusicDevice(options.music_folder, {},
+                             options.soundfont.empty() ? settings_.soundfont : options.soundfont);
     music_->SetVolume(settings_.music_volume);
+    TellMusicNotice();
     now_ = SDL_GetTicks();
   }
 
   ~SdlPlatform() override {
     music_.reset();
     pads_.reset();
+    if (notice_texture_) SDL_DestroyTexture(notice_texture_);
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
@@ -157,6 +182,8 @@ class SdlPlatform final : public Platform {
     while (SDL_PollEvent(&event)) Handle(event);
     if (pause_wanted_ && !close_requested_) Pause();
     RestoreCaptionWhenDue();
+    TellMusicNotice();
+    RefreshNoticeWhenDue();
     now_ = SDL_GetTicks() - paused_ms_;
     return close_requested_;
   }
@@ -191,6 +218,8 @@ class SdlPlatform final : public Platform {
   void SaveHiScore(int32_t value) override { hiscore_.Save(value); }
   int32_t LoadContinueStage() override { return continue_.Load(); }
   void SaveContinueStage(int32_t stage) override { continue_.Save(stage); }
+
+  ConfirmControl ConfirmKey() override { return ConfirmControlOf(settings_, controller_in_use_); }
 
  private:
   void LoadSettingsFile(const std::string& requested) {
@@ -227,6 +256,7 @@ class SdlPlatform final : public Platform {
         break;
       case SDL_KEYDOWN:
       case SDL_KEYUP:
+        if (event.type == SDL_KEYDOWN) controller_in_use_ = false;
         HandleKey(event);
         break;
       case SDL_WINDOWEVENT:
@@ -235,10 +265,13 @@ class SdlPlatform final : public Platform {
             // Whatever the player does in another window costs no time.
             if (!paused_) pause_wanted_ = true;
             break;
-          case SDL_WINDOWEVENT_EXPOSED:
           case SDL_WINDOWEVENT_SIZE_CHANGED:
           case SDL_WINDOWEVENT_MAXIMIZED:
           case SDL_WINDOWEVENT_RESTORED:
+            drawable_ = RealWindowRect(window_);
+            Present();
+            break;
+          case SDL_WINDOWEVENT_EXPOSED:
             Present();
             break;
           default:
@@ -250,6 +283,9 @@ class SdlPlatform final : public Platform {
         Present();
         break;
       default:
+        // The prompts name the controller's button while it is what the
+        // player last pressed.
+        if (event.type == SDL_CONTROLLERBUTTONDOWN) controller_in_use_ = true;
         if (pads_ && pads_->Handle(event, paused_)) TogglePause();
         break;
     }
@@ -319,6 +355,7 @@ class SdlPlatform final : public Platform {
         while (SDL_PollEvent(&event)) Handle(event);
       }
       RestoreCaptionWhenDue();
+      RefreshNoticeWhenDue();
     }
     paused_ = false;
     music_->SetPaused(false);
@@ -335,13 +372,54 @@ class SdlPlatform final : public Platform {
   }
 
   void ToggleFullscreen() {
-    fullscreen_ = !fullscreen_;
-    if (SDL_SetWindowFullscreen(window_, fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
-      fullscreen_ = !fullscreen_;
-      Notice(std::string("cannot switch to the whole screen: ") + SDL_GetError());
+    if (whole_screen_ == WholeScreen::Off) {
+      EnterWholeScreen();
+    } else {
+      LeaveWholeScreen();
     }
-    SDL_ShowCursor(fullscreen_ ? SDL_DISABLE : SDL_ENABLE);
     Present();
+  }
+
+  // Asks for the desktop's whole screen and checks that the window really
+  // got it. Without a window manager nobody carries the request out (SDL
+  // would still draw for the whole screen, cropped); the window then
+  // covers the screen itself, borderless, and where even that fails it
+  // stays as it was.
+  void EnterWholeScreen() {
+    SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
+    const WindowRect real = RealWindowRect(window_);
+    windowed_.w = real.w;
+    windowed_.h = real.h;
+    const WindowRect screen = DisplayRectOf(window_);
+    if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0 &&
+        WaitForWindowRect(window_, screen, kWholeScreenWaitMs)) {
+      whole_screen_ = WholeScreen::Desktop;
+    } else {
+      SDL_SetWindowFullscreen(window_, 0);
+      SDL_SetWindowBordered(window_, SDL_FALSE);
+      SDL_SetWindowPosition(window_, screen.x, screen.y);
+      SDL_SetWindowSize(window_, screen.w, screen.h);
+      whole_screen_ = WholeScreen::Covered;
+      if (!WaitForWindowRect(window_, screen, kWholeScreenWaitMs)) {
+        LeaveWholeScreen();
+        Notice("cannot switch to the whole screen: the window stays as it was");
+        return;
+      }
+    }
+    SDL_ShowCursor(SDL_DISABLE);
+    drawable_ = RealWindowRect(window_);
+  }
+
+  // Back to the window's size and place from before the whole screen.
+  void LeaveWholeScreen() {
+    if (whole_screen_ == WholeScreen::Desktop) SDL_SetWindowFullscreen(window_, 0);
+    SDL_SetWindowBordered(window_, SDL_TRUE);
+    SDL_SetWindowSize(window_, windowed_.w, windowed_.h);
+    SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
+    whole_screen_ = WholeScreen::Off;
+    WaitForWindowRect(window_, windowed_, kWholeScreenWaitMs);
+    SDL_ShowCursor(SDL_ENABLE);
+    drawable_ = RealWindowRect(window_);
   }
 
   // The whole multiple the picture is drawn at now.
@@ -358,6 +436,7 @@ class SdlPlatform final : public Platform {
     if (saved.path.empty()) {
       Notice("screenshot not saved: " + saved.error);
       ShowInCaption("screenshot not saved");
+      Present();
       return;
     }
     const std::string name = saved.path.substr(saved.path.rfind('/') + 1);
@@ -370,6 +449,7 @@ class SdlPlatform final : public Platform {
     std::printf("kolvar: screenshot saved to %s\n", saved.path.c_str());
     std::fflush(stdout);
     ShowInCaption("saved " + name);
+    ShowNotice("screenshot saved: " + name);
   }
 
   void ShowInCaption(const std::string& notice) {
@@ -384,6 +464,90 @@ class SdlPlatform final : public Platform {
     SDL_SetWindowTitle(window_, caption_.c_str());
   }
 
+  // A notice goes to the standard error stream and, for a player started
+  // from the desktop with no terminal, onto the window, once each.
+  void Notice(const std::string& message) {
+    PrintNotice(message);
+    ShowNotice(ShortNotice(message));
+  }
+
+  void TellMusicNotice() {
+    if (!music_) return;
+    if (const std::string notice = music_->TakeNotice(); !notice.empty()) Notice(notice);
+  }
+
+  // Queues a line for the bottom of the window; a line already shown is not
+  // shown again.
+  void ShowNotice(const std::string& line) {
+    for (const std::string& told : notices_told_) {
+      if (told == line) return;
+    }
+    notices_told_.push_back(line);
+    notices_.push_back(line);
+  }
+
+  // Shows the next notice when the one on screen has had its time.
+  void RefreshNoticeWhenDue() {
+    const bool expired =
+        notice_texture_ && static_cast<int32_t>(SDL_GetTicks() - notice_until_) >= 0;
+    if (expired || (!notice_texture_ && !notices_.empty())) Present();
+  }
+
+  // Takes the next queued notice as the one on screen, drawn at `zoom`
+  // and at most `width` pixels wide (cut short with "..." when longer).
+  void TakeNextNotice(int zoom, int width) {
+    if (notice_texture_) SDL_DestroyTexture(notice_texture_);
+    notice_texture_ = nullptr;
+    while (!notice_texture_ && !notices_.empty()) {
+      std::string line = notices_.front();
+      notices_.pop_front();
+      if (!render_text_) continue;
+      TextBitmap text = render_text_(line, kNoticePixelSize);
+      while (text.width * zoom > width && line.size() > 4) {
+        line.erase(line.size() - 4);
+        line += "...";
+        text = render_text_(line, kNoticePixelSize);
+      }
+      if (text.width <= 0) continue;
+      std::vector<uint32_t> pixels(text.coverage.size());
+      for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = text.coverage[i] ? 0xFFFFFFFF : 0;
+      notice_texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
+                                          SDL_TEXTUREACCESS_STATIC, text.width, text.height);
+      if (!notice_texture_) continue;
+      SDL_UpdateTexture(notice_texture_, nullptr, pixels.data(), text.width * 4);
+      SDL_SetTextureBlendMode(notice_texture_, SDL_BLENDMODE_BLEND);
+      SDL_SetTextureScaleMode(notice_texture_, SDL_ScaleModeNearest);
+      notice_width_ = text.width;
+      notice_height_ = text.height;
+      // Shorter while more wait, so a row of them does not hold the last
+      // one back for long.
+      notice_until_ = SDL_GetTicks() + (notices_.empty() ? kNoticeMs : kNoticeMs * 3 / 5);
+    }
+  }
+
+  // The notice on screen, white on a dark band along the bottom of the
+  // picture as the window shows it: drawn at the window's own resolution
+  // over the scaled picture, never into the game's picture, so screenshots
+  // and the game's own pictures stay as they are.
+  void DrawNotice(const SDL_Rect& picture) {
+    const int zoom = std::max(1, picture.w / kPictureWidth / 2);
+    if (notice_texture_ && static_cast<int32_t>(SDL_GetTicks() - notice_until_) >= 0) {
+      SDL_DestroyTexture(notice_texture_);
+      notice_texture_ = nullptr;
+    }
+    if (!notice_texture_) TakeNextNotice(zoom, picture.w - 8 * zoom);
+    if (!notice_texture_) return;
+    const int band_height = (notice_height_ + 4) * zoom;
+    const SDL_Rect band{picture.x, picture.y + picture.h - band_height, picture.w, band_height};
+    SDL_SetRenderDrawBlendMode(renderer_, SDL_BLENDMODE_BLEND);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 192);
+    SDL_RenderFillRect(renderer_, &band);
+    SDL_SetRenderDrawBlendMode(renderer_, SDL_BLENDMODE_NONE);
+    const SDL_Rect text{picture.x + (picture.w - notice_width_ * zoom) / 2, band.y + 2 * zoom,
+                        notice_width_ * zoom, notice_height_ * zoom};
+    SDL_RenderCopy(renderer_, notice_texture_, nullptr, &text);
+  }
+
   // Draws the picture at the largest whole multiple that fits the window's
   // drawable (its pixels, not its points, so high-DPI screens stay sharp),
   // centred on black.
@@ -392,6 +556,12 @@ class SdlPlatform final : public Platform {
     SDL_UpdateTexture(texture_, nullptr, picture.data(), kPictureWidth * 4);
     int width = kPictureWidth, height = kPictureHeight;
     SDL_GetRendererOutputSize(renderer_, &width, &height);
+    // SDL's own idea of the window can be larger than the window (a whole
+    // screen asked for and not granted); only what is on the screen counts.
+    if (drawable_.w > 0 && drawable_.h > 0) {
+      width = std::min(width, drawable_.w);
+      height = std::min(height, drawable_.h);
+    }
     const PixelRect fit = FitPicture(width, height);
     const SDL_Rect target{fit.x, fit.y, fit.w, fit.h};
     // Black bars where the picture does not reach, and nothing more: a
@@ -406,6 +576,7 @@ class SdlPlatform final : public Platform {
       if (bar.w > 0 && bar.h > 0) SDL_RenderFillRect(renderer_, &bar);
     }
     SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+    DrawNotice(target);
     SDL_RenderPresent(renderer_);
   }
 
@@ -433,10 +604,21 @@ class SdlPlatform final : public Platform {
   KeyState keys_;
   std::unique_ptr<Gamepads> pads_;
   bool close_requested_ = false;
-  bool fullscreen_ = false;
+  bool controller_in_use_ = false;
+  // How the window covers the whole screen, if it does.
+  enum class WholeScreen { Off, Desktop, Covered };
+  WholeScreen whole_screen_ = WholeScreen::Off;
+  WindowRect windowed_;  // the window's place and size before the whole screen
+  WindowRect drawable_;  // what the window really has on the screen
   bool paused_ = false;
   bool pause_wanted_ = false;
   uint32_t paused_ms_ = 0;
+  std::deque<std::string> notices_;        // waiting to be shown
+  std::vector<std::string> notices_told_;  // every line shown or waiting
+  SDL_Texture* notice_texture_ = nullptr;  // the line on screen
+  int notice_width_ = 0;
+  int notice_height_ = 0;
+  uint32_t notice_until_ = 0;
   uint32_t now_ = 0;
   bool caption_notice_ = false;
   uint32_t caption_until_ = 0;

@@ -7,13 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "kolvar_version.h"
 #include "platform/platform.h"
 
 namespace kolvar {
 
-inline constexpr const char* kWindowCaption =
-    "Kolvar Version\xCE\xB2"
-    "0.02";
+inline constexpr const char* kWindowCaption = "Kolvar " KOLVAR_VERSION;
 
 struct WindowOptions {
   // The window's caption; empty: kWindowCaption.
@@ -30,6 +29,9 @@ struct WindowOptions {
   std::string renderer;
   // The settings file; empty: $XDG_CONFIG_HOME/kolvar/kolvar.conf.
   std::string settings_file;
+  // The soundfont the music plays with; empty: the settings' `soundfont`,
+  // else the first found in the usual places.
+  std::string soundfont;
   // The kept hi-score; empty: $XDG_DATA_HOME/kolvar/hiscore. The Continue
   // stage is kept beside it (ContinueFileFor).
   std::string hiscore_file;

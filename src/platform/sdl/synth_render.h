@@ -13,9 +13,21 @@ namespace kolvar {
 inline constexpr double kSynthGain = 0.5;
 inline constexpr int kSynthSampleRate = 44100;
 
-// The first General MIDI soundfont installed (Debian's fluid-soundfont-gm),
-// or nullptr.
-const char* FindGmSoundfont();
+// The soundfont the music plays with, and what the player should hear of
+// the choice.
+struct SoundfontChoice {
+  std::string path;     // empty: none was found, the music is off
+  std::string problem;  // empty when all went as asked
+};
+
+// `wanted` is the soundfont the player named (the settings' `soundfont` or
+// --soundfont; "~/" is the home folder), empty for none. Without one, or
+// where it cannot be read, the first of these is taken: in
+// $XDG_DATA_HOME (~/.local/share), then each of $XDG_DATA_DIRS
+// (/usr/local/share:/usr/share), the folders soundfonts/, sounds/sf2/ and
+// sounds/sf3/, in each first FluidR3_GM, default-GM, default and
+// TimGM6mb (.sf2, then .sf3), then any other .sf2 or .sf3 by name.
+SoundfontChoice FindSoundfont(const std::string& wanted = "");
 
 struct RenderedPiece {
   std::string error;           // empty when the piece was rendered

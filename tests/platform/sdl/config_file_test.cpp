@@ -49,7 +49,8 @@ TEST(Settings, RemappedKeysAndValuesTakeEffect) {
       "scale = 4\n"
       "fullscreen = yes\n"
       "music_volume = 35\n"
-      "stages = deep-halls\n",
+      "stages = deep-halls\n"
+      "soundfont = ~/sf2/My Font.sf2\n",
       "kolvar.conf", SdlKeyNames());
   EXPECT_TRUE(read.problems.empty()) << read.problems.front();
   const Settings& s = read.settings;
@@ -64,6 +65,7 @@ TEST(Settings, RemappedKeysAndValuesTakeEffect) {
   EXPECT_TRUE(s.fullscreen);
   EXPECT_EQ(s.music_volume, 35);
   EXPECT_EQ(s.stages, "deep-halls");
+  EXPECT_EQ(s.soundfont, "~/sf2/My Font.sf2");
 }
 
 TEST(Settings, ABadLineIsReportedWithFileAndLineAndKeepsItsDefault) {
@@ -94,6 +96,7 @@ TEST(Settings, ABadLineIsReportedWithFileAndLineAndKeepsItsDefault) {
       {"music_volume = -5", "not '-5'"},
       {"fullscreen = maybe", "fullscreen must be yes or no"},
       {"stages =", "stages names no pack; using the default (the game's own stages)"},
+      {"soundfont =", "soundfont names no file"},
       {"key_left = Z", "key_left: Z is already the key of key_confirm; using the default (Left)"},
   };
   for (const auto& c : cases) {
@@ -111,6 +114,7 @@ TEST(Settings, ABadLineIsReportedWithFileAndLineAndKeepsItsDefault) {
     EXPECT_EQ(read.settings.music_volume, 100) << c.line;
     EXPECT_FALSE(read.settings.fullscreen) << c.line;
     EXPECT_EQ(read.settings.stages, "") << c.line;
+    EXPECT_EQ(read.settings.soundfont, "") << c.line;
   }
 }
 

@@ -31,7 +31,8 @@ struct Piece {
 };
 
 TEST(MusicHeadroom, EveryPiecePeaksAtMinusOneDbfsOrBelowAndThemesLoopWithoutAFade) {
-  if (!FindGmSoundfont()) GTEST_SKIP() << "no General MIDI soundfont (fluid-soundfont-gm)";
+  if (FindSoundfont().path.empty())
+    GTEST_SKIP() << "no General MIDI soundfont (fluid-soundfont-gm)";
   for (const Piece& p : {Piece{"title.mid", true}, Piece{"main.mid", true},
                          Piece{"CLEAR.MID", false}, Piece{"GameOver.mid", false}}) {
     const RenderedPiece r = RenderMidiFile(std::string("MIDI/") + p.file, 3.0);

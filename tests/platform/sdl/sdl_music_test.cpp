@@ -21,6 +21,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/sdl/synth_render.h"
+
 namespace kolvar {
 namespace {
 
@@ -253,6 +255,102 @@ TEST_F(SdlMusicTest, RewindsStrikeTheFirstBeatAndStopOrCloseSilence) {
   EXPECT_GT(audio.Loudness(rewound), kLoud);
   EXPECT_GT(audio.Loudness(rewound_playing), kLoud);
   EXPECT_LT(audio.Loudness(closed), kQuiet);
+}
+
+}  // namespace
+}  // namespace kolvar
+
+namespace kolvar {
+namespace {
+
+// The soundfont the player names, else the first found: the user's data
+// folder before the system's, in each the General MIDI names before any
+// other .sf2 or .sf3 by name; every fallback and silence says why.
+TEST_F(SdlMusicTest, TheSoundfontIsTheNamedOneElseTheFirstFoundAndSilenceSaysWhy) {
+  const fs::path home = dir_ / "home", user = dir_ / "user", system = dir_ / "system";
+  const ScopedEnv home_env("HOME", home.string());
+  const ScopedEnv user_env("XDG_DATA_HOME", user.string());
+  const ScopedEnv system_env("XDG_DATA_DIRS", (dir_ / "none").string() + ":" + system.string());
+  const struct {
+    std::vector<std::string> files;  // below dir_
+    std::string wanted;
+    std::string path;     // below dir_; empty: none
+    std::string problem;  // the start of it; empty: none
+  } cases[] = {
+      {{}, "", "", "music is off: no soundfont is installed (install fluid-soundfont-gm"},
+      {{"system/sounds/sf2/b.sf2", "system/sounds/sf2/a.sf2", "system/sounds/sf2/TimGM6mb.sf2"},
+       "",
+       "system/sounds/sf2/TimGM6mb.sf2",
+       ""},
+      {{"system/sounds/sf2/b.sf2", "system/sounds/sf2/a.sf3", "system/sounds/sf2/notes.txt"},
+       "",
+       "system/sounds/sf2/a.sf3",
+       ""},
+      {{"system/sounds/sf2/FluidR3_GM.sf2", "user/soundfonts/zeta.sf2"},
+       "",
+       "user/soundfonts/zeta.sf2",
+       ""},
+      {{"system/soundfonts/default.sf2", "system/sounds/sf2/FluidR3_GM.sf2"},
+       "",
+       "system/soundfonts/default.sf2",
+       ""},
+      {{"system/sounds/sf2/FluidR3_GM.sf2", "mine.sf2"}, "mine.sf2", "mine.sf2", ""},
+      {{"system/sounds/sf2/FluidR3_GM.sf2", "home/my.sf2"}, "~/my.sf2", "home/my.sf2", ""},
+      {{"system/sounds/sf2/FluidR3_GM.sf2"},
+       "gone.sf2",
+       "system/sounds/sf2/FluidR3_GM.sf2",
+       "the soundfont DIR/gone.sf2 cannot be read; playing with "
+       "DIR/system/sounds/sf2/FluidR3_GM.sf2"},
+      {{}, "gone.sf2", "", "music is off: the soundfont DIR/gone.sf2 cannot be read and no other"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.wanted + " / " + (c.files.empty() ? "" : c.files.front()));
+    fs::remove_all(home), fs::remove_all(user), fs::remove_all(system);
+    for (const std::string& file : c.files) {
+      fs::create_directories((dir_ / file).parent_path());
+      std::ofstream(dir_ / file) << "RIFF";
+    }
+    fs::create_directories(system / "sounds/sf2/folder.sf2");  // a folder is no soundfont
+    const std::string wanted =
+        c.wanted.empty() || c.wanted[0] == '~' ? c.wanted : (dir_ / c.wanted).string();
+    const SoundfontChoice got = FindSoundfont(wanted);
+    EXPECT_EQ(got.path, c.path.empty() ? "" : (dir_ / c.path).string());
+    std::string problem = c.problem;
+    for (size_t at; (at = problem.find("DIR")) != std::string::npos;) {
+      problem.replace(at, 3, dir_.string());
+    }
+    if (problem.empty()) {
+      EXPECT_EQ(got.problem, "");
+    } else {
+      EXPECT_EQ(got.problem.rfind(problem, 0), 0u) << got.problem;
+    }
+  }
+}
+
+// The device tells once why it is silent: no soundfont, or one the
+// synthesizer cannot read.
+TEST_F(SdlMusicTest, ASilentDeviceSaysWhyOnce) {
+  const ScopedEnv user_env("XDG_DATA_HOME", (dir_ / "user").string());
+  const ScopedEnv system_env("XDG_DATA_DIRS", (dir_ / "system").string());
+  auto none = CreateSdlMusicDevice(dir_.string());
+  EXPECT_EQ(none->TakeNotice().rfind("music is off: no soundfont is installed", 0), 0u);
+  EXPECT_EQ(none->TakeNotice(), "");
+  EXPECT_FALSE(none->Open(OrganChord(1)));
+
+  const fs::path bogus = dir_ / "bogus.sf2";
+  std::ofstream(bogus) << "not a soundfont at all";
+  auto unreadable = CreateSdlMusicDevice(dir_.string(), {}, bogus.string());
+  std::string notice;
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (notice.empty() && std::chrono::steady_clock::now() < give_up) {
+    notice = unreadable->TakeNotice();
+    Sleep(5);
+  }
+  if (notice.find("no sound device") != std::string::npos) GTEST_SKIP() << kNoAudio;
+  EXPECT_EQ(notice,
+            "music is off: " + bogus.string() + " is not a soundfont the synthesizer can read");
+  EXPECT_FALSE(unreadable->Open(OrganChord(1)));
+  EXPECT_EQ(unreadable->TakeNotice(), "");
 }
 
 }  // namespace

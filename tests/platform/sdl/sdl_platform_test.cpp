@@ -17,6 +17,7 @@
 #include "pacing/keyboard.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/gamepad.h"
+#include "platform/sdl/sdl_key_names.h"
 #include "player/player_step.h"
 #include "support/test_game.h"
 
@@ -217,8 +218,43 @@ TEST_F(SdlPlatformTest, AControllersDpadStickAndButtonsPlayAsTheKeysDo) {
     SDL_PumpEvents();  // the pad reports each change, as a real one does
   });
   EXPECT_EQ(played, expected);
+  // The prompts name the button while the pad is what was last pressed, and
+  // the key again once a key is.
+  EXPECT_EQ(platform->ConfirmKey().name, "A");
+  EXPECT_TRUE(platform->ConfirmKey().button);
+  Push(KeyEvent(SDLK_DOWN, true));
+  platform->PumpEvents();
+  EXPECT_EQ(platform->ConfirmKey().name, "Z");
+  EXPECT_FALSE(platform->ConfirmKey().button);
   SDL_JoystickClose(pad);
   SDL_JoystickDetachVirtual(device);
+}
+
+// The prompts name the first key the settings give to confirming, as SDL
+// names it, and the controller's button while it is in use.
+TEST(ConfirmControlOf, TheFirstConfirmKeyOrTheControllersButton) {
+  const struct {
+    const char* confirm;
+    bool controller;
+    const char* name;
+    bool button;
+  } cases[] = {
+      {"", false, "Z", false},  // the defaults
+      {"space, Return", false, "Space", false},
+      {"Keypad Enter, Z", false, "Keypad Enter", false},
+      {"Comma", false, "Comma", false},
+      {"x", false, "X", false},
+      {"space", true, "A", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.confirm);
+    const std::string text = *c.confirm ? std::string("key_confirm = ") + c.confirm + "\n" : "";
+    const SettingsResult read = ParseSettings(text, "kolvar.conf", SdlKeyNames());
+    ASSERT_TRUE(read.problems.empty()) << read.problems.front();
+    const ConfirmControl got = ConfirmControlOf(read.settings, c.controller);
+    EXPECT_EQ(got.name, c.name);
+    EXPECT_EQ(got.button, c.button);
+  }
 }
 
 }  // namespace
