@@ -33,6 +33,35 @@ std::string ProgramDirectory(const char* argv0) {
   return exe.parent_path().string();
 }
 
+std::string ShortenLists(const std::string& message, size_t most) {
+  std::string shown;
+  size_t run = 0;  // indented lines in a row so far
+  size_t left_out = 0;
+  const auto close_run = [&] {
+    if (left_out > 0) shown += "\n  and " + std::to_string(left_out) + " more";
+    run = left_out = 0;
+  };
+  size_t start = 0;
+  for (bool first = true; start <= message.size(); first = false) {
+    size_t end = message.find('\n', start);
+    if (end == std::string::npos) end = message.size();
+    const std::string line = message.substr(start, end - start);
+    if (line.starts_with("  ")) {
+      if (++run > most) {
+        ++left_out;
+      } else {
+        shown += (first ? "" : "\n") + line;
+      }
+    } else {
+      close_run();
+      shown += (first ? "" : "\n") + line;
+    }
+    start = end + 1;
+  }
+  close_run();
+  return shown;
+}
+
 int RunKolvar(const char* program, const Arguments& args, const std::string& program_dir,
               const std::string& data_from_bindir, const Backend& backend) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> trace_file(nullptr, &std::fclose);
@@ -158,7 +187,7 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s: %s\n", program, error.what());
-    if (backend.show_error) backend.show_error(error.what());
+    if (backend.show_error) backend.show_error(ShortenLists(error.what()));
     return 1;
   }
 }

@@ -52,6 +52,12 @@ struct Backend {
   std::function<void(Platform&)> attach;
 };
 
+// `message` for an error box: of each run of indented lines (a list of
+// files or folders) the first `most` stay and the rest become one line,
+// "  and N more", so the box stays a size a screen can show. The terminal
+// gets the whole message.
+std::string ShortenLists(const std::string& message, size_t most = 5);
+
 // The folder the running program lies in.
 std::string ProgramDirectory(const char* argv0);
 

@@ -11,6 +11,7 @@
 
 #include "core/fatal_error.h"
 #include "platform/data_files.h"
+#include "shell/program.h"
 
 namespace kolvar {
 namespace {
@@ -123,6 +124,33 @@ TEST_F(DataRootTest, AWrongRootIsOneLine) {
                   "MIDI/ (the music)"},
   };
   for (const auto& c : cases) EXPECT_EQ(Error(c.root, {}), c.error);
+}
+
+// The error box keeps five lines of each list and counts the rest; the
+// lines after a list stay.
+TEST_F(DataRootTest, TheErrorBoxListsFiveFilesAndCountsTheRest) {
+  const std::vector<std::string> names = DataFileNames();
+  const std::string root = Folder("share", {names.begin(), names.begin() + 32});
+  const std::string all = Error(root, {});
+  const std::string box = ShortenLists(all);
+  // The heading and the first five of the 32 lines, as the terminal has
+  // them, then the count of the rest.
+  size_t sixth = 0;
+  for (int line = 0; line < 6; ++line) sixth = all.find('\n', sixth) + 1;
+  ASSERT_GT(sixth, 0u);
+  EXPECT_EQ(box, all.substr(0, sixth) + "  and 27 more") << all;
+  EXPECT_NE(all.find("32 stage files"), std::string::npos) << all;
+  const struct {
+    const char* message;
+    const char* shown;
+  } cases[] = {
+      {"one line", "one line"},
+      {"a:\n  1\n  2\n  3\n  4\n  5\nafter", "a:\n  1\n  2\n  3\n  4\n  5\nafter"},
+      {"a:\n  1\n  2\n  3\n  4\n  5\n  6\n  7\nafter\n  8",
+       "a:\n  1\n  2\n  3\n  4\n  5\n  and 2 more\nafter\n  8"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ShortenLists(c.message), c.shown) << c.message;
 }
 
 TEST_F(DataRootTest, MissingMusicIsReportedButNotFatal) {
