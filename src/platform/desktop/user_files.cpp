@@ -104,6 +104,11 @@ std::string PicturesDirectory() {
   } else {
     pictures = PicturesFromUserDirs();
   }
+  // Where nothing names one, the folder most desktops make: ~/Pictures.
+  if (pictures.empty()) {
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') pictures = std::string(home) + "/Pictures";
+  }
   std::error_code error;
   if (pictures.empty() || pictures[0] != '/' || !fs::is_directory(pictures, error)) return {};
   return pictures;

@@ -13,7 +13,7 @@ std::string ConfigDirectory();
 // $XDG_DATA_HOME/kolvar, else ~/.local/share/kolvar; empty without either.
 std::string DataDirectory();
 // The user's pictures folder: $XDG_PICTURES_DIR, else the one named in
-// user-dirs.dirs, when it exists; else empty.
+// user-dirs.dirs, else ~/Pictures, when it exists; else empty.
 std::string PicturesDirectory();
 
 // The file `path` names once symbolic links are followed: a link's target

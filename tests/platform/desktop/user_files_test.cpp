@@ -1,14 +1,18 @@
 // Atomic writes: through symbolic links, never over what is no file, and
-// abandoned without a trace when the caller no longer wants them.
+// abandoned without a trace when the caller no longer wants them. The
+// pictures folder screenshots go to.
 #include "platform/desktop/user_files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <string>
 
 namespace kolvar {
 namespace {
@@ -75,6 +79,51 @@ TEST_F(AtomicWrite, AWriteNoLongerWantedLeavesTheFileAndNoTemporary) {
   EXPECT_EQ(Entries(dir), 2);  // a/ and the file
   EXPECT_EQ(WriteFileAtomically((dir / "file").string(), "new", [] { return true; }), "");
   EXPECT_EQ(Read(dir / "file"), "new");
+}
+
+// The pictures folder: the variable, else user-dirs.dirs, else ~/Pictures,
+// each only when the folder is there.
+TEST(PicturesDirectory, TheNamedFolderElseHomesPicturesWhenItExists) {
+  const fs::path home = fs::temp_directory_path() / ("kolvar_pictures_" + std::to_string(getpid()));
+  const struct {
+    const char* variable;    // XDG_PICTURES_DIR below home; nullptr: unset
+    const char* user_dirs;   // user-dirs.dirs's line; nullptr: no file
+    const char* folders[2];  // made below home
+    const char* found;       // below home; "": none
+  } cases[] = {
+      {nullptr, nullptr, {"Pictures"}, "Pictures"},
+      {nullptr, nullptr, {}, ""},
+      {nullptr, "XDG_MUSIC_DIR=\"$HOME/Music\"", {"Pictures"}, "Pictures"},
+      {nullptr, "XDG_PICTURES_DIR=\"$HOME/Bilder\"", {"Bilder", "Pictures"}, "Bilder"},
+      {nullptr, "XDG_PICTURES_DIR=\"$HOME/Bilder\"", {"Pictures"}, ""},  // named, not there
+      {"Shots", nullptr, {"Shots", "Pictures"}, "Shots"},
+  };
+  std::optional<std::string> saved[3];
+  const char* names[3] = {"HOME", "XDG_CONFIG_HOME", "XDG_PICTURES_DIR"};
+  for (int i = 0; i < 3; ++i) {
+    if (const char* value = std::getenv(names[i])) saved[i] = value;
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.user_dirs ? c.user_dirs : "-") + " " + c.found);
+    fs::remove_all(home);
+    fs::create_directories(home / ".config");
+    for (const char* folder : c.folders) {
+      if (folder) fs::create_directories(home / folder);
+    }
+    if (c.user_dirs) std::ofstream(home / ".config/user-dirs.dirs") << c.user_dirs << "\n";
+    setenv("HOME", home.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    if (c.variable) {
+      setenv("XDG_PICTURES_DIR", (home / c.variable).c_str(), 1);
+    } else {
+      unsetenv("XDG_PICTURES_DIR");
+    }
+    EXPECT_EQ(PicturesDirectory(), *c.found ? (home / c.found).string() : "");
+  }
+  for (int i = 0; i < 3; ++i) {
+    saved[i] ? (void)setenv(names[i], saved[i]->c_str(), 1) : (void)unsetenv(names[i]);
+  }
+  fs::remove_all(home);
 }
 
 }  // namespace
