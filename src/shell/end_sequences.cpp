@@ -8,6 +8,7 @@
 #include "pacing/keyboard.h"
 #include "pacing/pacing.h"
 #include "scene/hud.h"
+#include "scene/map_layer.h"
 #include "scene/sequence_frame.h"
 #include "scene/sprites.h"
 #include "stage/start_stage.h"
@@ -20,6 +21,8 @@ namespace kolvar {
 namespace {
 
 constexpr int kSpinSteps = 51;
+// The first row below the map view.
+constexpr int kStripTop = kViewRows * kCellPixels;
 
 void DrawCaption(Game& g, int sheet_y) {
   MaskedDraw(g.Crt, 44, 50, 240, 48, g.Title, 0, sheet_y, kTitleMaskOffset, sheet_y);
@@ -58,6 +61,10 @@ void StageClear(Game& g) {
   TraceEvent(g, "clear");
   OpenMusic(g, "CLEAR.MID");
   PlayMusic(g, kFalse);
+  // The strip below the map goes back as the stage start left it, without
+  // the pieces of sprites that reach into it: the darkened picture becomes
+  // the back buffer, whose strip the next stage keeps.
+  Blit(g.Crt, 0, kStripTop, 320, 240 - kStripTop, g.B_Crt, 0, kStripTop);
   g.B_Crt.Clear();
   DarkenScreen(g);
   ShowScreen(g);

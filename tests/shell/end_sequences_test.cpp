@@ -5,13 +5,18 @@
 #include <filesystem>
 #include <fstream>
 
+#include "scene/map_layer.h"
+#include "scene/sprites.h"
+#include "stage/start_stage.h"
 #include "support/test_game.h"
+#include "video/blit.h"
 #include "video/text.h"
 
 namespace kolvar {
 namespace {
 
 using testing::FillMap;
+using testing::PlaceEnemy;
 using testing::TestGame;
 
 TEST(StageClear, AwardsFivePointsPerSecondAndAdvancesTheStage) {
@@ -121,6 +126,42 @@ TEST_F(MissTest, SpinEndsThreeTurnsOnAndTheStageStartsAgain) {
   EXPECT_EQ(t.game.PlayerX, 64 + 24);
   EXPECT_EQ(t.game.ContinueStage, 1);
   EXPECT_EQ(t.platform.music.log, "stop;close;open main.mid;play;");
+}
+
+// An enemy reaching into the strip below the map in the last frame before
+// a stage clear or a miss leaves nothing there for the next start: the
+// strip stays as the stage start left it (black here) in the back buffer,
+// which every frame of play begins from, and in the picture shown.
+TEST_F(MissTest, NoSpriteLeavesPiecesInTheStripBelowTheMapForTheNextStart) {
+  for (const bool clear : {true, false}) {
+    SCOPED_TRACE(clear ? "stage clear" : "miss");
+    TestGame t(root.string(), "3000 z down\n");
+    Game& g = t.game;
+    g.StageNumber = clear ? 1 : 2;
+    g.Lives = 3;
+    g.TimeLeft = 0;
+    PlaceEnemy(g, 0, 1, 100, 200);  // view y 200: its feet reach below the map
+    Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0);
+    DrawSprites(g);
+    const auto strip_ink = [](const auto& pixel) {
+      int ink = 0;
+      for (int y = kViewRows * kCellPixels; y < 240; ++y) {
+        for (int x = 0; x < 320; ++x) ink += pixel(x, y) != kBlack;
+      }
+      return ink;
+    };
+    ASSERT_GT(strip_ink([&](int x, int y) { return g.Crt.Pixel(x, y); }), 50);
+    if (clear) {
+      StageClear(g);
+      StartStage(g);
+    } else {
+      LoseLife(g);
+    }
+    ASSERT_EQ(g.StageNumber, 2);
+    EXPECT_EQ(strip_ink([&](int x, int y) { return g.B_Crt.Pixel(x, y); }), 0);
+    const std::vector<uint32_t>& shown = t.platform.LastShown();
+    EXPECT_EQ(strip_ink([&](int x, int y) { return shown[static_cast<size_t>(y) * 320 + x]; }), 0);
+  }
 }
 
 TEST(LoseLife, TheLastLifeEndsInGameOverAndContinueRemembersTheStage) {
