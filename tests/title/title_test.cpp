@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,8 @@
 #include "support/test_game.h"
 #include "title/title_intro.h"
 #include "title/title_screen.h"
+#include "video/blend.h"
+#include "video/blit.h"
 
 namespace kolvar {
 namespace {
@@ -21,6 +24,50 @@ using testing::TestGame;
 // takes 6 x 41 more.
 constexpr uint32_t kFirstMenuFrame = 5056;
 constexpr uint32_t kFadeOut = 246;
+
+// A platform that keeps every shown picture.
+class FilmingPlatform : public testing::TestPlatform {
+ public:
+  using TestPlatform::TestPlatform;
+  void Show(PixelView picture) override {
+    TestPlatform::Show(picture);
+    frames.push_back(
+        {Clock(),
+         std::vector<uint32_t>(picture.pixels, picture.pixels + picture.width * picture.height)});
+  }
+  struct Frame {
+    uint32_t time;
+    std::vector<uint32_t> pixels;
+  };
+  std::vector<Frame> frames;
+};
+
+// The picture `frame` holds, as a surface.
+Surface Picture(const std::vector<uint32_t>& pixels) {
+  Surface picture(320, 240);
+  std::copy(pixels.begin(), pixels.end(), picture.data());
+  return picture;
+}
+
+// Black with the credits drawn where the intro puts them.
+Surface Credits(int32_t badge_x, int32_t caption_x, int32_t y) {
+  TestGame t;
+  t.game.Crt.Clear();
+  DrawTitlePicture(t.game, kCreditBadge, badge_x, y);
+  DrawTitlePicture(t.game, kCreditCaption, caption_x, y + 16);
+  return t.game.Crt;
+}
+
+// How many pixels of rows [y0, y1) differ between a shown picture and a
+// surface.
+int Differ(const std::vector<uint32_t>& shown, const Surface& want, int y0, int y1) {
+  int wrong = 0;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = 0; x < 320; ++x)
+      wrong += shown[static_cast<size_t>(y) * 320 + x] != want.Pixel(x, y);
+  }
+  return wrong;
+}
 
 TEST(RowOffset, FollowsTheCosineWithPiTakenAsFiveDigits) {
   const std::pair<int32_t, int32_t> cases[] = {{0, 50},    {8, 49},   {90, 0},  {92, -2},
@@ -51,12 +98,28 @@ TEST(WaveAngles, RowsOfTheFirstWaveAndCalmDownFrames) {
 }
 
 TEST(TitleIntro, EndsWithTheLogoStraightAtX33OverTheRestingCredits) {
-  TestGame t;
+  struct Filmed {
+    FilmingPlatform platform;
+    Game game{platform};
+  } t;
   TitleState s;
   RunTitleIntro(t.game, s);
   EXPECT_EQ(s.CreditY, 140);
   EXPECT_EQ(t.platform.music.log, "play;");
   EXPECT_EQ(t.game.MusicLoop, kTrue);
+  // The slide: frame k shows the badge at x 8 k - 64 and the caption at
+  // 220 - 8 k, at y 50, on black.
+  ASSERT_GE(t.platform.frames.size(), 17u);
+  for (int k = 0; k < 17; ++k) {
+    ASSERT_EQ(Differ(t.platform.frames[static_cast<size_t>(k)].pixels,
+                     Credits(8 * k - 64, 220 - 8 * k, 50), 0, 240),
+              0)
+        << "slide frame " << k;
+  }
+  // The credits stay at rest behind the wave, in every wave frame.
+  const Surface resting = Credits(66, 90, 140);
+  EXPECT_EQ(Differ(t.platform.frames.back().pixels, resting, 140, 240), 0);
+  EXPECT_EQ(Differ(t.platform.frames[t.platform.frames.size() - 26].pixels, resting, 140, 240), 0);
   // The last calm-down frame plain-copies all 65 rows one pixel right of
   // the menu's logo; B_Crt keeps the credits without the logo.
   for (int row = 0; row < kWaveRows; ++row) {
@@ -115,8 +178,21 @@ TEST(TitleScreen, MenuChoosesStartOrContinue) {
 }
 
 TEST(TitleScreen, EndsFadedWithTheTitleMusicLooping) {
-  TestGame t(".", "0 z down\n");
+  struct Filmed {
+    FilmingPlatform platform{"0 z down\n"};
+    Game game{platform};
+  } t;
   TitleScreen(t.game);
+  // Each of the six fade-out frames is the one before it 40 % of the way
+  // to black.
+  const auto& frames = t.platform.frames;
+  ASSERT_GE(frames.size(), 7u);
+  Surface fading = Picture(frames[frames.size() - 7].pixels);
+  const Surface black(320, 240);
+  for (size_t k = frames.size() - 6; k < frames.size(); ++k) {
+    BlendRect(fading, 0, 0, 320, 240, black, 0, 0, 40);
+    ASSERT_EQ(Differ(frames[k].pixels, fading, 0, 240), 0) << "fade-out frame " << k;
+  }
   EXPECT_EQ(t.platform.Clock(), kFirstMenuFrame + kFadeOut);
   EXPECT_EQ(t.platform.music.log, "close;open title.mid;play;");
   EXPECT_EQ(t.game.MusicLoop, kTrue);
@@ -168,23 +244,6 @@ TEST(TitleScreen, CloseRequestEndsItAtOnceInEveryPhase) {
   }
 }
 
-// A platform that keeps every shown picture.
-class FilmingPlatform : public testing::TestPlatform {
- public:
-  using TestPlatform::TestPlatform;
-  void Show(PixelView picture) override {
-    TestPlatform::Show(picture);
-    frames.push_back(
-        {Clock(),
-         std::vector<uint32_t>(picture.pixels, picture.pixels + picture.width * picture.height)});
-  }
-  struct Frame {
-    uint32_t time;
-    std::vector<uint32_t> pixels;
-  };
-  std::vector<Frame> frames;
-};
-
 TEST(TitleScreen, MenuFloorScrollsTwoPixelsAFrameAndRepeatsEverySixteen) {
   FilmingPlatform platform("6000 z down\n");
   Game g(platform);
@@ -204,16 +263,55 @@ TEST(TitleScreen, MenuFloorScrollsTwoPixelsAFrameAndRepeatsEverySixteen) {
     menu.push_back(&f);
   }
   ASSERT_EQ(menu.size(), 24u);
+  // The hi-score line over every menu frame.
+  TestGame hiscore;
+  hiscore.game.Crt.Clear();
+  DrawHiScore(hiscore.game);
   for (size_t k = 0; k < menu.size(); ++k) {
     const int scroll = static_cast<int>(2 * (k + 1) % 32);
-    // The floor where no picture covers it, and the black strip under it.
-    for (int y = 210; y < 240; ++y) {
-      for (int x = 0; x < 64; ++x) {
+    int hiscore_pixels = 0;
+    for (int y = 0; y < 24; ++y) {
+      for (int x = 0; x < 320; ++x) {
+        if (hiscore.game.Crt.Pixel(x, y) != kWhite) continue;
+        ++hiscore_pixels;
+        ASSERT_EQ(menu[k]->pixels[static_cast<size_t>(y) * 320 + x], kWhite)
+            << "frame " << k << " at " << x << "," << y;
+      }
+    }
+    ASSERT_GT(hiscore_pixels, 20);
+    // The floor across the whole width where no picture covers it (below
+    // the credits), and the black strip under it.
+    for (int y = 204; y < 240; ++y) {
+      for (int x = 0; x < 320; ++x) {
         const uint32_t want = y < 224 ? g.MapChip.Pixel(32 + (x + scroll) % 32, y % 32) : kBlack;
         ASSERT_EQ(menu[k]->pixels[static_cast<size_t>(y) * 320 + x], want)
             << "frame " << k << " at " << x << "," << y;
       }
     }
+  }
+}
+
+// The floor fades in over six frames, each 10 % of the way from the frame
+// before to the floor (seen below the credits, where nothing covers it).
+TEST(TitleScreen, FloorFadesInTenPercentAFrame) {
+  FilmingPlatform platform("0 z down\n");
+  Game g(platform);
+  TitleScreen(g);
+  size_t completed = 0;
+  while (completed < platform.frames.size() && platform.frames[completed].time < kFirstMenuFrame) {
+    ++completed;
+  }
+  ASSERT_GE(completed, 6u);
+  Surface floor(352, 372);
+  for (int row = 0; row < 7; ++row) {
+    for (int column = 0; column < 11; ++column) {
+      Blit(floor, 32 * column, 32 * row, 32, 32, g.MapChip, 32, 0);
+    }
+  }
+  Surface fading(320, 240);
+  for (size_t k = completed - 6; k < completed; ++k) {
+    BlendRect(fading, 0, 0, 320, 240, floor, 0, 0, 10);
+    ASSERT_EQ(Differ(platform.frames[k].pixels, fading, 204, 240), 0) << "fade-in frame " << k;
   }
 }
 
