@@ -293,6 +293,7 @@ class Compiler {
     bool start_ok = start.found();
     if (start.found()) start_ok = check_start_door(start);
     check_enemies(start);
+    if (start.found()) check_under_hud(start, key, exit);
     if (start_ok) check_reachability(start, key, exit);
     if (start_ok && key.found() && exit.found() && errors_.empty()) {
       check_choke_points(start, key, exit);
@@ -312,6 +313,35 @@ class Compiler {
                                      std::to_string(kRadarColumns - 1) + ", rows 0.." +
                                      std::to_string(kRadarRows - 1) + ")");
         }
+      }
+    }
+  }
+
+  // What the player needs to see must never sit under the HUD's text: no
+  // key chest, door or enemy start in a cell of the view's top row that the
+  // text covers, at any view position.
+  void check_under_hud(Position start, Position key, Position exit) {
+    const int first_top = start.row < 6 ? 0 : 6;
+    const auto under_hud = [&](int column, int row) {
+      return (row - first_top) % kViewRows == 0 && row >= first_top &&
+             kHudTextViewColumns[static_cast<std::size_t>(column % kViewColumns)];
+    };
+    const auto report = [&](int line, const std::string& what, int column, int row) {
+      error(line, what + " at " + at(column, row) + " lies under the HUD's text when the view's " +
+                      "top row is row " + std::to_string(row) +
+                      "; move it to another row, or to a column whose place in the view is " +
+                      "3, 6, 7, 8 or 9");
+    };
+    const std::pair<Position, const char*> landmarks[] = {
+        {start, "the start door"}, {key, "the key chest"}, {exit, "the exit door"}};
+    for (const auto& [where, name] : landmarks) {
+      if (where.found() && under_hud(where.column, where.row)) {
+        report(row_lines_[where.row], name, where.column, where.row);
+      }
+    }
+    for (const Enemy& e : enemies_) {
+      if (under_hud(e.column, e.row)) {
+        report(e.line, "the start of the enemy of kind " + std::to_string(e.kind), e.column, e.row);
       }
     }
   }

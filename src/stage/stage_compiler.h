@@ -43,6 +43,15 @@ inline constexpr int kStartMaxColumn = 9;
 inline constexpr int kStartMaxRow = 12;
 // No enemy may stand this close (in cells, either axis) to the start door.
 inline constexpr int kStartSafeRadius = 4;
+// The view is 10 x 7 cells and scrolls a whole view at a time, so its top
+// row is a row 7 k from the first view's (row 0, or row 6 when the start door
+// is in row 6 or below) and its left column a multiple of 10. The HUD's
+// score and time stand over these columns of the view's top row (the
+// spaces between them over column 3, the lives and the key over 7 to 9);
+// no key chest, door or enemy start may lie there, hidden under the text.
+inline constexpr std::array<bool, 10> kHudTextViewColumns = {true, true,  true,  false, true,
+                                                             true, false, false, false, false};
+inline constexpr int kViewColumns = 10, kViewRows = 7;
 
 using Grid = std::array<std::uint8_t, kCells>;
 

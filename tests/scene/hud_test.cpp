@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <utility>
 #include <vector>
 
+#include "stage/stage_compiler.h"
 #include "support/test_game.h"
 #include "video/blit.h"
 
@@ -155,6 +158,38 @@ TEST(HudContrast, EveryTextPixelReachesFourAndAHalfToOneOverEveryTile) {
                             << "\": the text pixel at " << worst_x << "," << worst_y
                             << " stands at " << worst << ":1";
     }
+  }
+}
+
+}  // namespace
+}  // namespace kolvar
+
+namespace kolvar {
+namespace {
+
+// The stage compiler keeps key chests, doors and enemy starts out of the
+// view columns the HUD's text (with its outline) stands over; those must be
+// the columns it really covers.
+TEST(HudContrast, TheStageCompilerKnowsWhichViewColumnsTheTextCovers) {
+  TestGame t;
+  Game& g = t.game;
+  g.Lives = 0;
+  std::array<bool, 10> covered{};
+  for (const auto& [score, time] : {std::pair{88888, 188}, {0, 0}, {11111, 111}, {40404, 200}}) {
+    g.Score = score;
+    g.TimeLeft = time;
+    g.Crt.Clear();
+    g.Crt.FillRect(0, 0, 320, 32, 0x808080);
+    DrawHud(g);
+    for (int y = 0; y < 32; ++y) {
+      for (int x = 0; x < 320; ++x) {
+        if (g.Crt.Pixel(x, y) != 0x808080) covered[static_cast<size_t>(x / 32)] = true;
+      }
+    }
+  }
+  for (int column = 0; column < 10; ++column) {
+    EXPECT_EQ(covered[static_cast<size_t>(column)], stagec::kHudTextViewColumns[column])
+        << "view column " << column;
   }
 }
 

@@ -46,6 +46,13 @@ void Gate(StageText& s) {
   for (int r = 1; r <= 5; ++r) s.set(8, r, r == 3 ? '.' : '#');
 }
 
+// The room moved down five rows: the start door stands in row 7, so the
+// first view's top row is row 6, and the view's top row is always 6 + 7 k.
+StageText& LowerRoom(StageText& s) {
+  std::rotate(s.rows.rbegin(), s.rows.rbegin() + 5, s.rows.rend());
+  return s;
+}
+
 std::string dump(const CompileResult& r) {
   std::string s;
   for (const auto& d : r.errors) s += format_diagnostic("stage.txt", d) + "\n";
@@ -125,6 +132,10 @@ TEST(StageOutput, AcceptsStagesAtTheLimits) {
        [](StageText& s) { s.set(25, 11, '.').add("enemy: 6 25 11"); }},
       {"start door in row 7",
        [](StageText& s) { std::rotate(s.rows.rbegin(), s.rows.rbegin() + 5, s.rows.rend()); }},
+      {"key chest in the view's top row, in the HUD's gap",
+       [](StageText& s) { LowerRoom(s).set(2, 10, '.').set(13, 6, 'K'); }},
+      {"enemy in the view's top row, right of the HUD's text",
+       [](StageText& s) { LowerRoom(s).set(8, 6, '1'); }},
   };
   for (const auto& [what, edit] : cases) {
     StageText s;
@@ -265,6 +276,28 @@ INSTANTIATE_TEST_SUITE_P(
                                s.set(14, 1, 'K').set(2, 5, '.').set(14, 3, '2');
                              },
                              3, "kind 2 at column 14 row 3 stands where every way to the key"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    UnderTheHud, Rejects,
+    ::testing::Values(
+        Broken{"key chest under SCORE",
+               [](StageText& s) { LowerRoom(s).set(2, 10, '.').set(5, 6, 'K'); }, 6,
+               "the key chest at column 5 row 6 lies under the HUD's text when the view's top "
+               "row is row 6"},
+        Broken{"exit door under TIME",
+               [](StageText& s) { LowerRoom(s).set(12, 10, '.').set(14, 6, 'E'); }, 6,
+               "the exit door at column 14 row 6 lies under the HUD's text"},
+        Broken{"enemy starting under the score's digits",
+               [](StageText& s) { LowerRoom(s).set(12, 6, '1'); }, 6,
+               "the start of the enemy of kind 1 at column 12 row 6 lies under the HUD's text"},
+        Broken{"enemy under the HUD of the view below",
+               [](StageText& s) {
+                 for (int r = 7; r <= 10; ++r) s.set(14, r, '.');
+                 s.set(14, 6, '.').set(14, 7, '2');
+               },
+               7,
+               "kind 2 at column 14 row 7 lies under the HUD's text when the view's top row is row "
+               "7"}));
 
 INSTANTIATE_TEST_SUITE_P(FloorExtent, Rejects,
                          ::testing::Values(Broken{"floor in row 0", cell(5, 0, '.'), 0,
