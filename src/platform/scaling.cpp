@@ -1,6 +1,7 @@
 #include "platform/scaling.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace kolvar {
 
@@ -33,6 +34,21 @@ int ChooseScale(int requested, int display_width, int display_height) {
   const int fitting = LargestFittingScale(display_width, display_height);
   if (requested <= 0) return std::min(fitting, kMostDefaultScale);
   return std::min(requested, fitting);
+}
+
+// Each row is widened once; its copies below are whole-row copies.
+void ScalePicture(const uint32_t* picture, int scale, uint32_t* out, int out_pitch, int first_row,
+                  int end_row) {
+  const size_t row_bytes = sizeof(uint32_t) * static_cast<size_t>(kPictureWidth) * scale;
+  for (int y = std::max(first_row, 0); y < std::min(end_row, kPictureHeight); ++y) {
+    const uint32_t* in = picture + static_cast<size_t>(y) * kPictureWidth;
+    uint32_t* first = out + static_cast<size_t>(y) * scale * out_pitch;
+    uint32_t* at = first;
+    for (int x = 0; x < kPictureWidth; ++x) at = std::fill_n(at, scale, in[x]);
+    for (int copy = 1; copy < scale; ++copy) {
+      std::memcpy(first + static_cast<size_t>(copy) * out_pitch, first, row_bytes);
+    }
+  }
 }
 
 }  // namespace kolvar

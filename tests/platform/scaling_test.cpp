@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace kolvar {
 namespace {
 
@@ -39,6 +41,32 @@ TEST(ChooseScale, DefaultFitsComfortablyAndRequestsAreCapped) {
   for (const auto& c : cases) {
     EXPECT_EQ(ChooseScale(c.requested, c.display_width, c.display_height), c.expected)
         << c.requested << " on " << c.display_width << "x" << c.display_height;
+  }
+}
+
+// Every pixel of the drawn rows is the picture's pixel it covers; the
+// padding at the end of each output row and the rows not asked for are
+// left alone.
+TEST(ScalePicture, EachPixelBecomesASquareAndNothingElseIsWritten) {
+  std::vector<uint32_t> picture(kPictureWidth * kPictureHeight);
+  for (size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<uint32_t>(i * 2654435761u);
+  const struct {
+    int scale, first_row, end_row;
+  } cases[] = {{1, 0, 240}, {2, 0, 240}, {3, 0, 240}, {5, 0, 240}, {3, 17, 18}, {2, 100, 240}};
+  for (const auto [scale, first_row, end_row] : cases) {
+    const int width = kPictureWidth * scale, pitch = width + 7;
+    std::vector<uint32_t> out(static_cast<size_t>(pitch) * kPictureHeight * scale, 0xDEADBEEF);
+    ScalePicture(picture.data(), scale, out.data(), pitch, first_row, end_row);
+    int wrong = 0;
+    for (int y = 0; y < kPictureHeight * scale; ++y) {
+      const bool drawn = y / scale >= first_row && y / scale < end_row;
+      for (int x = 0; x < pitch; ++x) {
+        const uint32_t expected =
+            drawn && x < width ? picture[(y / scale) * kPictureWidth + x / scale] : 0xDEADBEEF;
+        wrong += out[static_cast<size_t>(y) * pitch + x] != expected;
+      }
+    }
+    EXPECT_EQ(wrong, 0) << "scale " << scale << ", rows " << first_row << " to " << end_row;
   }
 }
 

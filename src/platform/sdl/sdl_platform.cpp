@@ -22,6 +22,7 @@
 #include "platform/pause_picture.h"
 #include "platform/scaling.h"
 #include "platform/sdl/gamepad.h"
+#include "platform/sdl/music_choice.h"
 #include "platform/sdl/screenshot.h"
 #include "platform/sdl/sdl_key_names.h"
 #include "platform/sdl/sdl_music.h"
@@ -40,6 +41,9 @@ constexpr int kNoticePixelSize = 12;
 
 // How long the caption names a screenshot just saved.
 constexpr uint32_t kCaptionNoticeMs = 4000;
+
+// Events taken from SDL's queue at a time.
+constexpr int kEventBatch = 16;
 
 [[noreturn]] void Fail(const std::string& what) {
   throw std::runtime_error(what + ": " + SDL_GetError());
@@ -133,6 +137,9 @@ class SdlPlatform final : public Platform {
     // its size and place to come back to.
     if (options.fullscreen || settings_.fullscreen) EnterWholeScreen();
     drawable_ = RealWindowRect(window_);
+    SDL_RendererInfo info{};
+    software_renderer_ =
+        SDL_GetRendererInfo(renderer_, &info) == 0 && std::strcmp(info.name, "software") == 0;
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
                                  kPictureWidth, kPictureHeight);
     if (!texture_) Fail("cannot create the screen texture");
@@ -140,9 +147,8 @@ class SdlPlatform final : public Platform {
     last_.assign(static_cast<size_t>(kPictureWidth) * kPictureHeight, 0);
     Present();
     pads_ = std::make_unique<Gamepads>(keys_);
-    music_ =
-        CreateSdlMusicDevice(options.music_folder, {},
-                             options.soundfont.empty() ? settings_.soundfont : options.soundfont);
+    music_ = CreateWindowMusic(options.music_folder,
+                               options.soundfont.empty() ? settings_.soundfont : options.soundfont);
     music_->SetVolume(settings_.music_volume);
     TellMusicNotice();
     now_ = SDL_GetTicks();
@@ -166,20 +172,34 @@ class SdlPlatform final : public Platform {
   uint16_t PollKey(Key key) override {
     // Take the key and controller events that arrived since the last look,
     // so a poll sees the keys as they are now; other events wait for
-    // PumpEvents.
-    SDL_PumpEvents();
-    SDL_Event event;
-    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_KEYDOWN, SDL_KEYUP) > 0) Handle(event);
-    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_CONTROLLERAXISMOTION,
-                          SDL_CONTROLLERDEVICEREMAPPED) > 0) {
-      Handle(event);
+    // PumpEvents. The game looks at several keys in a row: the window is
+    // asked for its events once for all of them (once a millisecond at most).
+    if (SDL_GetTicks64() != last_pump_ms_) {
+      last_pump_ms_ = SDL_GetTicks64();
+      SDL_PumpEvents();
+    }
+    SDL_Event events[kEventBatch];
+    for (int n;
+         (n = SDL_PeepEvents(events, kEventBatch, SDL_GETEVENT, SDL_KEYDOWN, SDL_KEYUP)) > 0;) {
+      for (int i = 0; i < n; ++i) Handle(events[i]);
+    }
+    for (int n; (n = SDL_PeepEvents(events, kEventBatch, SDL_GETEVENT, SDL_CONTROLLERAXISMOTION,
+                                    SDL_CONTROLLERDEVICEREMAPPED)) > 0;) {
+      for (int i = 0; i < n; ++i) Handle(events[i]);
     }
     return keys_.Poll(key);
   }
 
   bool PumpEvents() override {
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) Handle(event);
+    // One look at the window's events, then everything queued in batches
+    // (SDL_PollEvent would look again for each event).
+    last_pump_ms_ = SDL_GetTicks64();
+    SDL_PumpEvents();
+    SDL_Event events[kEventBatch];
+    for (int n; (n = SDL_PeepEvents(events, kEventBatch, SDL_GETEVENT, SDL_FIRSTEVENT,
+                                    SDL_LASTEVENT)) > 0;) {
+      for (int i = 0; i < n; ++i) Handle(events[i]);
+    }
     if (pause_wanted_ && !close_requested_) Pause();
     RestoreCaptionWhenDue();
     TellMusicNotice();
@@ -205,7 +225,7 @@ class SdlPlatform final : public Platform {
   void Show(PixelView picture) override {
     if (picture.width != kPictureWidth || picture.height != kPictureHeight) return;
     last_.assign(picture.pixels, picture.pixels + last_.size());
-    Present();
+    Present(true);
   }
 
   MusicDevice& Music() override { return *music_; }
@@ -550,10 +570,11 @@ class SdlPlatform final : public Platform {
 
   // Draws the picture at the largest whole multiple that fits the window's
   // drawable (its pixels, not its points, so high-DPI screens stay sharp),
-  // centred on black.
-  void Present() {
+  // centred on black. With `only_changes`, where the window's surface still
+  // holds the picture shown before, only the rows that differ from it are
+  // drawn and sent to the screen (in play most of the picture stands still).
+  void Present(bool only_changes = false) {
     const std::vector<uint32_t>& picture = paused_ ? pause_picture_ : last_;
-    SDL_UpdateTexture(texture_, nullptr, picture.data(), kPictureWidth * 4);
     int width = kPictureWidth, height = kPictureHeight;
     SDL_GetRendererOutputSize(renderer_, &width, &height);
     // SDL's own idea of the window can be larger than the window (a whole
@@ -571,6 +592,24 @@ class SdlPlatform final : public Platform {
         {0, target.y + target.h, width, height - target.y - target.h},
         {0, target.y, target.x, target.h},
         {target.x + target.w, target.y, width - target.x - target.w, target.h}};
+    SDL_Rect changed{};
+    if (DrawIntoWindowSurface(picture, target, bars, only_changes, &changed)) {
+      if (notice_texture_ || !notices_.empty()) {
+        // The renderer draws a notice over the picture on the same surface:
+        // the whole window goes to the screen, and the next picture is
+        // drawn whole over the notice's band.
+        DrawNotice(target);
+        if (notice_texture_) {
+          drawn_surface_ = nullptr;
+          SDL_RenderPresent(renderer_);
+          return;
+        }
+      }
+      if (changed.h > 0) SDL_UpdateWindowSurfaceRects(window_, &changed, 1);
+      return;
+    }
+    drawn_surface_ = nullptr;
+    SDL_UpdateTexture(texture_, nullptr, picture.data(), kPictureWidth * 4);
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     for (const SDL_Rect& bar : bars) {
       if (bar.w > 0 && bar.h > 0) SDL_RenderFillRect(renderer_, &bar);
@@ -578,6 +617,58 @@ class SdlPlatform final : public Platform {
     SDL_RenderCopy(renderer_, texture_, nullptr, &target);
     DrawNotice(target);
     SDL_RenderPresent(renderer_);
+  }
+
+  // The software renderer draws into the window's own surface, which is
+  // what the screen shows: the picture is scaled by whole pixels straight
+  // into it, written once, where SDL's general stretch would work out each
+  // pixel's source and go through a texture first. False (nothing drawn)
+  // for other renderers, a surface of another pixel layout, or a window
+  // smaller than the picture; the renderer then draws it. `changed` is the
+  // part of the window to send to the screen.
+  bool DrawIntoWindowSurface(const std::vector<uint32_t>& picture, const SDL_Rect& target,
+                             const SDL_Rect (&bars)[4], bool only_changes, SDL_Rect* changed) {
+    if (!software_renderer_) return false;
+    SDL_RenderFlush(renderer_);
+    SDL_Surface* surface = SDL_GetWindowSurface(window_);
+    if (!surface || surface->format->BytesPerPixel != 4 || surface->format->Rmask != 0xFF0000 ||
+        surface->format->Gmask != 0xFF00 || surface->format->Bmask != 0xFF ||
+        target.x + target.w > surface->w || target.y + target.h > surface->h) {
+      return false;
+    }
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
+    const int pitch = surface->pitch / 4;
+    const int scale = target.w / kPictureWidth;
+    uint32_t* const out = static_cast<uint32_t*>(surface->pixels) + target.y * pitch + target.x;
+    const bool unmoved = only_changes && surface == drawn_surface_ && surface->w == drawn_w_ &&
+                         surface->h == drawn_h_ && target.x == drawn_target_.x &&
+                         target.y == drawn_target_.y && target.w == drawn_target_.w;
+    int first = 0, end = kPictureHeight;
+    if (unmoved) {
+      // The rows from the first to the last that differ are drawn again.
+      const auto row_differs = [&](int y) {
+        const size_t at = static_cast<size_t>(y) * kPictureWidth;
+        return std::memcmp(&picture[at], &drawn_[at], kPictureWidth * sizeof(uint32_t)) != 0;
+      };
+      while (first < end && !row_differs(first)) ++first;
+      while (end > first && !row_differs(end - 1)) --end;
+    }
+    ScalePicture(picture.data(), scale, out, pitch, first, end);
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    if (unmoved) {
+      *changed = {target.x, target.y + first * scale, target.w, (end - first) * scale};
+    } else {
+      for (const SDL_Rect& bar : bars) {
+        if (bar.w > 0 && bar.h > 0) SDL_FillRect(surface, &bar, 0);
+      }
+      *changed = {0, 0, surface->w, surface->h};
+    }
+    drawn_ = picture;
+    drawn_surface_ = surface;
+    drawn_w_ = surface->w;
+    drawn_h_ = surface->h;
+    drawn_target_ = target;
+    return true;
   }
 
   void SetIcon(const PixelView& icon) {
@@ -599,6 +690,13 @@ class SdlPlatform final : public Platform {
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
+  bool software_renderer_ = false;  // draws into the window's own surface
+  // What the window's surface holds: the picture, and where it was drawn.
+  std::vector<uint32_t> drawn_;
+  SDL_Surface* drawn_surface_ = nullptr;
+  int drawn_w_ = 0, drawn_h_ = 0;
+  SDL_Rect drawn_target_{};
+  Uint64 last_pump_ms_ = ~Uint64{0};
   std::vector<uint32_t> last_;
   std::vector<uint32_t> pause_picture_;
   KeyState keys_;

@@ -17,7 +17,8 @@ inline constexpr const char* kWindowCaption = "Kolvar " KOLVAR_VERSION;
 struct WindowOptions {
   // The window's caption; empty: kWindowCaption.
   std::string caption;
-  // Where the music device finds the pieces the game opens by name.
+  // Where the music device finds the pieces the game opens by name (the
+  // MIDI files and their rendered sound, NAME.ogg).
   std::string music_folder = "./MIDI";
   // Whole-number scale of the 320 x 240 picture; 0: as the settings file
   // says. Capped to what fits on the display, with a notice.
@@ -29,8 +30,9 @@ struct WindowOptions {
   std::string renderer;
   // The settings file; empty: $XDG_CONFIG_HOME/kolvar/kolvar.conf.
   std::string settings_file;
-  // The soundfont the music plays with; empty: the settings' `soundfont`,
-  // else the first found in the usual places.
+  // The soundfont the music plays with, live; empty: the settings'
+  // `soundfont`, and where that is empty too the music rendered at build
+  // time (live with the first soundfont found where a piece is missing).
   std::string soundfont;
   // The kept hi-score; empty: $XDG_DATA_HOME/kolvar/hiscore. The Continue
   // stage is kept beside it (ContinueFileFor).

@@ -1,4 +1,6 @@
-// The sounding music device, driven through SDL audio in real time.
+// The sounding music devices, live fluidsynth and the rendered pieces,
+// driven through SDL audio in real time: the same tests hold both to the
+// same behaviour.
 //
 // They run with SDL_AUDIODRIVER=dummy (chosen here when the environment
 // names no driver), whose callback runs at the real rate without a sound
@@ -7,20 +9,26 @@
 // time rendered so far, which a busy machine cannot stretch the way it
 // stretches the wall clock, and its samples show how loud the output is.
 // Without a usable audio driver or General MIDI soundfont a test skips.
+// (The rendered pieces are made here with the soundfont, as oggc makes them.)
 #include "platform/sdl/sdl_music.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "ogg_writer.h"
+#include "platform/sdl/music_choice.h"
+#include "platform/sdl/ogg_music.h"
 #include "platform/sdl/synth_render.h"
 
 namespace kolvar {
@@ -103,6 +111,19 @@ class SdlMusicTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
+  std::unique_ptr<SdlMusic> MakeDevice(std::function<void(const std::string&)> report = {}) {
+    return source_ == MusicSource::kLive ? CreateSdlMusicDevice(dir_.string(), std::move(report))
+                                         : CreateOggMusicDevice(dir_.string(), std::move(report));
+  }
+
+  // Writes NAME.ogg beside NAME.mid, as the build does; false without a
+  // soundfont.
+  bool Render(const std::string& midi) {
+    const RenderedPiece piece = RenderMidiFile((dir_ / midi).string(), 2.0);
+    return piece.error.empty() && WriteOggVorbis((dir_ / RenderedPieceName(midi)).string(),
+                                                 piece.samples, kSynthSampleRate, 0.2f) == "";
+  }
+
   // A loud organ chord struck at tick 0 and held for `beats` (500 ms each).
   std::string OrganChord(uint8_t beats) {
     const uint8_t d1 = static_cast<uint8_t>(0x80 | (480 * beats) >> 7);
@@ -115,19 +136,35 @@ class SdlMusicTest : public ::testing::Test {
     const fs::path path = dir_ / ("chord" + std::to_string(beats) + ".mid");
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (source_ == MusicSource::kRendered) Render(path.filename().string());
     return path.filename().string();
   }
 
+  MusicSource source_ = MusicSource::kLive;
   std::optional<ScopedEnv> driver_;
   fs::path dir_ = fs::temp_directory_path() /
                   ("kolvar_sdl_music_" +
                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
 };
 
-TEST_F(SdlMusicTest, RefusesBadFilesAndNeedsAPieceForEverything) {
+// The tests below run once with each device.
+class MusicDeviceTest : public SdlMusicTest, public ::testing::WithParamInterface<MusicSource> {
+ protected:
+  void SetUp() override {
+    source_ = GetParam();
+    SdlMusicTest::SetUp();
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Devices, MusicDeviceTest,
+                         ::testing::Values(MusicSource::kLive, MusicSource::kRendered),
+                         [](const auto& param_info) {
+                           return param_info.param == MusicSource::kLive ? "Live" : "Rendered";
+                         });
+
+TEST_P(MusicDeviceTest, RefusesBadFilesAndNeedsAPieceForEverything) {
   std::vector<std::string> warnings;
-  auto device =
-      CreateSdlMusicDevice(dir_.string(), [&](const std::string& w) { warnings.push_back(w); });
+  auto device = MakeDevice([&](const std::string& w) { warnings.push_back(w); });
   device->Play();
   device->SeekToStart();
   EXPECT_FALSE(device->IsStopped());
@@ -138,22 +175,37 @@ TEST_F(SdlMusicTest, RefusesBadFilesAndNeedsAPieceForEverything) {
   EXPECT_FALSE(device->Open("bad.mid"));
   EXPECT_FALSE(device->Open("BAD.MID"));
   // One warning naming the bad file, with or without a sound card; the
-  // missing one was named at start by the data folder's check.
-  ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_EQ(warnings[0].rfind((dir_ / "bad.mid").string() + ": ", 0), 0u) << warnings[0];
-  EXPECT_NE(warnings[0].find("; playing on without it"), std::string::npos) << warnings[0];
+  // missing one was named at start by the data folder's check. A rendered
+  // piece that is no Ogg Vorbis, or a FIFO, is named too.
+  std::vector<std::string> bad_files = {(dir_ / "bad.mid").string()};
+  if (source_ == MusicSource::kRendered) {
+    const std::string good = OrganChord(1), fifo = OrganChord(2);
+    std::ofstream(dir_ / RenderedPieceName(good)) << "OggS, and then no Vorbis at all";
+    fs::remove(dir_ / RenderedPieceName(fifo));
+    ASSERT_EQ(mkfifo((dir_ / RenderedPieceName(fifo)).c_str(), 0600), 0);
+    EXPECT_FALSE(device->Open(good));
+    EXPECT_FALSE(device->Open(fifo));
+    EXPECT_FALSE(device->Open(good));
+    bad_files.push_back((dir_ / RenderedPieceName(good)).string());
+    bad_files.push_back((dir_ / RenderedPieceName(fifo)).string());
+  }
+  ASSERT_EQ(warnings.size(), bad_files.size());
+  for (size_t i = 0; i < warnings.size(); ++i) {
+    EXPECT_EQ(warnings[i].rfind(bad_files[i] + ": ", 0), 0u) << warnings[i];
+    EXPECT_NE(warnings[i].find("; playing on without it"), std::string::npos) << warnings[i];
+  }
   if (!sounding) GTEST_SKIP() << kNoAudio << " (bad files were refused all the same)";
 }
 
 // ALSA prints to stderr when there is no sound card, and fluidsynth logs
 // its own warnings; a game without sound must start quietly all the same.
-TEST_F(SdlMusicTest, PrintsNothingWithOrWithoutAnAudioDevice) {
+TEST_P(MusicDeviceTest, PrintsNothingWithOrWithoutAnAudioDevice) {
   const std::string piece = OrganChord(1);
   for (const char* driver : {"no-such-driver", "alsa", "dummy"}) {
     ScopedEnv env("SDL_AUDIODRIVER", driver);
     ::testing::internal::CaptureStderr();
     {
-      auto device = CreateSdlMusicDevice(dir_.string());
+      auto device = MakeDevice();
       if (device->Open(piece)) {
         device->Play();
         Sleep(200);
@@ -166,10 +218,11 @@ TEST_F(SdlMusicTest, PrintsNothingWithOrWithoutAnAudioDevice) {
 }
 
 // fluidsynth's player says "playing" for two seconds after the last tick
-// while notes ring out; the device reports the end on time.
-TEST_F(SdlMusicTest, StopsAtTheEndOfThePieceAndRewindsForAnotherRound) {
+// while notes ring out, and the rendered piece holds those two seconds too;
+// the device reports the end on time.
+TEST_P(MusicDeviceTest, StopsAtTheEndOfThePieceAndRewindsForAnotherRound) {
   const RenderedAudio audio(dir_ / "out.raw");
-  auto device = CreateSdlMusicDevice(dir_.string());
+  auto device = MakeDevice();
   if (!device->Open(OrganChord(3))) GTEST_SKIP() << kNoAudio;
   EXPECT_TRUE(device->IsStopped());
   device->Play();
@@ -188,9 +241,9 @@ TEST_F(SdlMusicTest, StopsAtTheEndOfThePieceAndRewindsForAnotherRound) {
   EXPECT_LT(ms, 2600);
 }
 
-TEST_F(SdlMusicTest, StopKeepsThePositionAndPlayResumes) {
+TEST_P(MusicDeviceTest, StopKeepsThePositionAndPlayResumes) {
   const RenderedAudio audio(dir_ / "out.raw");
-  auto device = CreateSdlMusicDevice(dir_.string());
+  auto device = MakeDevice();
   if (!device->Open(OrganChord(4))) GTEST_SKIP() << kNoAudio;
   device->Play();
   audio.Await(1000);
@@ -205,9 +258,9 @@ TEST_F(SdlMusicTest, StopKeepsThePositionAndPlayResumes) {
 
 // The window's pause holds the piece where it is: a pause longer than the
 // rest of the piece does not end it, and playing on plays the rest.
-TEST_F(SdlMusicTest, APauseHoldsThePieceWhereItIs) {
+TEST_P(MusicDeviceTest, APauseHoldsThePieceWhereItIs) {
   const RenderedAudio audio(dir_ / "out.raw");
-  auto device = CreateSdlMusicDevice(dir_.string());
+  auto device = MakeDevice();
   if (!device->Open(OrganChord(3))) GTEST_SKIP() << kNoAudio;
   device->Play();
   audio.Await(500);
@@ -224,12 +277,12 @@ TEST_F(SdlMusicTest, APauseHoldsThePieceWhereItIs) {
 // time before the next, so the file grows in step with playing time.
 // fluidsynth's own seek back to tick 0 skips the notes of the first beat
 // while the player has not passed another event; the device must not.
-TEST_F(SdlMusicTest, RewindsStrikeTheFirstBeatAndStopOrCloseSilence) {
+TEST_P(MusicDeviceTest, RewindsStrikeTheFirstBeatAndStopOrCloseSilence) {
   const RenderedAudio audio(dir_ / "out.raw");
-  auto device = CreateSdlMusicDevice(dir_.string());
+  auto device = MakeDevice();
   if (!device->Open(OrganChord(8))) GTEST_SKIP() << kNoAudio;
   // The held chord measures about 0.2; after a stop or close only the
-  // reverb's tail is left, about 0.01.
+  // reverb's tail is left, about 0.01 (nothing of the rendered piece).
   constexpr double kLoud = 0.08;
   constexpr double kQuiet = 0.04;
 
@@ -255,6 +308,60 @@ TEST_F(SdlMusicTest, RewindsStrikeTheFirstBeatAndStopOrCloseSilence) {
   EXPECT_GT(audio.Loudness(rewound), kLoud);
   EXPECT_GT(audio.Loudness(rewound_playing), kLoud);
   EXPECT_LT(audio.Loudness(closed), kQuiet);
+}
+
+// The window plays the rendered pieces unless the player names a
+// soundfont, or a MIDI file lacks its rendered piece.
+TEST_F(SdlMusicTest, TheWindowPlaysTheRenderedPiecesUnlessASoundfontIsNamedOrOneIsMissing) {
+  const struct {
+    std::vector<std::string> files;
+    std::string soundfont;
+    MusicSource expected;
+  } cases[] = {
+      {{"title.mid", "title.ogg", "CLEAR.MID", "CLEAR.ogg"}, "", MusicSource::kRendered},
+      {{"title.mid", "TITLE.OGG", "notes.txt"}, "", MusicSource::kRendered},
+      {{"title.mid", "title.ogg"}, "/usr/share/sounds/sf2/mine.sf2", MusicSource::kLive},
+      {{"title.mid", "title.ogg", "CLEAR.MID"}, "", MusicSource::kLive},
+      {{"title.ogg"}, "", MusicSource::kLive},
+      {{}, "", MusicSource::kLive},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.files) + " " + c.soundfont);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    for (const std::string& file : c.files) std::ofstream(dir_ / file) << "x";
+    EXPECT_EQ(ChooseMusicSource(dir_.string(), c.soundfont), c.expected);
+  }
+  EXPECT_EQ(ChooseMusicSource((dir_ / "none").string(), ""), MusicSource::kLive);
+  EXPECT_EQ(RenderedPieceName("CLEAR.MID"), "CLEAR.ogg");
+  EXPECT_EQ(RenderedPieceName("a.b/title"), "a.b/title.ogg");
+}
+
+// A named soundfont plays the piece through fluidsynth live, with the disk
+// driver: the rendered piece beside it is silence, so only live synthesis
+// sounds; without the name the silent rendered piece is what plays.
+TEST_F(SdlMusicTest, ANamedSoundfontPlaysThePieceThroughLiveSynthesis) {
+  const std::string soundfont = FindSoundfont().path;
+  const std::string piece = OrganChord(4);
+  ASSERT_EQ(
+      WriteOggVorbis((dir_ / RenderedPieceName(piece)).string(),
+                     std::vector<float>(2 * kSynthSampleRate * 4, 0.0f), kSynthSampleRate, 0.2f),
+      "");
+  for (const bool named : {true, false}) {
+    SCOPED_TRACE(named ? "soundfont named" : "no soundfont named");
+    const RenderedAudio audio(dir_ / "out.raw");
+    auto device = CreateWindowMusic(dir_.string(), named ? soundfont : "");
+    if (!device->Open(piece) || (named && soundfont.empty())) GTEST_SKIP() << kNoAudio;
+    device->Play();
+    const long long playing = audio.Bytes();
+    audio.Await(500);
+    if (named) {
+      EXPECT_GT(audio.Loudness(playing), 0.08);
+    } else {
+      EXPECT_LT(audio.Loudness(playing), 0.001);
+    }
+    device->Close();
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The window backend through SDL's dummy video driver: pause, focus loss and
-// game controllers (SDL's virtual joystick), fed with real SDL events.
+// game controllers (SDL's virtual joystick), fed with real SDL events, and
+// the picture as the window shows it at any size.
 #include "platform/sdl/sdl_platform.h"
 
 #include <SDL.h>
@@ -16,6 +17,7 @@
 #include "core/game.h"
 #include "pacing/keyboard.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/scaling.h"
 #include "platform/sdl/gamepad.h"
 #include "platform/sdl/sdl_key_names.h"
 #include "player/player_step.h"
@@ -75,6 +77,68 @@ struct SdlPlatformTest : ::testing::Test {
   const fs::path dir = fs::temp_directory_path() / ("kolvar_window_" + std::to_string(getpid()));
   std::unique_ptr<Platform> platform;
 };
+
+// The window, resized as a player would, shows the picture at the largest
+// whole multiple that fits, each pixel a square, centred on black; the
+// picture shown before a resize is drawn again at the new size, and each
+// picture after it (some rows changed, or none, or all) is shown whole.
+TEST_F(SdlPlatformTest, ThePictureIsScaledByWholePixelsOnBlackAtEverySize) {
+  SDL_Window* window = nullptr;  // the newest window is the platform's
+  for (Uint32 id = 1; id < 1000; ++id) {
+    if (SDL_Window* w = SDL_GetWindowFromID(id)) window = w;
+  }
+  ASSERT_NE(window, nullptr);
+  std::vector<uint32_t> picture(kPictureWidth * kPictureHeight);
+  for (size_t i = 0; i < picture.size(); ++i) {
+    picture[i] = static_cast<uint32_t>(i * 2654435761u) | 0x010101;  // never black
+  }
+  platform->Show({picture.data(), kPictureWidth, kPictureHeight});
+  const struct {
+    int width, height, scale, x, y;
+  } cases[] = {{700, 500, 2, 30, 10},
+               {1000, 900, 3, 20, 90},
+               {330, 250, 1, 5, 5},
+               {640, 480, 2, 0, 0},
+               {1280, 720, 3, 160, 0}};
+  // Rows of the picture to change before showing it again.
+  const std::vector<std::vector<int>> changes = {{}, {0}, {100, 101, 150}, {239}, {}};
+  uint32_t tint = 0x102030;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+    SDL_SetWindowSize(window, c.width, c.height);
+    platform->PumpEvents();
+    for (size_t step = 0; step <= changes.size(); ++step) {
+      SCOPED_TRACE(step == 0 ? "after the resize" : "shown again, change " + std::to_string(step));
+      if (step > 0) {
+        for (const int y : changes[step - 1]) {
+          for (int x = 0; x < kPictureWidth; x += 7) picture[y * kPictureWidth + x] ^= tint;
+        }
+        if (step == changes.size()) {
+          for (uint32_t& p : picture) p ^= tint;
+        }
+        tint += 0x010101;
+        platform->Show({picture.data(), kPictureWidth, kPictureHeight});
+      }
+      const SDL_Surface* surface = SDL_GetWindowSurface(window);
+      ASSERT_NE(surface, nullptr) << SDL_GetError();
+      ASSERT_EQ(surface->w, c.width);
+      ASSERT_EQ(surface->h, c.height);
+      int wrong = 0;
+      for (int y = 0; y < c.height; ++y) {
+        const auto* row =
+            reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(surface->pixels) +
+                                              static_cast<ptrdiff_t>(y) * surface->pitch);
+        for (int x = 0; x < c.width; ++x) {
+          const int px = (x - c.x) / c.scale, py = (y - c.y) / c.scale;
+          const bool inside = x >= c.x && y >= c.y && px < kPictureWidth && py < kPictureHeight;
+          const uint32_t expected = inside ? picture[py * kPictureWidth + px] & 0xFFFFFF : 0;
+          wrong += (row[x] & 0xFFFFFF) != expected;
+        }
+      }
+      EXPECT_EQ(wrong, 0);
+    }
+  }
+}
 
 TEST_F(SdlPlatformTest, APausedSecondLeavesTheClockAndTheStageClockAsTheyWere) {
   // Each way into a pause: the pause keys and the window losing focus. P
