@@ -1,11 +1,13 @@
-// One performance report, run by scripts/bench from the build directory:
-// the real program's memory, start-up and processor use (SDL's dummy video
-// and audio drivers, with the music playing), the frame periods of scripted
-// play in the real window, the cross-fade against its literal form, one
-// play frame's composition, and the headless game's speed with a trace.
+// One performance report, run by scripts/bench from the build folder: the
+// real program's start, processor use and memory on the title and in
+// scripted play, measured as a separate process in the conditions any
+// machine can give it (Xvfb, SDL's real-time disk audio driver), side by
+// side with an older build's; then the cross-fade against its literal
+// form, one play frame's composition and the headless game's speed.
 //
 // Figures only: nothing here passes or fails. The goals are printed beside
 // them for the reader.
+#include <SDL.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -16,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,12 +32,8 @@
 #include <vector>
 
 #include "busy_frame.h"
-#include "core/fatal_error.h"
 #include "core/game.h"
-#include "core/trace.h"
-#include "platform/recording_platform.h"
 #include "platform/sdl/sdl_platform.h"
-#include "shell/outer_loop.h"
 #include "video/blend.h"
 
 extern char** environ;
@@ -57,13 +56,6 @@ double ThreadCpuSeconds() {
   timespec t{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-double ProcessCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
 // utime + stime of a /proc stat line, in seconds.
@@ -109,9 +101,10 @@ double PeakRssMb(pid_t pid) {
   return 0;
 }
 
-// Starts `args` with the environment plus `env`, in `dir`.
+// Starts `args` with the environment plus `env`, in `dir`; its standard
+// output goes to `out` (empty: ours), its errors nowhere.
 pid_t Spawn(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-            const fs::path& dir) {
+            const fs::path& dir, const std::string& out = "") {
   std::vector<std::string> environment;
   for (char** e = environ; *e; ++e) {
     const std::string entry = *e;
@@ -128,6 +121,10 @@ pid_t Spawn(const std::vector<std::string>& args, const std::map<std::string, st
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  if (!out.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
   pid_t pid = -1;
   const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
@@ -163,14 +160,18 @@ struct Scratch {
   fs::path dir;
 };
 
-// The window's settings and hi-score files go to the scratch folder, not
-// the user's home.
-std::map<std::string, std::string> WindowEnv(const fs::path& home) {
-  return {{"SDL_VIDEODRIVER", "dummy"},
-          {"SDL_AUDIODRIVER", "dummy"},
-          {"HOME", home.string()},
-          {"XDG_CONFIG_HOME", (home / "config").string()},
-          {"XDG_DATA_HOME", (home / "data").string()}};
+// Every run: the settings and hi-score files in a scratch home, and SDL's
+// disk audio driver writing to /dev/null. That driver renders in real time
+// (it waits a buffer's playing time after each buffer), so the music costs
+// what it costs with a sound card, on any machine, sound card or not.
+std::map<std::string, std::string> RunEnv(const fs::path& home, bool window) {
+  std::map<std::string, std::string> env = {{"SDL_AUDIODRIVER", "disk"},
+                                            {"SDL_DISKAUDIOFILE", "/dev/null"},
+                                            {"HOME", home.string()},
+                                            {"XDG_CONFIG_HOME", (home / "config").string()},
+                                            {"XDG_DATA_HOME", (home / "data").string()}};
+  env["SDL_VIDEODRIVER"] = window ? "x11" : "dummy";
+  return env;
 }
 
 double Median(std::vector<double> values) {
@@ -193,163 +194,216 @@ std::string Format(const char* format, double a, double b = 0, double c = 0) {
   return text;
 }
 
-// The first picture: SDL's dummy driver writes each presented frame to a
-// BMP file when asked. Frame 1 is the window's own black start; frame 2 is
-// the first picture the game shows (the title's). Median of five launches.
-double FirstPictureMs(const std::string& program, const fs::path& scratch) {
-  std::vector<double> times;
-  for (int run = 0; run < 5; ++run) {
-    const fs::path dir = scratch / ("start" + std::to_string(run));
-    fs::create_directories(dir);
-    auto env = WindowEnv(dir);
-    env["SDL_VIDEO_DUMMY_SAVE_FRAMES"] = "1";
-    const auto start = WallClock::now();
-    const pid_t pid = Spawn({program}, env, dir);
-    const fs::path frame = dir / "SDL_window1-00000002.bmp";
-    while (!fs::exists(frame) && Since(start) < 10) SleepSeconds(0.0005);
-    times.push_back(Since(start) * 1000);
-    Stop(pid);
+// The whole machine's busy share while figures are taken: jiffies from
+// /proc/stat, summed over every measuring stretch.
+class MachineLoad {
+ public:
+  void Begin() { begin_ = Read(); }
+  void End() {
+    const auto [busy, total] = Read();
+    busy_ += busy - begin_.first;
+    total_ += total - begin_.second;
   }
-  return Median(times);
-}
+  double BusyPercent() const { return total_ > 0 ? 100.0 * busy_ / total_ : 0; }
 
-struct TitleFigures {
-  double cpu_percent = 0, audio_percent = 0, peak_rss_mb = 0;
+ private:
+  static std::pair<double, double> Read() {
+    std::ifstream in("/proc/stat");
+    std::string cpu;
+    in >> cpu;
+    double total = 0, idle = 0;
+    for (int i = 0; i < 8; ++i) {
+      double v = 0;
+      in >> v;
+      total += v;
+      if (i == 3 || i == 4) idle += v;  // idle and iowait
+    }
+    return {total - idle, total};
+  }
+  std::pair<double, double> begin_;
+  double busy_ = 0, total_ = 0;
 };
 
-// The title: 7 s for the intro to end and its music to start, then 10 s of
-// the menu over the scrolling floor.
-TitleFigures Title(const std::string& program, const fs::path& scratch) {
-  const fs::path dir = scratch / "title";
+MachineLoad machine_load;
+
+// One build's figures, gathered over interleaved rounds.
+struct Figures {
+  std::vector<double> first_present, first_picture;  // ms after launch
+  std::vector<double> title_cpu, title_music, title_rss;
+  std::vector<double> play_cpu, periods;
+  std::vector<double> rss_title_piece, rss_all_pieces;
+};
+
+fs::path SavedFrame(const fs::path& dir, int n) {
+  char name[64];
+  std::snprintf(name, sizeof name, "SDL_window1-%08d.bmp", n);
+  return dir / name;
+}
+
+// Any pixel that is not black.
+bool Lit(const fs::path& bmp) {
+  SDL_Surface* loaded = SDL_LoadBMP(bmp.string().c_str());
+  if (!loaded) return false;
+  SDL_Surface* surface = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB888, 0);
+  SDL_FreeSurface(loaded);
+  if (!surface) return false;
+  bool lit = false;
+  for (int y = 0; y < surface->h && !lit; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(
+        static_cast<const uint8_t*>(surface->pixels) + static_cast<ptrdiff_t>(y) * surface->pitch);
+    for (int x = 0; x < surface->w && !lit; ++x) lit = (row[x] & 0xFFFFFF) != 0;
+  }
+  SDL_FreeSurface(surface);
+  return lit;
+}
+
+double MsBetween(const timespec& from, const timespec& to) {
+  return static_cast<double>(to.tv_sec - from.tv_sec) * 1e3 +
+         static_cast<double>(to.tv_nsec - from.tv_nsec) * 1e-6;
+}
+
+// The start, with SDL's dummy video driver saving every presented frame as
+// a BMP file: the first present (the window's own first frame) and the
+// first picture that is not black, each by its file's time of writing.
+void Start(const std::string& program, const fs::path& dir, Figures& f) {
   fs::create_directories(dir);
-  const pid_t pid = Spawn({program}, WindowEnv(dir), dir);
+  auto env = RunEnv(dir, false);
+  env["SDL_VIDEO_DUMMY_SAVE_FRAMES"] = "1";
+  timespec launch{};
+  clock_gettime(CLOCK_REALTIME, &launch);
+  const auto start = WallClock::now();
+  const pid_t pid = Spawn({program}, env, dir);
+  for (int n = 1; Since(start) < 15; ++n) {
+    // A frame is whole once the next one is being written.
+    while (!fs::exists(SavedFrame(dir, n + 1)) && Since(start) < 15) SleepSeconds(0.001);
+    struct stat info {};
+    if (stat(SavedFrame(dir, n).c_str(), &info) != 0) break;
+    const double ms = MsBetween(launch, info.st_mtim);
+    if (n == 1) f.first_present.push_back(ms);
+    if (Lit(SavedFrame(dir, n))) {
+      f.first_picture.push_back(ms);
+      break;
+    }
+  }
+  Stop(pid);
+  std::error_code error;
+  fs::remove_all(dir, error);
+}
+
+// The title: 7 s for the intro to end and its music to start, then 10 s of
+// the menu over the scrolling floor, in a 960 x 720 window.
+void Title(const std::string& program, const fs::path& dir, Figures& f) {
+  fs::create_directories(dir);
+  const pid_t pid = Spawn({program, "--scale", "3"}, RunEnv(dir, true), dir);
   SleepSeconds(7);
   const ProcessCpu before = CpuOf(pid);
   const auto start = WallClock::now();
+  machine_load.Begin();
   SleepSeconds(10);
+  machine_load.End();
   const ProcessCpu after = CpuOf(pid);
   const double wall = Since(start);
-  TitleFigures figures;
-  figures.cpu_percent = 100 * (after.total - before.total) / wall;
-  figures.audio_percent = 100 * (after.audio - before.audio) / wall;
-  figures.peak_rss_mb = PeakRssMb(pid);
+  f.title_cpu.push_back(100 * (after.total - before.total) / wall);
+  f.title_music.push_back(100 * (after.audio - before.audio) / wall);
+  f.title_rss.push_back(PeakRssMb(pid));
   Stop(pid);
-  return figures;
 }
 
-// Sees the play loop's frame lines as the trace writes them (unbuffered,
-// one write a line).
-struct FrameWatch {
-  bool frame_written = false;
-};
-
-ssize_t WatchTrace(void* cookie, const char* data, size_t size) {
-  if (std::string_view(data, size).find("\"stage\":") != std::string_view::npos) {
-    static_cast<FrameWatch*>(cookie)->frame_written = true;
+void Keys(const std::string& command) {
+  const std::string line = "xdotool " + command + " >/dev/null 2>&1";
+  if (std::system(line.c_str()) != 0) {
+    std::fprintf(stderr, "kolvar_report: '%s' failed\n", line.c_str());
   }
-  return static_cast<ssize_t>(size);
 }
 
-// Keys for the real window from a script of wall-clock times, and a watch
-// on the shown pictures: a picture is a play frame's when the play loop
-// traced a frame right after showing it.
-class ScriptedWindow final : public Platform {
- public:
-  ScriptedWindow(Platform& window, FrameWatch& watch) : window_(window), watch_(watch) {}
+bool IsFrameLine(const std::string& line) {
+  return line.find("\"stage\":") != std::string::npos &&
+         line.find("\"time\":") != std::string::npos;
+}
 
-  uint32_t Clock() override { return window_.Clock(); }
-  bool PumpEvents() override {
-    window_.PumpEvents();
-    return play_started_ && Since(play_start_) >= kPlaySeconds;
+// The trace's clock of each line, and whether it is a play frame's.
+std::vector<std::pair<double, bool>> ReadTrace(const fs::path& path) {
+  std::vector<std::pair<double, bool>> lines;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("{\"t\":", 0) != 0) continue;
+    lines.push_back({std::stod(line.substr(5)), IsFrameLine(line)});
   }
-  void Idle(uint32_t ms) override { window_.Idle(ms); }
-  MusicDevice& Music() override { return window_.Music(); }
+  return lines;
+}
 
-  // Z held through the title (the menu's first frame chooses Start), then
-  // the player walks right and left in turns near the start door.
-  uint16_t PollKey(Key key) override {
-    if (key == Key::Z) return Since(start_) < 7 ? 0x8000 : 0;
-    if (!play_started_ || (key != Key::Left && key != Key::Right)) return 0;
-    const bool right = static_cast<int>(Since(play_start_) / 0.6) % 2 == 0;
-    return key == (right ? Key::Right : Key::Left) ? 0x8000 : 0;
+// Scripted play in a 960 x 720 window, keys from xdotool: Z held through
+// the title (the menu's first frame chooses Start), then the player walks
+// right and left in turns near the start door. Processor time over 10 s
+// from a second after the first play frame; the frame periods are the
+// differences of the game's clock between play frames traced one after
+// the other.
+void Play(const std::string& program, const fs::path& dir, Figures& f) {
+  fs::create_directories(dir);
+  const fs::path trace = dir / "play.jsonl";
+  const pid_t pid =
+      Spawn({program, "--scale", "3", "--trace", trace.string()}, RunEnv(dir, true), dir);
+  Keys("search --sync --pid " + std::to_string(pid) + " windowfocus keydown z");
+  const auto start = WallClock::now();
+  bool playing = false;
+  while (!playing && Since(start) < 20) {
+    SleepSeconds(0.05);
+    std::ifstream in(trace);
+    for (std::string line; !playing && std::getline(in, line);) playing = IsFrameLine(line);
   }
-
-  void Show(PixelView picture) override {
-    const auto now = WallClock::now();
-    const bool previous_was_frame = watch_.frame_written;
-    watch_.frame_written = false;
-    if (previous_was_frame) {
-      if (!play_started_) {
-        play_started_ = true;
-        play_start_ = now;
-        cpu_start_ = ProcessCpuSeconds();
-      } else if (frames_in_a_row_ > 0) {
-        periods_ms.push_back(
-            std::chrono::duration<double, std::milli>(last_show_ - last_frame_).count());
+  Keys("keyup z");
+  const auto walk = WallClock::now();
+  ProcessCpu before;
+  bool measuring = false;
+  double measured_from = 0;
+  for (int step = 0; Since(walk) < 11.2; ++step) {
+    const char* key = step % 2 == 0 ? "Right" : "Left";
+    Keys(std::string("keydown ") + key);
+    while (Since(walk) < 0.6 * (step + 1)) {
+      SleepSeconds(0.01);
+      if (!measuring && Since(walk) >= 1) {
+        measuring = true;
+        measured_from = Since(walk);
+        before = CpuOf(pid);
+        machine_load.Begin();
       }
-      last_frame_ = last_show_;
-      ++frames_in_a_row_;
-    } else {
-      frames_in_a_row_ = 0;
     }
-    last_show_ = now;
-    window_.Show(picture);
+    Keys(std::string("keyup ") + key);
   }
-
-  double CpuPercent() const {
-    return 100 * (ProcessCpuSeconds() - cpu_start_) / Since(play_start_);
+  machine_load.End();
+  const ProcessCpu after = CpuOf(pid);
+  f.play_cpu.push_back(100 * (after.total - before.total) / (Since(walk) - measured_from));
+  Stop(pid);
+  const auto lines = ReadTrace(trace);
+  for (size_t i = 1; i < lines.size(); ++i) {
+    if (lines[i].second && lines[i - 1].second)
+      f.periods.push_back(lines[i].first - lines[i - 1].first);
   }
+}
 
-  static constexpr double kPlaySeconds = 10;
-  std::vector<double> periods_ms;  // between consecutive play frames' shows
-
- private:
-  Platform& window_;
-  FrameWatch& watch_;
-  const WallClock::time_point start_ = WallClock::now();
-  bool play_started_ = false;
-  WallClock::time_point play_start_, last_show_, last_frame_;
-  int frames_in_a_row_ = 0;
-  double cpu_start_ = 0;
-};
-
-struct PlayFigures {
-  double cpu_percent = 0, p50 = 0, p99 = 0;
-  size_t periods = 0;
-};
-
-// About 10 s of play in the real window, music playing and the game
-// recorded, from the game's first play frame (Z held from the start
-// chooses Start at once).
-PlayFigures ScriptedPlay(const fs::path& scratch) {
-  WindowOptions options;
-  options.scale = 2;
-  options.settings_file = "/dev/null";  // the default settings, and none written
-  options.hiscore_file = (scratch / "hiscore").string();
-  std::unique_ptr<Platform> window = CreateSdlPlatform(options);
-  FrameWatch watch;
-  std::FILE* out = fopencookie(&watch, "w", {nullptr, &WatchTrace, nullptr, nullptr});
-  std::setvbuf(out, nullptr, _IONBF, 0);
-  ScriptedWindow scripted(*window, watch);
-  PlayFigures figures;
-  {
-    Trace trace(out, "frame watch");
-    // Recorded, as every game in the window is.
-    RecordingPlatform recorder(scripted, std::fopen((scratch / "play.kvr").c_str(), "wb"),
-                               "play.kvr", {}, [](const std::string&) {});
-    Game game(recorder, ".");
-    game.trace = &trace;
-    try {
-      RunProgram(game);
-    } catch (const CloseRequested&) {
-    }
-    figures.cpu_percent = scripted.CpuPercent();
+// The window playing each of the four pieces for 3 s (kolvar_music_probe
+// of the same build): peak memory after the title's piece and after all.
+void Pieces(const fs::path& build, const fs::path& dir, Figures& f) {
+  fs::create_directories(dir);
+  const fs::path out = dir / "probe.txt";
+  const pid_t pid =
+      Spawn({(build / "kolvar_music_probe").string(), "3"}, RunEnv(dir, true), build, out.string());
+  int status = 0;
+  waitpid(pid, &status, 0);
+  std::ifstream in(out);
+  std::vector<double> rss;
+  for (std::string word, piece; in >> word >> piece;) {
+    double mb = 0;
+    in >> mb;
+    rss.push_back(mb);
   }
-  std::fclose(out);
-  figures.periods = scripted.periods_ms.size();
-  figures.p50 = Percentile(scripted.periods_ms, 50);
-  figures.p99 = Percentile(scripted.periods_ms, 99);
-  return figures;
+  if (rss.size() != 4) {
+    std::fprintf(stderr, "kolvar_report: %s/kolvar_music_probe printed %zu of 4 pieces\n",
+                 build.c_str(), rss.size());
+    return;
+  }
+  f.rss_title_piece.push_back(rss.front());
+  f.rss_all_pieces.push_back(rss.back());
 }
 
 // Ten minutes of the headless game from a key script: Z tapped every
@@ -421,7 +475,7 @@ void CrossFades() {
 
 // One play frame's drawing: the background copy, the player and eleven
 // enemies in view, the radar and the HUD line with three lives and the key.
-double CompositionMicroseconds() {
+double CompositionMicroseconds(const fs::path& scratch) {
   struct Quiet final : Platform {
     uint32_t Clock() override { return 0; }
     uint16_t PollKey(Key) override { return 0; }
@@ -432,7 +486,7 @@ double CompositionMicroseconds() {
     Platform* window = nullptr;
   };
   WindowOptions options;
-  options.settings_file = "/dev/null";
+  options.settings_file = (scratch / "kolvar.conf").string();  // the defaults, written there
   std::unique_ptr<Platform> window = CreateSdlPlatform(options);
   Quiet quiet;
   quiet.window = window.get();
@@ -449,49 +503,131 @@ std::string CpuModel() {
   return "unknown processor";
 }
 
+// A figure over the rounds: the median, and the range when it spreads.
+std::string Spread(const std::vector<double>& values, const char* unit, int decimals = 1) {
+  if (values.empty()) return "-";
+  const auto [low, high] = std::minmax_element(values.begin(), values.end());
+  char text[96];
+  if (values.size() > 1 && *high - *low >= std::pow(10.0, -decimals)) {
+    std::snprintf(text, sizeof text, "%.*f%s (%.*f-%.*f)", decimals, Median(values), unit, decimals,
+                  *low, decimals, *high);
+  } else {
+    std::snprintf(text, sizeof text, "%.*f%s", decimals, Median(values), unit);
+  }
+  return text;
+}
+
+void Row(const char* what, const std::string& now, const std::string& before, const char* goal) {
+  std::printf("  %-34s %-24s %-24s %s\n", what, now.c_str(), before.c_str(), goal);
+}
+
+double LoadAverage() {
+  double load[3] = {};
+  getloadavg(load, 3);
+  return load[0];
+}
+
 }  // namespace
 }  // namespace kolvar
 
-// Usage: kolvar_report [PROGRAM], from the build directory; PROGRAM (default
-// ./kolvar) is the game measured as a separate process, e.g. an older build
-// for a before-and-after comparison.
+// Usage: kolvar_report [--rounds N] [BASELINE_BUILD], from a build folder.
+// The real program of this folder (./kolvar, with ./kolvar_music_probe) is
+// measured as a separate process, side by side with BASELINE_BUILD's (an
+// older build folder, which scripts/bench makes) when given. The window's
+// figures need an X display (scripts/bench starts Xvfb) and xdotool.
 int main(int argc, char** argv) {
   using namespace kolvar;
-  const std::string program =
-      fs::absolute(argc > 1 ? fs::path(argv[1]) : fs::current_path() / "kolvar").string();
-  if (!fs::exists(program) || !fs::exists("DATA")) {
-    std::fprintf(stderr, "kolvar_report: run me from the build directory (no %s or DATA here)\n",
-                 program.c_str());
+  int rounds = 3;
+  fs::path baseline;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
+      rounds = std::max(1, std::atoi(argv[++i]));
+    } else {
+      baseline = fs::absolute(argv[i]);
+    }
+  }
+  const fs::path here = fs::current_path();
+  std::vector<fs::path> builds = {here};
+  if (!baseline.empty()) builds.push_back(baseline);
+  for (const fs::path& build : builds) {
+    for (const char* needed : {"kolvar", "kolvar_music_probe", "DATA", "MIDI"}) {
+      if (!fs::exists(build / needed)) {
+        std::fprintf(stderr, "kolvar_report: no %s in %s (run me from the build folder)\n", needed,
+                     build.c_str());
+        return 1;
+      }
+    }
+  }
+  if (!std::getenv("DISPLAY")) {
+    std::fprintf(stderr,
+                 "kolvar_report: the window's figures need an X display (DISPLAY); "
+                 "scripts/bench starts Xvfb\n");
     return 1;
   }
-  // The in-process figures use the same drivers as the real program's.
+  Scratch scratch;
+  std::printf("Kolvar performance report: %ld cores (%s), load average %.1f at the start\n",
+              sysconf(_SC_NPROCESSORS_ONLN), CpuModel().c_str(), LoadAverage());
+  std::printf(
+      "Method: the real program as a separate process; X on Xvfb, a 960 x 720 window (scale 3),\n"
+      "software renderer; SDL's disk audio driver into /dev/null (renders in real time); CPU is\n"
+      "the process's CPU time over wall time from /proc/PID/stat; %d rounds, builds taken in turn\n"
+      "each round; median (range). First pictures: SDL's dummy video driver saving every frame.\n",
+      rounds);
+  std::fflush(stdout);
+  std::vector<Figures> figures(builds.size());
+  for (int round = 0; round < rounds; ++round) {
+    for (size_t b = 0; b < builds.size(); ++b) {
+      const std::string program = (builds[b] / "kolvar").string();
+      const fs::path dir = scratch.dir / ("b" + std::to_string(b));
+      for (int launch = 0; launch < 2; ++launch) {
+        Start(program, dir / ("start" + std::to_string(launch)), figures[b]);
+      }
+      Title(program, dir / "title", figures[b]);
+      Play(program, dir / "play", figures[b]);
+      Pieces(builds[b], dir / "pieces", figures[b]);
+    }
+    std::fprintf(stderr, "kolvar_report: round %d of %d done\n", round + 1, rounds);
+  }
+  const Figures& now = figures[0];
+  const Figures none;
+  const Figures& before = builds.size() > 1 ? figures[1] : none;
+  auto title_cpu = [](const Figures& f) {
+    return f.title_cpu.empty()
+               ? std::string("-")
+               : Spread(f.title_cpu, " %") + " (music " + Format("%.1f %%)", Median(f.title_music));
+  };
+  auto periods = [](const Figures& f) {
+    return f.periods.empty()
+               ? std::string("-")
+               : Format("%.0f / %.0f ms", Percentile(f.periods, 50), Percentile(f.periods, 99));
+  };
+  std::printf("\n  %-34s %-24s %-24s %s\n", "", "this build", builds.size() > 1 ? "baseline" : "",
+              "goal");
+  Row("first present after launch", Spread(now.first_present, " ms", 0),
+      Spread(before.first_present, " ms", 0), "<= 200 ms");
+  Row("first non-black picture", Spread(now.first_picture, " ms", 0),
+      Spread(before.first_picture, " ms", 0), "");
+  Row("CPU on the title menu (10 s)", title_cpu(now), title_cpu(before), "<= 0.6 x baseline");
+  Row("CPU in scripted play (10 s)", Spread(now.play_cpu, " %"), Spread(before.play_cpu, " %"),
+      "<= 0.6 x baseline");
+  Row("peak RSS after the title", Spread(now.title_rss, " MB"), Spread(before.title_rss, " MB"),
+      "<= 30 MB");
+  Row("peak RSS, window + title piece", Spread(now.rss_title_piece, " MB"),
+      Spread(before.rss_title_piece, " MB"), "");
+  Row("peak RSS, after all four pieces", Spread(now.rss_all_pieces, " MB"),
+      Spread(before.rss_all_pieces, " MB"), "<= 35 MB");
+  Row("play frame period p50 / p99", periods(now), periods(before), "40 ms frames");
+  std::printf(
+      "  (machine busy %.0f %% of its %ld cores while measuring; load average %.1f at "
+      "the end)\n",
+      machine_load.BusyPercent(), sysconf(_SC_NPROCESSORS_ONLN), LoadAverage());
+  std::printf("Drawing (processor time per call):\n");
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
-  Scratch scratch;
-  double load[3] = {};
-  getloadavg(load, 3);
-  std::printf("Kolvar performance report: %ld cores (%s), load average %.1f\n",
-              sysconf(_SC_NPROCESSORS_ONLN), CpuModel().c_str(), load[0]);
-  std::printf("Real program, SDL's dummy video and audio drivers, music playing:\n");
-  std::fflush(stdout);
-  Line("first picture after launch (median of 5)",
-       Format("%.0f ms", FirstPictureMs(program, scratch.dir)), "goal <= 200 ms");
-  std::fflush(stdout);
-  const TitleFigures title = Title(program, scratch.dir);
-  Line("peak RSS after the title is shown", Format("%.1f MB", title.peak_rss_mb), "goal <= 60 MB");
-  Line("CPU on the title menu (10 s)",
-       Format("%.1f %% of a core (music %.1f %%)", title.cpu_percent, title.audio_percent),
-       "goal <= 3 %");
-  std::fflush(stdout);
-  const PlayFigures play = ScriptedPlay(scratch.dir);
-  Line("CPU in scripted play (10 s)", Format("%.1f %% of a core", play.cpu_percent), "goal <= 3 %");
-  Line("play frame period p50 / p99",
-       Format("%.1f / %.1f ms (%.0f periods)", play.p50, play.p99, double(play.periods)),
-       "40 ms frames");
-  std::printf("Drawing (processor time per call):\n");
   CrossFades();
-  Line("one play frame's composition", Format("%.1f us", CompositionMicroseconds()));
+  Line("one play frame's composition", Format("%.1f us", CompositionMicroseconds(scratch.dir)));
   std::printf("Headless game, 10 minutes of scripted play with a trace:\n");
+  const std::string program = (here / "kolvar").string();
   const HeadlessFigures headless = Headless(program, scratch.dir, false);
   Line("play frames per CPU second",
        Format("%.0f (%.0f frames in %.2f s)", double(headless.frames) / headless.cpu_seconds,
