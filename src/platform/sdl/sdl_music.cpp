@@ -18,6 +18,7 @@
 
 #include "platform/data_files.h"
 #include "platform/midi_file.h"
+#include "platform/sdl/audio_output.h"
 #include "platform/sdl/synth_render.h"
 
 namespace kolvar {
@@ -55,19 +56,6 @@ class QuietStderr {
 
  private:
   int saved_ = -1;
-};
-
-// Holds the audio callback off while the game thread touches the player:
-// fluidsynth's player runs inside fluid_synth_write_float on the audio thread.
-class AudioLock {
- public:
-  explicit AudioLock(SDL_AudioDeviceID device) : device_(device) { SDL_LockAudioDevice(device_); }
-  ~AudioLock() { SDL_UnlockAudioDevice(device_); }
-  AudioLock(const AudioLock&) = delete;
-  AudioLock& operator=(const AudioLock&) = delete;
-
- private:
-  SDL_AudioDeviceID device_;
 };
 
 class SdlMusicDevice final : public SdlMusic {
