@@ -1,9 +1,7 @@
 #include "platform/sdl/sdl_music.h"
 
 #include <SDL.h>
-#include <fcntl.h>
 #include <fluidsynth.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -31,32 +29,6 @@ constexpr int kDrumBank = 128;
 
 constexpr int kSampleRate = kSynthSampleRate;
 constexpr Uint16 kBufferFrames = 1024;  // about 23 ms a callback
-
-// While alive, anything written to the standard error stream is dropped.
-// ALSA prints its complaints there when SDL probes for a sound card that is
-// not there; a game without sound should start quietly.
-class QuietStderr {
- public:
-  QuietStderr() {
-    std::fflush(stderr);
-    saved_ = dup(STDERR_FILENO);
-    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
-    if (null >= 0) close(null);
-  }
-  ~QuietStderr() {
-    std::fflush(stderr);
-    if (saved_ >= 0) {
-      dup2(saved_, STDERR_FILENO);
-      close(saved_);
-    }
-  }
-  QuietStderr(const QuietStderr&) = delete;
-  QuietStderr& operator=(const QuietStderr&) = delete;
-
- private:
-  int saved_ = -1;
-};
 
 class SdlMusicDevice final : public SdlMusic {
  public:
@@ -185,26 +157,13 @@ class SdlMusicDevice final : public SdlMusic {
     std::vector<MidiProgram> programs;
   };
 
-  // Opens the sound card's stream, paused. False without a usable device.
+  // Opens the sound card's stream, paused; the synthesizer follows the
+  // hardware's rate. False without a usable device.
   bool OpenDevice() {
-    QuietStderr quiet;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-    audio_started_ = true;
-    SDL_AudioSpec want{};
-    SDL_AudioSpec have{};
-    want.freq = kSampleRate;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = kBufferFrames;
-    want.callback = &SdlMusicDevice::Render;
-    want.userdata = this;
-    // SDL converts to whatever the hardware takes, except the rate,
-    // which the synthesizer follows.
-    device_ =
-        SDL_OpenAudioDevice(nullptr, 0, &want, &have,
-                            SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
+    int rate = kSampleRate;
+    device_ = OpenAudioOutput(&rate, true, kBufferFrames, &SdlMusicDevice::Render, this);
     if (device_ == 0) return false;
-    sample_rate_ = have.freq;
+    sample_rate_ = rate;
     return true;
   }
 
@@ -283,18 +242,14 @@ class SdlMusicDevice final : public SdlMusic {
   }
 
   void Shutdown() {
-    if (device_ != 0) {
-      SDL_CloseAudioDevice(device_);  // Waits for a running callback to finish.
-      device_ = 0;
-    }
+    CloseAudioOutput(device_);  // waits for a running callback to finish
+    device_ = 0;
     if (player_) delete_fluid_player(player_);
     player_ = nullptr;
     if (synth_) delete_fluid_synth(synth_);
     synth_ = nullptr;
     if (settings_) delete_fluid_settings(settings_);
     settings_ = nullptr;
-    if (audio_started_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    audio_started_ = false;
   }
 
   static void Render(void* userdata, Uint8* stream, int bytes) {
@@ -347,7 +302,6 @@ class SdlMusicDevice final : public SdlMusic {
   std::string soundfont_;
   std::string notice_;  // for TakeNotice
   SDL_AudioDeviceID device_ = 0;
-  bool audio_started_ = false;
   int sample_rate_ = kSampleRate;
   std::vector<uint8_t> piece_;  // the open piece's file, for making new players
   uint64_t length_ticks_ = 0;
