@@ -2,12 +2,12 @@
 
 #include <emscripten.h>
 
-#include <algorithm>
 #include <cctype>
 #include <utility>
 
 #include "platform/data_files.h"
 #include "platform/midi_file.h"
+#include "platform/music_model.h"
 
 namespace kolvar {
 namespace {
@@ -28,13 +28,10 @@ std::string SoundName(const std::string& path) {
 class WebMusicDevice final : public WebMusic {
  public:
   WebMusicDevice(std::string folder, std::function<uint32_t()> clock)
-      : folder_(std::move(folder)), clock_(std::move(clock)) {}
+      : folder_(std::move(folder)), model_(std::move(clock)) {}
 
   void Close() override {
-    open_ = false;
-    playing_ = false;
-    position_ = 0;
-    length_ = 0;
+    model_.Close();
     piece_.clear();
     Tell();
   }
@@ -44,43 +41,25 @@ class WebMusicDevice final : public WebMusic {
     const std::string path = ResolveDataFile(folder_, name);
     const MidiFileResult file = ReadMidiFile(path);
     if (!file.ok()) return false;
-    open_ = true;
-    length_ = file.info->length_ms;
+    model_.Open(file.info->length_ms);
     piece_ = SoundName(path);
     Tell();
     return true;
   }
 
   void Play() override {
-    if (!open_ || Playing()) return;
-    position_ = Position();  // A piece played to its end stays at its end.
-    playing_ = true;
-    started_at_ = clock_();
-    started_from_ = position_;
-    Tell();
+    if (model_.Play()) Tell();
   }
 
   void Stop() override {
-    if (!open_) return;
-    position_ = Position();
-    playing_ = false;
-    Tell();
+    if (model_.Stop()) Tell();
   }
 
   void SeekToStart() override {
-    if (!open_) return;
-    // A piece that is playing goes on playing from the start.
-    const bool was_playing = Playing();
-    playing_ = false;
-    position_ = 0;
-    if (was_playing) {
-      Play();
-    } else {
-      Tell();
-    }
+    if (model_.SeekToStart()) Tell();
   }
 
-  bool IsStopped() override { return open_ && !Playing(); }
+  bool IsStopped() override { return model_.IsStopped(); }
 
   void SetPaused(bool paused) override {
     paused_ = paused;
@@ -88,30 +67,12 @@ class WebMusicDevice final : public WebMusic {
   }
 
  private:
-  // Milliseconds into the piece, never past its end.
-  uint32_t Position() const {
-    if (!playing_) return position_;
-    const uint64_t elapsed = static_cast<uint32_t>(clock_() - started_at_);
-    return static_cast<uint32_t>(std::min<uint64_t>(length_, started_from_ + elapsed));
-  }
-
-  bool Playing() const { return playing_ && Position() < length_; }
-
-  void Tell() {
-    kolvar_web_music(piece_.c_str(), open_ && playing_ && !paused_ && Position() < length_,
-                     Position());
-  }
+  void Tell() { kolvar_web_music(piece_.c_str(), model_.Playing() && !paused_, model_.Position()); }
 
   std::string folder_;
-  std::function<uint32_t()> clock_;
+  MusicModel model_;
   std::string piece_;
-  bool open_ = false;
-  bool playing_ = false;
   bool paused_ = false;
-  uint32_t length_ = 0;
-  uint32_t position_ = 0;      // while not playing
-  uint32_t started_at_ = 0;    // clock reading when Play began
-  uint32_t started_from_ = 0;  // position when Play began
 };
 
 }  // namespace
