@@ -3,8 +3,8 @@
 // page's address asks for the game's trace (?trace), which the checks read
 // from the page's memory: the same lines the native game writes.
 //   node browser_test.js SITE_DIR KOLVAR_HEADLESS_JS [SHOTS_DIR]
-// SHOTS_DIR receives pictures of the title menu, stage 1, the pause and the
-// touch controls.
+// SHOTS_DIR receives pictures of the title menu, stage 1, the pause, the
+// title with a hi-score earned in play and the touch controls.
 'use strict';
 const path = require('path');
 const fs = require('fs');
@@ -29,11 +29,16 @@ function check(ok, what) {
 // The title menu's logo and hi-score line (the picture's top 76 rows) from
 // the headless program: the pixels that shots of the menu agree on while the
 // floor under them scrolls through all its places (2 pixels a frame, 32 a
-// turn: 16 frames, shot over 1.3 s).
-function titleReference() {
+// turn: 16 frames, shot over 1.3 s). The hi-score is 0, or `hiscore` kept in
+// a hi-score file.
+function titleReference(hiscore) {
   const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kolvar-title-'));
   const times = Array.from({length: 32}, (_, i) => 8000 + 40 * i);
   const args = ['--quit-at', '9500', '--root', path.dirname(headlessJs)];
+  if (hiscore !== undefined) {
+    fs.writeFileSync(`${work}/hiscore`, `kolvar hiscore\n${hiscore}\n`);
+    args.push('--hiscore-file', `${work}/hiscore`);
+  }
   for (const t of times) args.push('--shot', `${t}:${work}/${t}.png`);
   execFileSync('node', [headlessJs, ...args]);
   const pictures = times.map((t) => pngPixels(`${work}/${t}.png`).rgb);
@@ -88,14 +93,30 @@ async function traceLines(page) {
 }
 
 const frames = (lines) => lines.filter((line) => line.player);
-const lastFrame = async (page) => frames(await traceLines(page)).pop();
 
-async function waitFor(what, condition, ms) {
+// The trace's last play frame, picked out in the page: copying the whole
+// trace out at every look would take the page's thread from the game.
+async function lastFrame(page) {
+  return page.evaluate(() => {
+    let text = '';
+    try {
+      text = Module.FS.readFile('/trace.jsonl', {encoding: 'utf8'});
+    } catch (e) {
+      return undefined;
+    }
+    const at = text.lastIndexOf('"player"');
+    if (at < 0) return undefined;
+    const end = text.indexOf('\n', at);
+    return JSON.parse(text.slice(text.lastIndexOf('\n', at) + 1, end < 0 ? text.length : end));
+  });
+}
+
+async function waitFor(what, condition, ms, every = 100) {
   const until = Date.now() + ms;
   while (Date.now() < until) {
     const value = await condition();
     if (value) return value;
-    await sleep(100);
+    await sleep(every);
   }
   throw new Error(`timed out waiting for ${what}`);
 }
@@ -120,6 +141,46 @@ async function startStage1(page, pressZ) {
     return frame && frame.stage === 1 ? frame : null;
   }, 10000);
 }
+
+// Stage 1's way to its key chest (assets/stages/stage01.txt), as arrows
+// each held until the player's place (its picture's corner in map pixels,
+// on the axis given) lets the next one walk on: down the first hall, along
+// row 8 to column 5, down to the bottom row and along it to the chest's
+// column, where Up reaches the chest. The first turn still fits two steps
+// (of 4 pixels, one a frame) late and the second four; at the others a wall
+// stops the player in the turn's place, so a look a frame late turns in
+// time. The stage's one enemy wanders on the top-right landing, never near.
+const keyRoute = [['ArrowRight', 0, 28], ['ArrowDown', 1, 240], ['ArrowRight', 0, 156],
+                  ['ArrowDown', 1, 304], ['ArrowRight', 0, 744], ['ArrowUp']];
+
+// Walks from stage 1's start to its key chest; returns the first play frame
+// after the key is taken.
+async function takeStage1Key(page) {
+  const look = async () => {
+    const frame = await lastFrame(page);
+    if (frame.lives < 3) throw new Error('a life was lost on the way to the key');
+    return frame;
+  };
+  for (const [key, axis, until] of keyRoute) {
+    await page.keyboard.down(key);
+    if (axis === undefined) {
+      const frame = await waitFor('the key', async () => {
+        const now = await look();
+        return now.score > 0 ? now : null;
+      }, 10000, 10);
+      await page.keyboard.up(key);
+      return frame;
+    }
+    await waitFor(`${key} to ${'xy'[axis]} ${until}`, async () => {
+      const now = await look();
+      return 32 * now.view[axis] + now.player[axis] >= until;
+    }, 15000, 10);
+    await page.keyboard.up(key);
+  }
+}
+
+// The pixels of the title's hi-score line among a titleReference's.
+const hiScoreLine = (still) => still.filter(([at]) => at % 320 >= 104 && at % 320 < 240 && at < 320 * 20);
 
 async function screenshot(page, name) {
   if (shots) await page.screenshot({path: path.join(shots, name)});
@@ -190,12 +251,38 @@ async function keyboardChecks(browser, url, still) {
 
   // The hi-score is kept in localStorage, in the desktop's hi-score file
   // format, and read again after a reload.
-  await page.evaluate(() => localStorage.setItem('kolvar.hiscore', 'kolvar hiscore\n4321\n'));
+  await page.evaluate(() => localStorage.setItem('kolvar.hiscore', 'kolvar hiscore\n321\n'));
   await page.reload();
   const title = await waitFor('the title after the reload', async () =>
     (await traceLines(page)).find((line) => line.event === 'title'), 10000);
   const restarted = await startStage1(page, () => holdKey(page, 'z', 120));
-  check(title && restarted.hiscore === 4321, `a reload keeps the hi-score (${restarted.hiscore})`);
+  check(title && restarted.hiscore === 321, `a reload keeps the hi-score (${restarted.hiscore})`);
+
+  // A score earned in play is saved as it rises above the kept one (the
+  // key chest brings 100 points and two a second left), and the title
+  // shows it after a reload, as the headless program draws that hi-score.
+  const scored = await takeStage1Key(page);
+  const saved = await page.evaluate(() => localStorage.getItem('kolvar.hiscore'));
+  check(scored.score > 321 && scored.hiscore === scored.score &&
+        saved === `kolvar hiscore\n${scored.score}\n`,
+        `the key's ${scored.score} points are saved as the hi-score (localStorage ${JSON.stringify(saved)})`);
+  await page.reload();
+  const line = hiScoreLine(titleReference(scored.score));
+  await page.evaluate((list) => { window.kolvarLine = list; }, line);
+  let shown = 0;
+  await waitFor('the new hi-score on the title', async () => {
+    shown = Math.max(shown, await page.evaluate(() => {
+      const pixels = document.getElementById('screen').getContext('2d')
+                         .getImageData(0, 0, 320, 20).data;
+      return window.kolvarLine.filter(([at, r, g, b]) =>
+        pixels[at * 4] === r && pixels[at * 4 + 1] === g && pixels[at * 4 + 2] === b).length;
+    }));
+    return shown === line.length;
+  }, 15000).catch(() => false);
+  check(line.length > 0 && shown === line.length,
+        `after a reload the title shows the hi-score ${scored.score} (${shown} of the ${line.length} ` +
+        'still pixels of its line as the headless program draws them)');
+  await screenshot(page, 'title-hiscore.png');
   await page.close();
   return errors;
 }
