@@ -15,17 +15,32 @@ void PutVarint(std::string& out, uint64_t value) {
 }
 
 constexpr int kLongestVarint = 10;
-constexpr uint64_t kLongestVersionLine = 256;
+// The longest version line and pack name read: the program's line is a few
+// words, a pack's name at most 60 characters.
+constexpr uint64_t kLongestHeaderText = 256;
+
+void PutText(std::string& out, const std::string& text) {
+  PutVarint(out, text.size());
+  out += text;
+}
+
+void PutDigest(std::string& out, uint32_t digest) {
+  for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>(digest >> shift & 0xFF);
+}
 
 }  // namespace
 
 std::string EncodeHeader(const RecordingHeader& header) {
   std::string out(kRecordingMagic);
-  PutVarint(out, header.format_version);
-  PutVarint(out, header.program_version.size());
-  out += header.program_version;
-  for (uint32_t digest : header.stage_digests) {
-    for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>(digest >> shift & 0xFF);
+  PutVarint(out, kRecordingFormatVersion);
+  PutText(out, header.program_version);
+  PutText(out, header.pack_name);
+  PutText(out, header.pack_key);
+  // A digest is left over only in a header no game makes (two per stage).
+  PutVarint(out, header.stage_digests.size() / 2);
+  for (size_t i = 0; i + 1 < header.stage_digests.size(); i += 2) {
+    PutDigest(out, header.stage_digests[i]);
+    PutDigest(out, header.stage_digests[i + 1]);
   }
   PutVarint(out, header.start_clock);
   PutVarint(out, static_cast<uint32_t>(header.hiscore));
@@ -73,20 +88,37 @@ std::optional<std::string> RecordingReader::ReadHeader(RecordingHeader& header) 
   }
   at_ = kRecordingMagic.size();
   auto cut = [] { return std::string("the header is cut short"); };
+  auto out_of_range = [] { return std::string("the header holds a number out of range"); };
   uint64_t value = 0;
   if (!Varint(value)) return cut();
-  if (value != kRecordingFormatVersion) {
+  if (value < kOldestRecordingFormatVersion || value > kRecordingFormatVersion) {
     return "a recording of format version " + std::to_string(value) +
-           "; this program reads version " + std::to_string(kRecordingFormatVersion);
+           "; this program reads versions " + std::to_string(kOldestRecordingFormatVersion) +
+           " to " + std::to_string(kRecordingFormatVersion);
   }
   header.format_version = static_cast<uint32_t>(value);
-  if (!Varint(value)) return cut();
-  if (value > kLongestVersionLine) return std::string("the header's version line is too long");
-  if (bytes_.size() - at_ < value) return cut();
-  header.program_version = bytes_.substr(at_, value);
-  at_ += value;
+  auto text = [&](std::string& out) -> std::optional<std::string> {
+    uint64_t length = 0;
+    if (!Varint(length)) return cut();
+    if (length > kLongestHeaderText) return std::string("the header holds a text too long");
+    if (bytes_.size() - at_ < length) return cut();
+    out = bytes_.substr(at_, length);
+    at_ += length;
+    return std::nullopt;
+  };
+  if (auto fault = text(header.program_version)) return fault;
+  // Version 1 always held the game's own sixteen stages.
+  uint64_t stages = kRecordedStageFiles / 2;
+  header.pack_name.clear();
+  header.pack_key.clear();
+  if (header.format_version >= 2) {
+    if (auto fault = text(header.pack_name)) return fault;
+    if (auto fault = text(header.pack_key)) return fault;
+    if (!Varint(stages)) return cut();
+    if (stages < 1 || stages > kMostRecordedStages) return out_of_range();
+  }
+  header.stage_digests.assign(static_cast<size_t>(stages * 2), 0);
   for (uint32_t& digest : header.stage_digests) {
-    digest = 0;
     for (int shift = 0; shift < 32; shift += 8) {
       uint8_t byte = 0;
       if (!Byte(byte)) return cut();
@@ -96,7 +128,7 @@ std::optional<std::string> RecordingReader::ReadHeader(RecordingHeader& header) 
   uint64_t start = 0, hiscore = 0, continue_stage = 0;
   if (!Varint(start) || !Varint(hiscore) || !Varint(continue_stage)) return cut();
   if (start > UINT32_MAX || hiscore > INT32_MAX || continue_stage > INT32_MAX) {
-    return std::string("the header holds a number out of range");
+    return out_of_range();
   }
   header.start_clock = static_cast<uint32_t>(start);
   header.hiscore = static_cast<int32_t>(hiscore);

@@ -14,9 +14,12 @@
 // whole when its pass ends:
 //
 //   header  "kolvar recording\n", then varints: format version, length and
-//           bytes of the program's version line, 32 stage-file digests as
-//           4 bytes each (little-endian), the clock at the start, the
-//           hi-score and the Continue stage the game started with
+//           bytes of the program's version line, the stage set (length and
+//           bytes of the stage pack's name and of its folder's name, both
+//           empty for the game's own stages; the number of stages; two
+//           digests per stage, its map's and its enemy placement's, 4 bytes
+//           each, little-endian), the clock at the start, the hi-score and
+//           the Continue stage the game started with
 //   record  varint  clock step << 2 | (answers follow) << 1 | close request
 //           then, with answers: varint count, and per answer a varint of
 //           the questions answered zero since the one before (in this
@@ -24,10 +27,12 @@
 //           (state: bit 1 held, bit 0 pressed since the last poll) or 6
 //           the music's "stopped" (state 1)
 //
+// Version 1 held no stage pack: always the 32 digests of the game's own
+// sixteen stages. It is still read.
+//
 // docs/headless.md describes the format for people.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,9 +41,14 @@
 
 namespace kolvar {
 
-inline constexpr uint32_t kRecordingFormatVersion = 1;
+inline constexpr uint32_t kRecordingFormatVersion = 2;
+inline constexpr uint32_t kOldestRecordingFormatVersion = 1;
 inline constexpr std::string_view kRecordingMagic = "kolvar recording\n";
+// The game's own stages, as version 1 always held them: sixteen stages, two
+// digests each.
 inline constexpr int kRecordedStageFiles = 32;
+// The most stages a set holds (a stage pack's stage99.txt).
+inline constexpr uint64_t kMostRecordedStages = 99;
 // What a recorded answer is about besides the six game keys.
 inline constexpr uint8_t kAnswerMusicStopped = 6;
 // The most answers one pass may hold in a file read back: far more than a
@@ -47,9 +57,16 @@ inline constexpr uint8_t kAnswerMusicStopped = 6;
 inline constexpr uint64_t kMostAnswersPerPass = 4096;
 
 struct RecordingHeader {
+  // The version read; EncodeHeader writes this program's.
   uint32_t format_version = kRecordingFormatVersion;
   std::string program_version;
-  std::array<uint32_t, kRecordedStageFiles> stage_digests{};
+  // The stages played: two digests per stage, stage 1's map, stage 1's
+  // enemy placement, stage 2's map...
+  std::vector<uint32_t> stage_digests = std::vector<uint32_t>(kRecordedStageFiles);
+  // The stage pack played (its pack.txt name and its folder's name); both
+  // empty for the game's own stages.
+  std::string pack_name;
+  std::string pack_key;
   uint32_t start_clock = 0;
   int32_t hiscore = 0;
   int32_t continue_stage = 1;
@@ -85,9 +102,10 @@ class RecordingReader {
  public:
   explicit RecordingReader(std::string bytes);
 
-  // Reads the header. On a fault returns a message: not a recording, or a
-  // recording of another format version (naming both versions), or a
-  // header cut short.
+  // Reads the header (of this format version or an older one). On a fault
+  // returns a message: not a recording, or a recording of a format version
+  // this program does not read (naming it and the ones it reads), or a
+  // header cut short or holding a number out of range.
   std::optional<std::string> ReadHeader(RecordingHeader& header);
 
   enum class Result { kPass, kEnd, kTruncated, kCorrupt };

@@ -109,11 +109,16 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
     // A recording to play is read and checked before anything opens.
     const std::string& replay_path = args.watch.empty() ? args.replay : args.watch;
     const bool recording = backend.start_recording && replay_path.empty();
-    std::optional<StageDigests> digests;
-    if (recording || !replay_path.empty()) digests = DigestStages(data.root);
+    // A recording names the stages this run plays (a pack's as compiled),
+    // and a recording replays only on the stages it names.
+    std::optional<StageSet> stage_set;
+    if (recording || !replay_path.empty()) {
+      stage_set = stages.empty() ? OwnStageSet(data.root)
+                                 : PackStageSet(stages, request.pack_name, request.pack_key);
+    }
     std::optional<OpenedRecording> replay;
     if (!replay_path.empty()) {
-      replay.emplace(OpenRecording(replay_path, *digests));
+      replay.emplace(OpenRecording(replay_path, *stage_set));
       if (!replay->notice.empty())
         std::fprintf(stderr, "%s: %s\n", program, replay->notice.c_str());
     }
@@ -147,7 +152,7 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
       RecordingTarget target = backend.start_recording();
       if (target.file) {
         recorder = std::make_unique<RecordingPlatform>(*base, target.file, target.path,
-                                                       NewRecordingHeader(*digests), notice,
+                                                       NewRecordingHeader(*stage_set), notice,
                                                        std::move(target.on_hiscore));
         platform = recorder.get();
       } else {

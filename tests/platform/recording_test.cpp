@@ -192,8 +192,10 @@ TEST(Recording, DamagedBytesStopTheReplayWithAMessageNeverACrash) {
 }
 
 TEST(Recording, OtherFilesAndFormatVersionsAreRefusedByName) {
-  RecordingHeader header;
-  header.format_version = kRecordingFormatVersion + 1;
+  const std::string magic(kRecordingMagic);
+  RecordingHeader no_stages, too_many_stages;
+  no_stages.stage_digests.clear();
+  too_many_stages.stage_digests.assign(2 * (kMostRecordedStages + 1), 7);
   const struct {
     std::string bytes;
     std::string fault;
@@ -201,8 +203,11 @@ TEST(Recording, OtherFilesAndFormatVersionsAreRefusedByName) {
       {"", "not a Kolvar recording"},
       {"kolvar recording", "not a Kolvar recording"},
       {"MThd\0\0\0\6", "not a Kolvar recording"},
-      {EncodeHeader(header), "a recording of format version 2; this program reads version 1"},
+      {magic + '\x03', "a recording of format version 3; this program reads versions 1 to 2"},
+      {magic + '\x00', "a recording of format version 0; this program reads versions 1 to 2"},
       {EncodeHeader({}).substr(0, 40), "the header is cut short"},
+      {EncodeHeader(no_stages), "the header holds a number out of range"},
+      {EncodeHeader(too_many_stages), "the header holds a number out of range"},
   };
   for (const auto& c : cases) {
     RecordingReader reader(c.bytes);
@@ -214,7 +219,12 @@ TEST(Recording, OtherFilesAndFormatVersionsAreRefusedByName) {
 TEST(Recording, HeaderAndPassesReadBackAsWritten) {
   RecordingHeader header;
   header.program_version = "Kolvar 9.99";
-  for (int i = 0; i < kRecordedStageFiles; ++i) header.stage_digests[i] = 0x01020304u * i;
+  header.pack_name = "Twenty Rooms";
+  header.pack_key = "rooms";
+  header.stage_digests.resize(40);
+  for (size_t i = 0; i < header.stage_digests.size(); ++i) {
+    header.stage_digests[i] = 0x01020304u * static_cast<uint32_t>(i);
+  }
   header.start_clock = 4000000000u;
   header.hiscore = 123456;
   header.continue_stage = 16;
@@ -229,7 +239,10 @@ TEST(Recording, HeaderAndPassesReadBackAsWritten) {
   RecordingHeader read;
   ASSERT_FALSE(reader.ReadHeader(read));
   EXPECT_EQ(read.program_version, header.program_version);
+  EXPECT_EQ(read.format_version, kRecordingFormatVersion);
   EXPECT_EQ(read.stage_digests, header.stage_digests);
+  EXPECT_EQ(read.pack_name, header.pack_name);
+  EXPECT_EQ(read.pack_key, header.pack_key);
   EXPECT_EQ(read.start_clock, header.start_clock);
   EXPECT_EQ(read.hiscore, header.hiscore);
   EXPECT_EQ(read.continue_stage, header.continue_stage);

@@ -2,7 +2,9 @@
 # The programs end to end (SDL's dummy drivers): a window game recorded to
 # the recordings folder while its trace is written, then replayed by
 # kolvar-headless and watched in the window; all three traces are the same.
-# The folder keeps the newest 20 recordings and the hi-score game's.
+# The folder keeps the newest 20 recordings and the hi-score game's. A
+# recording of other stages, or of a stage pack replayed without it, is
+# refused.
 #   recording_round_trip.sh KOLVAR KOLVAR_HEADLESS
 set -uo pipefail
 kolvar=$1 headless=$2
@@ -49,6 +51,21 @@ status=$?
 refusal="$replays/$new: recorded with other stages (DATA/Stage07.IVM differs); it replays only with the stages it was played on"
 if [ "$status" -ne 1 ] || [ "$(cat "$home/err")" != "kolvar-headless: $refusal" ]; then
   echo "a recording of other stages: status $status, said:"; cat "$home/err"; exit 1
+fi
+# A stage pack's game names the pack: it replays with the same --stages and
+# is refused without.
+"$kolvar" --stages deep-halls --record "$home/pack.kvr" --trace "$home/pack.jsonl" 2>"$home/err" &
+pid=$!
+sleep 2.5
+kill -TERM "$pid"
+wait "$pid" || { echo "the window game of a pack failed:"; cat "$home/err"; exit 1; }
+"$headless" --stages deep-halls --replay "$home/pack.kvr" --trace "$home/pack-replayed.jsonl" || exit 1
+cmp -s "$home/pack.jsonl" "$home/pack-replayed.jsonl" || { echo "the pack game's replay differs"; exit 1; }
+"$headless" --replay "$home/pack.kvr" 2>"$home/err"
+status=$?
+refusal="$home/pack.kvr: recorded with the stage pack 'Kolvar: The Deep Halls' (folder deep-halls), replayed with the game's own stages: stage 1's map differs; it replays only with the stages it was played on"
+if [ "$status" -ne 1 ] || [ "$(cat "$home/err")" != "kolvar-headless: $refusal" ]; then
+  echo "a pack's recording replayed without the pack: status $status, said:"; cat "$home/err"; exit 1
 fi
 echo "window game of $(wc -l <"$home/live.jsonl") trace lines replayed and watched identically;" \
   "20 recordings and the hi-score game's kept"
