@@ -1,6 +1,8 @@
 // A recording replayed headless through the title/game loop: any bytes
 // replay up to where they stop making sense and end with a close, a note
-// or the replay's own "went another way" error; never a crash or a hang.
+// or the replay's own "went another way" error; never a crash or a hang. A
+// header's stage set that differs from the game's own gives a printable
+// refusal.
 // Input: a whole recording file; one that does not start with the magic is
 // taken as the records after a fixed header.
 #include <cstddef>
@@ -12,9 +14,11 @@
 #include "core/game.h"
 #include "fuzz_check.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/printable.h"
 #include "platform/recording.h"
 #include "platform/replay_platform.h"
 #include "shell/outer_loop.h"
+#include "shell/recordings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);
@@ -26,6 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kolvar::RecordingReader reader(bytes);
   kolvar::RecordingHeader header;
   if (reader.ReadHeader(header)) return 0;
+  // The header's stage set checked against the game's own stages, as a
+  // replay is: what the file says (the pack's name and folder) reaches the
+  // refusal as printable text only.
+  static const kolvar::StageSet own = kolvar::OwnStageSet(".");
+  if (const auto difference = kolvar::StageSetDifference(header, own)) {
+    kolvar::fuzz::Check(kolvar::IsPlainText(*difference), "a refusal with a control byte");
+  }
   kolvar::ReplayPlatform* replay = nullptr;
   kolvar::HeadlessOptions options;
   options.music_folder = "MIDI";
