@@ -1,5 +1,8 @@
 #include "shell/command_line.h"
 
+#include <cstdio>
+#include <cstring>
+
 namespace kolvar {
 
 namespace {
@@ -177,6 +180,27 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
       "  --shot MS:FILE    save the picture shown at virtual time MS as PNG\n"
       "  --help, --version\n";
   return text;
+}
+
+std::optional<int> ReadCommandLine(int argc, char** argv, ProgramKind kind, const char* program,
+                                   const std::string& data_from_bindir, Arguments& args) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(UsageText(kind, data_from_bindir).c_str(), stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::puts(kVersionLine);
+      return 0;
+    }
+  }
+  try {
+    args = ParseArguments(argc, argv, kind);
+  } catch (const BadArguments& bad) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program, bad.message.c_str(), program);
+    return 2;
+  }
+  return std::nullopt;
 }
 
 }  // namespace kolvar

@@ -60,4 +60,11 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir);
 
 inline constexpr const char* kVersionLine = "Kolvar " KOLVAR_VERSION;
 
+// What both programs do with their command line first: --help and
+// --version (anywhere on it) are answered on stdout, a bad command line is
+// explained on stderr in `program`'s name. Returns the exit status then (0,
+// or 2 for a bad command line); otherwise nothing, with `args` read.
+std::optional<int> ReadCommandLine(int argc, char** argv, ProgramKind kind, const char* program,
+                                   const std::string& data_from_bindir, Arguments& args);
+
 }  // namespace kolvar

@@ -2,10 +2,10 @@
 // and runs the title/game loop until the window is closed.
 
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -49,24 +49,10 @@ std::string SettingsStages() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  using kolvar::ProgramKind;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::fputs(kolvar::UsageText(ProgramKind::kWindow, KOLVAR_DATA_FROM_BINDIR).c_str(), stdout);
-      return 0;
-    }
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::puts(kolvar::kVersionLine);
-      return 0;
-    }
-  }
-
   kolvar::Arguments args;
-  try {
-    args = kolvar::ParseArguments(argc, argv, ProgramKind::kWindow);
-  } catch (const kolvar::BadArguments& bad) {
-    std::fprintf(stderr, "kolvar: %s\nTry 'kolvar --help'.\n", bad.message.c_str());
-    return 2;
+  if (const std::optional<int> status = kolvar::ReadCommandLine(
+          argc, argv, kolvar::ProgramKind::kWindow, "kolvar", KOLVAR_DATA_FROM_BINDIR, args)) {
+    return *status;
   }
 
   const std::string program_dir = kolvar::ProgramDirectory(argv[0]);
