@@ -12,18 +12,12 @@
 #include "platform/desktop/hiscore_store.h"
 #include "platform/headless/headless_platform.h"
 #include "shell/outer_loop.h"
+#include "support/files.h"
 
 namespace kolvar {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 TEST(KeptHiScore, LoadedAtStartAndWrittenOnlyWhenItRises) {
   const fs::path dir = fs::temp_directory_path() / ("kolvar_kept_" + std::to_string(getpid()));
@@ -42,11 +36,11 @@ TEST(KeptHiScore, LoadedAtStartAndWrittenOnlyWhenItRises) {
   game.Score = 500;
   RaiseHiScore(game);
   EXPECT_EQ(game.HiScore, 777);
-  EXPECT_EQ(Read(file), HiScoreText(777));
+  EXPECT_EQ(ReadWholeFile(file), HiScoreText(777));
   game.Score = 1200;
   RaiseHiScore(game);
   EXPECT_EQ(game.HiScore, 1200);
-  EXPECT_EQ(Read(file), HiScoreText(1200));
+  EXPECT_EQ(ReadWholeFile(file), HiScoreText(1200));
   fs::remove_all(dir);
 
   // Without a file the headless runner starts from 0 and keeps nothing.

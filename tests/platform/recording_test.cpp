@@ -19,6 +19,8 @@
 #include "platform/recording_platform.h"
 #include "platform/replay_platform.h"
 #include "shell/outer_loop.h"
+#include "support/files.h"
+#include "support/test_game.h"
 
 namespace kolvar {
 namespace {
@@ -27,30 +29,8 @@ namespace fs = std::filesystem;
 
 const fs::path kDir = fs::temp_directory_path() / ("kolvar_recording_" + std::to_string(getpid()));
 
-std::string ReadWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Plays the title/game loop on `platform` until it closes; returns the
-// trace.
 std::string PlayTraced(Platform& platform) {
-  const fs::path path = kDir / "trace.jsonl";
-  std::FILE* file = std::fopen(path.c_str(), "w");
-  {
-    Trace trace(file);
-    Game game(platform, ".");
-    game.trace = &trace;
-    try {
-      RunProgram(game);
-    } catch (const CloseRequested&) {
-    }
-    trace.Finish();
-  }
-  std::fclose(file);
-  return ReadWhole(path);
+  return testing::PlayTraced(platform, kDir / "trace.jsonl");
 }
 
 struct Replayed {
@@ -104,7 +84,7 @@ const RecordedGame& Recorded() {
                                  "game.kvr", header, [](const std::string& e) { FAIL() << e; });
       made.trace = PlayTraced(recorder);
     }
-    made.bytes = ReadWhole(kDir / "game.kvr");
+    made.bytes = ReadWholeFile(kDir / "game.kvr");
     return made;
   }();
   return game;

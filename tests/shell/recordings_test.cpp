@@ -18,18 +18,12 @@
 #include "platform/headless/headless_platform.h"
 #include "shell/headless_launch.h"
 #include "shell/program.h"
+#include "support/files.h"
 
 namespace kolvar {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 TEST(Recordings, ARecordingOfOtherStagesIsRefusedNamingTheFirstStageFileThatDiffers) {
   const fs::path dir = fs::temp_directory_path() / ("kolvar_stageset_" + std::to_string(getpid()));
@@ -132,7 +126,7 @@ class RecordedPackGames : public ::testing::Test {
     ::testing::internal::CaptureStderr();
     out.status = RunHeadless("kolvar-headless", args, ".", ".");
     out.said = ::testing::internal::GetCapturedStderr();
-    out.trace = ReadWhole(args.trace);
+    out.trace = ReadWholeFile(args.trace);
     return out;
   }
 
@@ -141,8 +135,8 @@ class RecordedPackGames : public ::testing::Test {
 };
 
 TEST_F(RecordedPackGames, ReplayExactlyOnTheStagesTheyWerePlayedOnAndAreRefusedOnOthers) {
-  const std::string own = ReadWhole(kDir / "own.jsonl");
-  const std::string deep = ReadWhole(kDir / "deep-halls.jsonl");
+  const std::string own = ReadWholeFile(kDir / "own.jsonl");
+  const std::string deep = ReadWholeFile(kDir / "deep-halls.jsonl");
   // Both games reached stage 1, and the pack's is another game.
   for (const std::string* trace : {&own, &deep}) {
     ASSERT_NE(trace->find("\"event\":\"stage\""), std::string::npos);
@@ -182,7 +176,7 @@ TEST_F(RecordedPackGames, ReplayExactlyOnTheStagesTheyWerePlayedOnAndAreRefusedO
     const Replayed replayed = Replay(recording, c.replayed);
     if (c.refusal.empty()) {
       EXPECT_EQ(replayed.status, 0) << replayed.said;
-      EXPECT_TRUE(replayed.trace == ReadWhole(kDir / (Key(c.recorded) + ".jsonl")));
+      EXPECT_TRUE(replayed.trace == ReadWholeFile(kDir / (Key(c.recorded) + ".jsonl")));
     } else {
       EXPECT_EQ(replayed.status, 1);
       EXPECT_EQ(replayed.said, "kolvar-headless: " + recording.string() + ": " + c.refusal +
@@ -200,7 +194,7 @@ void PutNumber(std::string& out, uint64_t value) {
 TEST_F(RecordedPackGames, AVersionOneRecordingOfTheGamesOwnStagesStillReplays) {
   // The game on its own stages recorded again in the first format: its
   // header held no pack and always the 32 stage files' digests.
-  const std::string bytes = ReadWhole(kDir / "own.kvr");
+  const std::string bytes = ReadWholeFile(kDir / "own.kvr");
   RecordingReader reader(bytes);
   RecordingHeader header;
   ASSERT_FALSE(reader.ReadHeader(header));
@@ -220,7 +214,7 @@ TEST_F(RecordedPackGames, AVersionOneRecordingOfTheGamesOwnStagesStillReplays) {
 
   const Replayed replayed = Replay(file, "");
   EXPECT_EQ(replayed.status, 0) << replayed.said;
-  EXPECT_TRUE(replayed.trace == ReadWhole(kDir / "own.jsonl"));
+  EXPECT_TRUE(replayed.trace == ReadWholeFile(kDir / "own.jsonl"));
   EXPECT_EQ(Replay(file, "stages/deep-halls").status, 1);
 }
 

@@ -1,5 +1,12 @@
 #include "support/test_game.h"
 
+#include <cstdio>
+
+#include "core/fatal_error.h"
+#include "core/trace.h"
+#include "shell/outer_loop.h"
+#include "support/files.h"
+
 namespace kolvar::testing {
 
 Surface Filled(int width, int height, uint32_t colour) {
@@ -27,6 +34,23 @@ EnemySlot& PlaceEnemy(Game& game, int slot, int32_t kind, int32_t x, int32_t y) 
   e.Y = y;
   e.Facing = 2;
   return e;
+}
+
+std::string PlayTraced(Platform& platform, const std::string& trace_path) {
+  std::FILE* file = std::fopen(trace_path.c_str(), "w");
+  if (!file) return {};
+  {
+    Trace trace(file);
+    Game game(platform, ".");
+    game.trace = &trace;
+    try {
+      RunProgram(game);
+    } catch (const CloseRequested&) {
+    }
+    trace.Finish();
+  }
+  std::fclose(file);
+  return ReadWholeFile(trace_path);
 }
 
 }  // namespace kolvar::testing

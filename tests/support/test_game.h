@@ -78,4 +78,8 @@ void SetCells(Game& game, int c0, int r0, int c1, int r1, uint8_t code);
 // Places an active enemy of `kind` at map pixels (x, y) in `slot`.
 EnemySlot& PlaceEnemy(Game& game, int slot, int32_t kind, int32_t x, int32_t y);
 
+// Plays the title/game loop on `platform` until it closes, tracing to
+// `trace_path`; returns the trace.
+std::string PlayTraced(Platform& platform, const std::string& trace_path);
+
 }  // namespace kolvar::testing

@@ -14,17 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "support/files.h"
+
 namespace kolvar {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 struct HiScoreTest : ::testing::Test {
   HiScoreTest() {
@@ -110,16 +105,16 @@ TEST_F(HiScoreTest, AnUnreadableFileIsKeptAsBadBeforeTheNextSave) {
     EXPECT_EQ(reports[0], path + ": not a hi-score file; starting from 0 (it is kept as " + path +
                               ".bad at the next hi-score)");
     store.Save(500);
-    EXPECT_EQ(Read(path + ".bad"), text);
-    EXPECT_EQ(Read(path), HiScoreText(500));
+    EXPECT_EQ(ReadWholeFile(path + ".bad"), text);
+    EXPECT_EQ(ReadWholeFile(path), HiScoreText(500));
     ASSERT_EQ(reports.size(), 2u) << text;
     EXPECT_EQ(reports[1], path + ": could not be read as a hi-score; kept as " + path + ".bad");
   }
   // A second unreadable file does not replace the first one kept.
   Write("junk");
   Store(path).Save(600);
-  EXPECT_EQ(Read(path + ".bad.2"), "junk");
-  EXPECT_EQ(Read(path), HiScoreText(600));
+  EXPECT_EQ(ReadWholeFile(path + ".bad.2"), "junk");
+  EXPECT_EQ(ReadWholeFile(path), HiScoreText(600));
 
   // An empty file holds nothing to keep.
   Write("");
@@ -129,7 +124,7 @@ TEST_F(HiScoreTest, AnUnreadableFileIsKeptAsBadBeforeTheNextSave) {
   store.Save(700);
   EXPECT_EQ(reports,
             std::vector<std::string>{path + ": the hi-score file is empty; starting from 0"});
-  EXPECT_EQ(Read(path), HiScoreText(700));
+  EXPECT_EQ(ReadWholeFile(path), HiScoreText(700));
   EXPECT_FALSE(fs::exists(path + ".bad.3"));
 }
 
@@ -139,9 +134,9 @@ TEST_F(HiScoreTest, ASaveNeverLowersTheScoreAnotherGameKept) {
   EXPECT_EQ(first.Load(), 1000);
   Store(path).Save(21789);  // a second game, started later, scores higher
   first.Save(5508);
-  EXPECT_EQ(Read(path), HiScoreText(21789));
+  EXPECT_EQ(ReadWholeFile(path), HiScoreText(21789));
   first.Save(30000);
-  EXPECT_EQ(Read(path), HiScoreText(30000));
+  EXPECT_EQ(ReadWholeFile(path), HiScoreText(30000));
   EXPECT_TRUE(reports.empty());
 }
 
@@ -165,7 +160,7 @@ TEST_F(HiScoreTest, TwoProcessesSavingAtOnceKeepTheHighest) {
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  EXPECT_EQ(Read(path), HiScoreText(2 * kSaves - 1));
+  EXPECT_EQ(ReadWholeFile(path), HiScoreText(2 * kSaves - 1));
 
   // The probe's case: a game stopped between its start and its save while
   // a second game raises the file; the first then saves its lower score.
@@ -190,7 +185,7 @@ TEST_F(HiScoreTest, TwoProcessesSavingAtOnceKeepTheHighest) {
   ASSERT_EQ(write(go[1], "g", 1), 1);
   ASSERT_EQ(waitpid(stopped, &status, 0), stopped);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  EXPECT_EQ(Read(path), HiScoreText(21789));
+  EXPECT_EQ(ReadWholeFile(path), HiScoreText(21789));
   for (int fd : {loaded[0], loaded[1], go[0], go[1]}) close(fd);
 }
 
@@ -224,7 +219,7 @@ TEST_F(HiScoreTest, ALockHeldByAStoppedGameHoldsASaveUpOnce) {
   ASSERT_EQ(waitpid(holder, &status, 0), holder);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_GE(first, std::chrono::milliseconds(1000));
-  EXPECT_EQ(Read(path), HiScoreText(600));
+  EXPECT_EQ(ReadWholeFile(path), HiScoreText(600));
   EXPECT_EQ(reports, std::vector<std::string>{path + ".lock: another game held it for 1000 ms; "
                                                      "writing the hi-score without the lock"});
   for (int fd : {held[0], held[1], done[0], done[1]}) close(fd);
@@ -240,7 +235,7 @@ TEST_F(HiScoreTest, ALinkedFileIsWrittenThroughWithItsMode) {
   EXPECT_EQ(store.Load(), 10);
   store.Save(20);
   EXPECT_TRUE(fs::is_symlink(path));
-  EXPECT_EQ(Read(target), HiScoreText(20));
+  EXPECT_EQ(ReadWholeFile(target), HiScoreText(20));
   EXPECT_EQ(fs::status(target).permissions(), fs::perms(0644));
   EXPECT_TRUE(reports.empty());
 }

@@ -14,17 +14,12 @@
 #include <sstream>
 #include <string>
 
+#include "support/files.h"
+
 namespace kolvar {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 struct AtomicWrite : ::testing::Test {
   AtomicWrite() {
@@ -49,7 +44,7 @@ TEST_F(AtomicWrite, AChainOfLinksIsFollowedToTheFile) {
   EXPECT_EQ(WriteFileAtomically((dir / "a" / "link1").string(), "new"), "");
   EXPECT_TRUE(fs::is_symlink(dir / "a" / "link1"));
   EXPECT_TRUE(fs::is_symlink(dir / "a" / "b" / "link2"));
-  EXPECT_EQ(Read(dir / "a" / "b" / "file"), "new");
+  EXPECT_EQ(ReadWholeFile(dir / "a" / "b" / "file"), "new");
   EXPECT_EQ(fs::status(dir / "a" / "b" / "file").permissions(), fs::perms(0640));
   // A loop of links ends, and nothing is replaced.
   fs::create_symlink("loop2", dir / "loop1");
@@ -75,10 +70,10 @@ TEST_F(AtomicWrite, AWriteNoLongerWantedLeavesTheFileAndNoTemporary) {
   EXPECT_EQ(WriteFileAtomically((dir / "file").string(), "new", [&] { return ++asked, false; }),
             "");
   EXPECT_EQ(asked, 1);
-  EXPECT_EQ(Read(dir / "file"), "kept");
+  EXPECT_EQ(ReadWholeFile(dir / "file"), "kept");
   EXPECT_EQ(Entries(dir), 2);  // a/ and the file
   EXPECT_EQ(WriteFileAtomically((dir / "file").string(), "new", [] { return true; }), "");
-  EXPECT_EQ(Read(dir / "file"), "new");
+  EXPECT_EQ(ReadWholeFile(dir / "file"), "new");
 }
 
 // The pictures folder: the variable, else user-dirs.dirs, else ~/Pictures,

@@ -37,6 +37,7 @@
 #include "platform/replay_platform.h"
 #include "platform/sdl/sdl_platform.h"
 #include "shell/outer_loop.h"
+#include "support/test_game.h"
 
 namespace kolvar {
 namespace {
@@ -104,27 +105,6 @@ class Watcher : public Platform, MusicDevice {
   std::array<size_t, kKeyCount> key_polls_{};
 };
 
-// Runs the title/game loop until the window is closed; returns the trace.
-std::string PlayTraced(Platform& platform, const fs::path& trace_path) {
-  std::FILE* file = std::fopen(trace_path.c_str(), "w");
-  EXPECT_NE(file, nullptr);
-  {
-    Trace trace(file);
-    Game game(platform, ".");
-    game.trace = &trace;
-    try {
-      RunProgram(game);
-    } catch (const CloseRequested&) {
-      trace.Finish();
-    }
-  }
-  std::fclose(file);
-  std::ifstream in(trace_path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::vector<ScriptLine> ScriptUpTo(const std::string& name, uint32_t close_at) {
   std::vector<ScriptLine> script = ReadInputScript(std::string(KOLVAR_REPLAYS_DIR) + "/" + name);
   std::erase_if(script, [&](const ScriptLine& line) {
@@ -178,7 +158,7 @@ std::vector<Push> PlaceInGame(const std::vector<ScriptLine>& script, uint32_t pa
     if (key) polls.push_back({*key, headless.Clock(), w.Now(key), w.Now(std::nullopt)});
   });
   const fs::path trace = fs::temp_directory_path() / ("kolvar_placing_" + std::to_string(getpid()));
-  PlayTraced(watcher, trace);
+  testing::PlayTraced(watcher, trace);
   fs::remove(trace);
 
   auto first_poll = [&](uint32_t ms, std::optional<Key> key) {
@@ -308,7 +288,7 @@ TEST_P(RecordedWindowGame, ReplaysHeadlessToTheSameTrace) {
     RecordingPlatform recorder(pusher, file, "game.kvr", header,
                                [](const std::string& error) { ADD_FAILURE() << error; });
     const uint32_t start = recorder.Clock();
-    live = PlayTraced(recorder, dir / "live.jsonl");
+    live = testing::PlayTraced(recorder, dir / "live.jsonl");
     wall_ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall_start)
             .count();
@@ -339,7 +319,7 @@ TEST_P(RecordedWindowGame, ReplaysHeadlessToTheSameTrace) {
   replay_options.name = "game.kvr";
   ReplayPlatform replaying(headless, std::move(reader), header, replay_options);
   replay = &replaying;
-  const std::string replayed = PlayTraced(replaying, dir / "replayed.jsonl");
+  const std::string replayed = testing::PlayTraced(replaying, dir / "replayed.jsonl");
   EXPECT_EQ(replaying.EndNote(), "");
   EXPECT_TRUE(live == replayed) << "the replay's trace differs from the window game's; see " << dir;
   const size_t last_frame = replayed.rfind("\"score\":");
