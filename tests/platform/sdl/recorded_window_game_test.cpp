@@ -244,10 +244,13 @@ TEST_P(RecordedWindowGame, ReplaysHeadlessToTheSameTrace) {
       // that is never pushed: it is closed, and the test fails.
       const auto wall = std::chrono::steady_clock::now() - wall_start;
       if (stuck.empty() && wall > std::chrono::milliseconds(param.close_at * 2 + 30000)) {
-        const Place& due = pushes[first_left].place;
-        stuck = "stuck before push " + std::to_string(first_left) + " of " +
-                std::to_string(pushes.size()) + " (due after " + std::to_string(due.polls) +
-                " polls after music " + std::to_string(due.music) + ")";
+        stuck = "stuck after every push, the close among them";
+        if (first_left < pushes.size()) {
+          const Place& due = pushes[first_left].place;
+          stuck = "stuck before push " + std::to_string(first_left) + " of " +
+                  std::to_string(pushes.size()) + " (due after " + std::to_string(due.polls) +
+                  " polls after music " + std::to_string(due.music) + ")";
+        }
         close_window();
       }
       const size_t music = w.Now(std::nullopt).music;
