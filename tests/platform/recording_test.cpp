@@ -33,29 +33,12 @@ std::string PlayTraced(Platform& platform) {
   return testing::PlayTraced(platform, kDir / "trace.jsonl");
 }
 
-struct Replayed {
-  std::string trace;
-  std::string note;
-  bool corrupt = false;
-};
+using testing::Replayed;
 
+// A refused header counts as where the replay stopped.
 Replayed Replay(std::string bytes) {
-  RecordingReader reader(std::move(bytes));
-  RecordingHeader header;
-  if (const auto fault = reader.ReadHeader(header)) return {{}, *fault, false};
-  ReplayPlatform* replay = nullptr;
-  HeadlessOptions options;
-  options.music_folder = "MIDI";
-  options.clock = [&replay] { return replay->Clock(); };
-  HeadlessPlatform headless(options);
-  ReplayOptions replay_options;
-  replay_options.name = "game.kvr";
-  ReplayPlatform replaying(headless, std::move(reader), header, replay_options);
-  replay = &replaying;
-  Replayed out;
-  out.trace = PlayTraced(replaying);
-  out.note = replaying.EndNote();
-  out.corrupt = replaying.Corrupt();
+  Replayed out = testing::ReplayRecording(std::move(bytes), kDir / "trace.jsonl");
+  if (!out.header_fault.empty()) out.note = out.header_fault;
   return out;
 }
 

@@ -4,6 +4,8 @@
 
 #include "core/fatal_error.h"
 #include "core/trace.h"
+#include "platform/recording.h"
+#include "platform/replay_platform.h"
 #include "shell/outer_loop.h"
 #include "support/files.h"
 
@@ -51,6 +53,29 @@ std::string PlayTraced(Platform& platform, const std::string& trace_path) {
   }
   std::fclose(file);
   return ReadWholeFile(trace_path);
+}
+
+Replayed ReplayRecording(std::string bytes, const std::string& trace_path) {
+  RecordingReader reader(std::move(bytes));
+  RecordingHeader header;
+  Replayed out;
+  if (const auto fault = reader.ReadHeader(header)) {
+    out.header_fault = *fault;
+    return out;
+  }
+  ReplayPlatform* replay = nullptr;
+  HeadlessOptions options;
+  options.music_folder = "MIDI";
+  options.clock = [&replay] { return replay->Clock(); };
+  HeadlessPlatform headless(options);
+  ReplayOptions replay_options;
+  replay_options.name = "game.kvr";
+  ReplayPlatform replaying(headless, std::move(reader), header, replay_options);
+  replay = &replaying;
+  out.trace = PlayTraced(replaying, trace_path);
+  out.note = replaying.EndNote();
+  out.corrupt = replaying.Corrupt();
+  return out;
 }
 
 }  // namespace kolvar::testing

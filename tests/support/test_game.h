@@ -82,4 +82,14 @@ EnemySlot& PlaceEnemy(Game& game, int slot, int32_t kind, int32_t x, int32_t y);
 // `trace_path`; returns the trace.
 std::string PlayTraced(Platform& platform, const std::string& trace_path);
 
+// A recording's bytes replayed headless (music from MIDI/) through the
+// title/game loop, traced to `trace_path`.
+struct Replayed {
+  std::string header_fault;  // why the header was refused; then nothing was played
+  std::string trace;
+  std::string note;  // where and why the replay stopped early, else empty
+  bool corrupt = false;
+};
+Replayed ReplayRecording(std::string bytes, const std::string& trace_path);
+
 }  // namespace kolvar::testing

@@ -37,6 +37,7 @@
 #include "platform/replay_platform.h"
 #include "platform/sdl/sdl_platform.h"
 #include "shell/outer_loop.h"
+#include "support/files.h"
 #include "support/test_game.h"
 
 namespace kolvar {
@@ -307,30 +308,18 @@ TEST_P(RecordedWindowGame, ReplaysHeadlessToTheSameTrace) {
     EXPECT_NE(live.find("\"event\":\"" + event + "\""), std::string::npos) << "no " << event;
   }
 
-  std::ifstream in(dir / "game.kvr", std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  RecordingReader reader(bytes.str());
-  RecordingHeader header;
-  ASSERT_FALSE(reader.ReadHeader(header));
-  ReplayPlatform* replay = nullptr;
-  HeadlessOptions options;
-  options.music_folder = "MIDI";
-  options.clock = [&replay] { return replay->Clock(); };
-  HeadlessPlatform headless(options);
-  ReplayOptions replay_options;
-  replay_options.name = "game.kvr";
-  ReplayPlatform replaying(headless, std::move(reader), header, replay_options);
-  replay = &replaying;
-  const std::string replayed = testing::PlayTraced(replaying, dir / "replayed.jsonl");
-  EXPECT_EQ(replaying.EndNote(), "");
+  const std::string bytes = ReadWholeFile(dir / "game.kvr");
+  const testing::Replayed replay = testing::ReplayRecording(bytes, dir / "replayed.jsonl");
+  ASSERT_EQ(replay.header_fault, "");
+  EXPECT_EQ(replay.note, "");
+  const std::string& replayed = replay.trace;
   EXPECT_TRUE(live == replayed) << "the replay's trace differs from the window game's; see " << dir;
   const size_t last_frame = replayed.rfind("\"score\":");
   std::printf(
       "window game: %zu trace lines, %u ms of game time, %.0f ms of wall time, a %zu-byte "
       "recording; replay's last score %s\n",
       static_cast<size_t>(std::count(live.begin(), live.end(), '\n')), game_ms, wall_ms,
-      bytes.str().size(),
+      bytes.size(),
       last_frame == std::string::npos
           ? "none"
           : replayed.substr(last_frame + 8, replayed.find(',', last_frame) - last_frame - 8)
