@@ -3,9 +3,9 @@
 #include <chrono>
 
 #include "core/game.h"
-#include "shell/play_loop.h"
-#include "shell/solver/sim_platform.h"
-#include "shell/solver/solver.h"
+#include "flow/play_loop.h"
+#include "bots/sim_platform.h"
+#include "bots/solver.h"
 #include "stage/stage_pack.h"
 
 namespace kolvar {

@@ -15,81 +15,118 @@ uint32_t ParseCount(const std::string& option, const std::string& value) {
   return static_cast<uint32_t>(std::stoul(value));
 }
 
-}  // namespace
+// The command line's words, read one option at a time.
+class OptionReader {
+ public:
+  OptionReader(int argc, char** argv, bool window) : argc_(argc), argv_(argv), window_(window) {}
 
-Arguments ParseArguments(int argc, char** argv, ProgramKind kind) {
-  const bool window = kind == ProgramKind::kWindow;
-  Arguments args;
-  args.headless = !window;
-  bool headless_only = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= argc) throw BadArguments{option + " needs a value"};
-      return argv[++i];
-    };
-    auto window_option = [&] {
-      if (!window) throw BadArguments{option + " is an option of the window; use kolvar"};
-    };
-    if (option == "--headless") {
-      args.headless = true;
-    } else if (option == "--root") {
-      args.root = value();
-    } else if (option == "--scale") {
-      window_option();
-      const uint32_t scale = ParseCount(option, value());
-      if (scale < 1 || scale > 8) throw BadArguments{"--scale must be from 1 to 8"};
-      args.scale = static_cast<int>(scale);
-    } else if (option == "--fullscreen") {
-      window_option();
-      args.fullscreen = true;
-    } else if (option == "--renderer") {
-      window_option();
-      args.renderer = value();
-      if (args.renderer.empty()) throw BadArguments{"--renderer needs a renderer's name"};
-    } else if (option == "--stages") {
-      args.stages = value();
-      if (args.stages.empty()) throw BadArguments{"--stages needs a folder or a pack's name"};
-    } else if (option == "--check-stages") {
-      args.check_stages = value();
-      if (args.check_stages.empty()) {
-        throw BadArguments{"--check-stages needs a folder or a pack's name"};
-      }
-    } else if (option == "--soundfont") {
-      window_option();
-      args.soundfont = value();
-      if (args.soundfont.empty()) throw BadArguments{"--soundfont needs a file"};
-    } else if (option == "--hiscore-file") {
-      args.hiscore_file = value();
-    } else if (option == "--record") {
-      window_option();
-      args.record = value();
-    } else if (option == "--watch") {
-      window_option();
-      args.watch = value();
-    } else if (option == "--replay") {
-      args.replay = value();
-      headless_only = true;
-    } else if (option == "--input") {
-      args.input = value();
-      headless_only = true;
-    } else if (option == "--trace") {
-      args.trace = value();
-    } else if (option == "--quit-at") {
-      args.quit_at = ParseCount(option, value());
-      headless_only = true;
-    } else if (option == "--shot") {
-      const std::string shot = value();
-      const size_t colon = shot.find(':');
-      if (colon == std::string::npos || colon + 1 == shot.size()) {
-        throw BadArguments{"--shot expects MS:FILE.png, not '" + shot + "'"};
-      }
-      args.shots.push_back({ParseCount(option, shot.substr(0, colon)), shot.substr(colon + 1)});
-      headless_only = true;
-    } else {
-      throw BadArguments{"unknown option '" + option + "'"};
-    }
+  // Moves on to the next option; false when there is none.
+  bool Next() {
+    if (++i_ >= argc_) return false;
+    option_ = argv_[i_];
+    return true;
   }
+  const std::string& option() const { return option_; }
+  // The option's value: the word after it.
+  std::string Value() {
+    if (i_ + 1 >= argc_) throw BadArguments{option_ + " needs a value"};
+    return argv_[++i_];
+  }
+  // A value that may not be empty; `what` says what it names.
+  std::string ValueNaming(const char* what) {
+    std::string value = Value();
+    if (value.empty()) throw BadArguments{option_ + " needs " + what};
+    return value;
+  }
+  // Refuses an option only the window takes in the headless program.
+  void WindowOnly() const {
+    if (!window_) throw BadArguments{option_ + " is an option of the window; use kolvar"};
+  }
+
+ private:
+  int argc_;
+  char** argv_;
+  bool window_;
+  int i_ = 0;
+  std::string option_;
+};
+
+// Options both programs take. False: not one of them.
+bool ReadSharedOption(OptionReader& in, Arguments& args) {
+  const std::string& option = in.option();
+  if (option == "--headless") {
+    args.headless = true;
+  } else if (option == "--root") {
+    args.root = in.Value();
+  } else if (option == "--stages") {
+    args.stages = in.ValueNaming("a folder or a pack's name");
+  } else if (option == "--check-stages") {
+    args.check_stages = in.ValueNaming("a folder or a pack's name");
+  } else if (option == "--hiscore-file") {
+    args.hiscore_file = in.Value();
+  } else if (option == "--trace") {
+    args.trace = in.Value();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Options of the window. False: not one of them.
+bool ReadWindowOption(OptionReader& in, Arguments& args) {
+  const std::string& option = in.option();
+  if (option == "--scale") {
+    in.WindowOnly();
+    const uint32_t scale = ParseCount(option, in.Value());
+    if (scale < 1 || scale > 8) throw BadArguments{"--scale must be from 1 to 8"};
+    args.scale = static_cast<int>(scale);
+  } else if (option == "--fullscreen") {
+    in.WindowOnly();
+    args.fullscreen = true;
+  } else if (option == "--renderer") {
+    in.WindowOnly();
+    args.renderer = in.ValueNaming("a renderer's name");
+  } else if (option == "--soundfont") {
+    in.WindowOnly();
+    args.soundfont = in.ValueNaming("a file");
+  } else if (option == "--record") {
+    in.WindowOnly();
+    args.record = in.Value();
+  } else if (option == "--watch") {
+    in.WindowOnly();
+    args.watch = in.Value();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Options of the headless runner; `headless_only` is set by each. False:
+// not one of them.
+bool ReadHeadlessOption(OptionReader& in, Arguments& args, bool& headless_only) {
+  const std::string& option = in.option();
+  if (option == "--replay") {
+    args.replay = in.Value();
+  } else if (option == "--input") {
+    args.input = in.Value();
+  } else if (option == "--quit-at") {
+    args.quit_at = ParseCount(option, in.Value());
+  } else if (option == "--shot") {
+    const std::string shot = in.Value();
+    const size_t colon = shot.find(':');
+    if (colon == std::string::npos || colon + 1 == shot.size()) {
+      throw BadArguments{"--shot expects MS:FILE.png, not '" + shot + "'"};
+    }
+    args.shots.push_back({ParseCount(option, shot.substr(0, colon)), shot.substr(colon + 1)});
+  } else {
+    return false;
+  }
+  headless_only = true;
+  return true;
+}
+
+// Options that each make sense alone but not together.
+void CheckCombination(const Arguments& args, bool headless_only) {
   if (!args.check_stages.empty() && !args.stages.empty()) {
     throw BadArguments{"--check-stages and --stages name a pack each; give one"};
   }
@@ -105,6 +142,23 @@ Arguments ParseArguments(int argc, char** argv, ProgramKind kind) {
   if (!args.record.empty() && !args.watch.empty()) {
     throw BadArguments{"--watch plays a recording; it records nothing (drop --record)"};
   }
+}
+
+}  // namespace
+
+Arguments ParseArguments(int argc, char** argv, ProgramKind kind) {
+  const bool window = kind == ProgramKind::kWindow;
+  Arguments args;
+  args.headless = !window;
+  bool headless_only = false;
+  OptionReader in(argc, argv, window);
+  while (in.Next()) {
+    if (!ReadSharedOption(in, args) && !ReadWindowOption(in, args) &&
+        !ReadHeadlessOption(in, args, headless_only)) {
+      throw BadArguments{"unknown option '" + in.option() + "'"};
+    }
+  }
+  CheckCombination(args, headless_only);
   return args;
 }
 

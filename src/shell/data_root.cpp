@@ -6,7 +6,7 @@
 #include "audio/music.h"
 #include "core/fatal_error.h"
 #include "platform/data_files.h"
-#include "shell/end_sequences.h"
+#include "flow/end_sequences.h"
 #include "stage/stage_files.h"
 
 namespace kolvar {

@@ -9,11 +9,11 @@
 #include "core/fatal_error.h"
 #include "core/game.h"
 #include "core/trace.h"
+#include "flow/outer_loop.h"
 #include "platform/recording_platform.h"
 #include "platform/replay_platform.h"
 #include "shell/check_stages.h"
 #include "shell/data_root.h"
-#include "shell/outer_loop.h"
 #include "shell/pack_folder.h"
 #include "shell/recordings.h"
 #include "stage/stage_pack.h"
@@ -62,134 +62,203 @@ std::string ShortenLists(const std::string& message, size_t most) {
   return shown;
 }
 
+namespace {
+
+using FileCloser = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+// The data folder: installed, it lies at a fixed place relative to the
+// program (so the installed tree can be moved); in the build tree, beside it.
+DataRoot FindProgramData(const Arguments& args, const std::string& program_dir,
+                         const std::string& data_from_bindir) {
+  return FindDataRoot(
+      args.root,
+      {(std::filesystem::path(program_dir) / data_from_bindir).lexically_normal().string(),
+       program_dir});
+}
+
+// A fault that stops the program before anything opens: on standard error
+// and, for a player who sees no terminal, where the backend shows it.
+void Refuse(const char* program, const Backend& backend, const std::string& listed,
+            const std::string& summary) {
+  std::fprintf(stderr, "%s%s: %s\n", listed.c_str(), program, summary.c_str());
+  if (backend.show_error) backend.show_error(listed + summary);
+}
+
+// The stage pack `--stages` names, compiled, into `request` and `stages`.
+// Returns the exit status when it cannot be found or has faults.
+std::optional<int> ReadPlayedPack(const char* program, const Arguments& args,
+                                  const std::string& data_root, const Backend& backend,
+                                  OpenRequest& request, std::vector<StageGrids>& stages) {
+  if (args.stages.empty()) return std::nullopt;  // the game's own stages
+  std::string folder;
+  try {
+    folder = FindPackFolder(args.stages, data_root);
+  } catch (const std::runtime_error& error) {
+    Refuse(program, backend, "", error.what());
+    return 2;
+  }
+  PackResult read = ReadStagePack(folder);
+  if (!read.pack) {
+    std::string listed;
+    for (const std::string& fault : read.faults) listed += fault + "\n";
+    Refuse(program, backend, listed,
+           "the stage pack " + folder + " has " + std::to_string(read.faults.size()) + " fault" +
+               (read.faults.size() == 1 ? "" : "s") + "; the game does not start");
+    return 2;
+  }
+  request.pack_name = read.pack->info.name;
+  request.pack_key = PackFileKey(folder);
+  stages = std::move(read.pack->stages);
+  return std::nullopt;
+}
+
+// The trace file `--trace` names, open for writing; null without one.
+FileCloser OpenTraceFile(const std::string& path) {
+  FileCloser file(nullptr, &std::fclose);
+  if (path.empty()) return file;
+  file.reset(std::fopen(path.c_str(), "w"));
+  if (!file) throw std::runtime_error(path + ": cannot write the trace");
+#ifdef __EMSCRIPTEN__
+  // In a browser page the trace is read while the game runs.
+  std::setvbuf(file.get(), nullptr, _IOLBF, 0);
+#endif
+  return file;
+}
+
+// The platform the game plays on: the backend's own, or a replay or a
+// recording layered over it.
+struct PlayedPlatform {
+  std::unique_ptr<Platform> base;
+  std::unique_ptr<ReplayPlatform> replaying;
+  std::unique_ptr<RecordingPlatform> recorder;
+  Platform* platform = nullptr;
+};
+
+// What one run plays, read and checked before anything opens.
+struct RunPlan {
+  OpenRequest request;
+  std::vector<StageGrids> stages;
+  std::string replay_path;  // `--replay` or `--watch`; empty: none
+  bool recording = false;   // the backend records this game
+  // The stages as a recording names them, when one is made or replayed.
+  std::optional<StageSet> stage_set;
+  std::optional<OpenedRecording> replay;
+};
+
+// The recording to play, read and checked against the stages this run
+// plays; and the stage set a new recording names.
+void PlanRecordings(const char* program, const Arguments& args, const Backend& backend,
+                    RunPlan& plan) {
+  plan.replay_path = args.watch.empty() ? args.replay : args.watch;
+  plan.recording = backend.start_recording && plan.replay_path.empty();
+  if (!plan.recording && plan.replay_path.empty()) return;
+  // A recording names the stages this run plays (a pack's as compiled),
+  // and a recording replays only on the stages it names.
+  plan.stage_set = plan.stages.empty()
+                       ? OwnStageSet(plan.request.data_root)
+                       : PackStageSet(plan.stages, plan.request.pack_name, plan.request.pack_key);
+  if (plan.replay_path.empty()) return;
+  plan.replay.emplace(OpenRecording(plan.replay_path, *plan.stage_set));
+  if (!plan.replay->notice.empty())
+    std::fprintf(stderr, "%s: %s\n", program, plan.replay->notice.c_str());
+}
+
+PlayedPlatform OpenPlatform(const char* program, const Arguments& args, const Backend& backend,
+                            RunPlan& plan) {
+  PlayedPlatform played;
+  played.base = backend.open(plan.request);
+  played.platform = played.base.get();
+  if (plan.replay) {
+    ReplayOptions options;
+    options.name = plan.replay_path;
+    options.paced = !args.watch.empty();
+    options.speed_request = backend.watch_speed;
+    played.replaying = std::make_unique<ReplayPlatform>(
+        *played.base, std::move(plan.replay->reader), plan.replay->header, std::move(options));
+    played.platform = played.replaying.get();
+  } else if (plan.recording) {
+    // A game that cannot be recorded is still played, with a notice.
+    auto notice = [program](const std::string& message) {
+      std::fprintf(stderr, "%s: %s\n", program, message.c_str());
+    };
+    RecordingTarget target = backend.start_recording();
+    if (target.file) {
+      played.recorder = std::make_unique<RecordingPlatform>(*played.base, target.file, target.path,
+                                                            NewRecordingHeader(*plan.stage_set),
+                                                            notice, std::move(target.on_hiscore));
+      played.platform = played.recorder.get();
+    } else {
+      notice(target.error + "; this game is not recorded");
+    }
+  }
+  if (backend.attach) backend.attach(*played.platform);
+  return played;
+}
+
+// After the close request: what is still to be written must reach its file
+// before the run counts as a success. Returns the exit status.
+int FinishRun(const char* program, const Backend& backend, std::optional<Trace>& trace,
+              PlayedPlatform& played) {
+  if (backend.finish) {
+    const std::string error = backend.finish();
+    if (!error.empty()) throw std::runtime_error(error);
+  }
+  if (trace) trace->Finish();
+  if (played.recorder) {
+    const std::string error = played.recorder->Close();
+    if (!error.empty()) throw std::runtime_error(error);
+  }
+  if (played.replaying && !played.replaying->EndNote().empty()) {
+    std::fprintf(stderr, "%s: %s\n", program, played.replaying->EndNote().c_str());
+    // Bytes no recorder writes are a fault, though what came before them
+    // has been played; a recording cut off by a crash or a kill is not.
+    if (played.replaying->Corrupt()) return 1;
+  }
+  return 0;
+}
+
+// Plays the title/game loop until the close request; returns the exit
+// status.
+int PlayUntilClosed(const char* program, const Arguments& args, const Backend& backend,
+                    RunPlan& plan) {
+  FileCloser trace_file = OpenTraceFile(args.trace);
+  PlayedPlatform played = OpenPlatform(program, args, backend, plan);
+  std::optional<Trace> trace;
+  auto game = std::make_unique<Game>(*played.platform, plan.request.data_root);
+  game->stages = std::move(plan.stages);
+  if (trace_file) {
+    trace.emplace(trace_file.get(), args.trace);
+    game->trace = &*trace;
+  }
+  try {
+    RunProgram(*game);
+  } catch (const CloseRequested&) {
+    return FinishRun(program, backend, trace, played);
+  }
+  return 0;  // RunProgram ends only by a close request or a fault
+}
+
+}  // namespace
+
 int RunKolvar(const char* program, const Arguments& args, const std::string& program_dir,
               const std::string& data_from_bindir, const Backend& backend) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> trace_file(nullptr, &std::fclose);
   try {
-    // Installed, the data lies at a fixed place relative to the program (so
-    // the installed tree can be moved); in the build tree, beside it.
-    const DataRoot data = FindDataRoot(
-        args.root,
-        {(std::filesystem::path(program_dir) / data_from_bindir).lexically_normal().string(),
-         program_dir});
+    const DataRoot data = FindProgramData(args, program_dir, data_from_bindir);
     if (!args.check_stages.empty()) {
       return CheckStages(FindPackFolder(args.check_stages, data.root), data.root, stdout, stderr);
     }
-    OpenRequest request;
-    request.data_root = data.root;
-    std::vector<StageGrids> stages;
-    if (!args.stages.empty()) {
-      std::string folder;
-      try {
-        folder = FindPackFolder(args.stages, data.root);
-      } catch (const std::runtime_error& error) {
-        std::fprintf(stderr, "%s: %s\n", program, error.what());
-        if (backend.show_error) backend.show_error(error.what());
-        return 2;
-      }
-      PackResult read = ReadStagePack(folder);
-      if (!read.pack) {
-        std::string listed;
-        for (const std::string& fault : read.faults) listed += fault + "\n";
-        const std::string summary =
-            "the stage pack " + folder + " has " + std::to_string(read.faults.size()) + " fault" +
-            (read.faults.size() == 1 ? "" : "s") + "; the game does not start";
-        std::fprintf(stderr, "%s%s: %s\n", listed.c_str(), program, summary.c_str());
-        if (backend.show_error) backend.show_error(listed + summary);
-        return 2;
-      }
-      request.pack_name = read.pack->info.name;
-      request.pack_key = PackFileKey(folder);
-      stages = std::move(read.pack->stages);
+    RunPlan plan;
+    plan.request.data_root = data.root;
+    if (const std::optional<int> refused =
+            ReadPlayedPack(program, args, data.root, backend, plan.request, plan.stages)) {
+      return *refused;
     }
     for (const std::string& missing : data.missing_music) {
       std::fprintf(stderr, "%s: %s: music file missing; playing on without it\n", program,
                    missing.c_str());
     }
-    // A recording to play is read and checked before anything opens.
-    const std::string& replay_path = args.watch.empty() ? args.replay : args.watch;
-    const bool recording = backend.start_recording && replay_path.empty();
-    // A recording names the stages this run plays (a pack's as compiled),
-    // and a recording replays only on the stages it names.
-    std::optional<StageSet> stage_set;
-    if (recording || !replay_path.empty()) {
-      stage_set = stages.empty() ? OwnStageSet(data.root)
-                                 : PackStageSet(stages, request.pack_name, request.pack_key);
-    }
-    std::optional<OpenedRecording> replay;
-    if (!replay_path.empty()) {
-      replay.emplace(OpenRecording(replay_path, *stage_set));
-      if (!replay->notice.empty())
-        std::fprintf(stderr, "%s: %s\n", program, replay->notice.c_str());
-    }
-    if (!args.trace.empty()) {
-      trace_file.reset(std::fopen(args.trace.c_str(), "w"));
-      if (!trace_file) throw std::runtime_error(args.trace + ": cannot write the trace");
-#ifdef __EMSCRIPTEN__
-      // In a browser page the trace is read while the game runs.
-      std::setvbuf(trace_file.get(), nullptr, _IOLBF, 0);
-#endif
-    }
-    std::unique_ptr<Platform> base = backend.open(request);
-    // The game plays on the backend's platform, through a replay or a
-    // recording layered over it.
-    std::unique_ptr<ReplayPlatform> replaying;
-    std::unique_ptr<RecordingPlatform> recorder;
-    Platform* platform = base.get();
-    if (replay) {
-      ReplayOptions options;
-      options.name = replay_path;
-      options.paced = !args.watch.empty();
-      options.speed_request = backend.watch_speed;
-      replaying = std::make_unique<ReplayPlatform>(*base, std::move(replay->reader), replay->header,
-                                                   std::move(options));
-      platform = replaying.get();
-    } else if (recording) {
-      // A game that cannot be recorded is still played, with a notice.
-      auto notice = [program](const std::string& message) {
-        std::fprintf(stderr, "%s: %s\n", program, message.c_str());
-      };
-      RecordingTarget target = backend.start_recording();
-      if (target.file) {
-        recorder = std::make_unique<RecordingPlatform>(*base, target.file, target.path,
-                                                       NewRecordingHeader(*stage_set), notice,
-                                                       std::move(target.on_hiscore));
-        platform = recorder.get();
-      } else {
-        notice(target.error + "; this game is not recorded");
-      }
-    }
-    if (backend.attach) backend.attach(*platform);
-    std::optional<Trace> trace;
-    auto game = std::make_unique<Game>(*platform, data.root);
-    game->stages = std::move(stages);
-    if (trace_file) {
-      trace.emplace(trace_file.get(), args.trace);
-      game->trace = &*trace;
-    }
-    try {
-      RunProgram(*game);
-    } catch (const CloseRequested&) {
-      // What is still to be written must reach its file before the run
-      // counts as a success.
-      if (backend.finish) {
-        const std::string error = backend.finish();
-        if (!error.empty()) throw std::runtime_error(error);
-      }
-      if (trace) trace->Finish();
-      if (recorder) {
-        const std::string error = recorder->Close();
-        if (!error.empty()) throw std::runtime_error(error);
-      }
-      if (replaying && !replaying->EndNote().empty()) {
-        std::fprintf(stderr, "%s: %s\n", program, replaying->EndNote().c_str());
-        // Bytes no recorder writes are a fault, though what came before
-        // them has been played; a recording cut off by a crash or a kill
-        // is not.
-        if (replaying->Corrupt()) return 1;
-      }
-      return 0;
-    }
+    PlanRecordings(program, args, backend, plan);
+    return PlayUntilClosed(program, args, backend, plan);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s: %s\n", program, error.what());
     if (backend.show_error) backend.show_error(ShortenLists(error.what()));

@@ -11,7 +11,7 @@
 #include "core/game.h"
 #include "platform/desktop/hiscore_store.h"
 #include "platform/headless/headless_platform.h"
-#include "shell/outer_loop.h"
+#include "flow/outer_loop.h"
 #include "support/files.h"
 
 namespace kolvar {

@@ -17,7 +17,7 @@
 #include "platform/printable.h"
 #include "platform/recording.h"
 #include "platform/replay_platform.h"
-#include "shell/outer_loop.h"
+#include "flow/outer_loop.h"
 #include "shell/recordings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

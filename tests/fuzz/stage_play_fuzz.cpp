@@ -19,7 +19,7 @@
 #include "core/trace.h"
 #include "fuzz_check.h"
 #include "platform/headless/headless_platform.h"
-#include "shell/play_loop.h"
+#include "flow/play_loop.h"
 #include "stage/stage_files.h"
 #include "support/invariants.h"
 

@@ -4,8 +4,8 @@
 # "shell/x.h", "../shell/x.h" (resolved against the including file's
 # folder) and <shell/x.h>.
 #
-#   shell -> title, stage, player, enemies -> pacing -> scene, audio
-#         -> video -> core -> platform
+#   shell -> bots -> flow -> title, stage, player, enemies -> pacing
+#         -> scene, audio -> video -> core -> platform
 #
 # A folder may include itself and any folder on a lower floor. Folders on
 # the same floor stay out of each other's way, and platform includes nothing
@@ -33,7 +33,9 @@ floor_of() {
     scene | audio) echo 3 ;;
     pacing) echo 4 ;;
     title | stage | player | enemies) echo 5 ;;
-    shell) echo 6 ;;
+    flow) echo 6 ;;
+    bots) echo 7 ;;
+    shell) echo 8 ;;
     *) echo -1 ;;
   esac
 }
@@ -113,7 +115,7 @@ while IFS= read -r file; do
       target=${target%%\"*}
       shown="\"$target\""
     fi
-    # "../shell/play_loop.h" is the file's folder's way to name the same
+    # "../flow/play_loop.h" is the file's folder's way to name the same
     # header: resolve it against the including file's folder.
     if [[ $target == ./* || $target == ../* ]]; then
       target=$(normalize "$(dirname "$rel")/$target")
@@ -123,7 +125,7 @@ while IFS= read -r file; do
     to=${target%%/*}
     [ "$to" = "$target" ] && continue # a header beside the file, no folder
     # <vector>, <sys/stat.h>, <gtest/gtest.h>: not the game's; but
-    # <shell/play_loop.h> is.
+    # <flow/play_loop.h> is.
     if [[ $shown == "<"* ]] && [ "$to" != platform ] && [ "$(floor_of "$to")" -lt 0 ]; then
       continue
     fi

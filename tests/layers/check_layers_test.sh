@@ -32,7 +32,11 @@ expect_caught() {
 
 rm -rf "$work/src"; cp -r "$src" "$work/src"
 expect_clean
-expect_caught video/blend.h shell/play_loop.h      # up several floors
+expect_caught video/blend.h flow/play_loop.h       # up several floors
+expect_caught player/player_step.cpp flow/play_loop.h  # up into the game's flow
+expect_caught flow/play_loop.cpp bots/solver.h     # the flow knows no bots
+expect_caught flow/end_sequences.cpp shell/program.h  # nor the programs
+expect_caught bots/solver.cpp shell/check_stages.h
 expect_caught core/game.h video/blit.h             # up one floor
 expect_caught stage/start_stage.cpp player/player_step.h  # sideways
 expect_caught scene/radar.cpp audio/music.h        # sideways on a lower floor
@@ -49,8 +53,8 @@ expect_caught platform/desktop/user_files.cpp "<fluidsynth.h>"
 expect_caught platform/scaling.cpp "<SDL_ttf.h>"
 # Every form of include names a header: relative to the including file's
 # folder, and in angle brackets.
-expect_caught video/blend.h ../shell/play_loop.h
-expect_caught video/blend.h "<shell/play_loop.h>"
+expect_caught video/blend.h ../flow/play_loop.h
+expect_caught video/blend.h "<flow/play_loop.h>"
 expect_caught scene/radar.cpp ./../audio/music.h
 expect_caught core/game.cpp "<video/blit.h>"
 expect_caught platform/sdl/sdl_music.cpp ../headless/headless_music.h

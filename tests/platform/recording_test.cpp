@@ -18,7 +18,7 @@
 #include "platform/headless/headless_platform.h"
 #include "platform/recording_platform.h"
 #include "platform/replay_platform.h"
-#include "shell/outer_loop.h"
+#include "flow/outer_loop.h"
 #include "support/files.h"
 #include "support/test_game.h"
 

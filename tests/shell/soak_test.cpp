@@ -9,7 +9,7 @@
 
 #include "core/fatal_error.h"
 #include "platform/headless/headless_platform.h"
-#include "shell/play_loop.h"
+#include "flow/play_loop.h"
 #include "support/invariants.h"
 #include "title/title_screen.h"
 

@@ -6,7 +6,7 @@
 #include "core/trace.h"
 #include "platform/recording.h"
 #include "platform/replay_platform.h"
-#include "shell/outer_loop.h"
+#include "flow/outer_loop.h"
 #include "support/files.h"
 
 namespace kolvar::testing {

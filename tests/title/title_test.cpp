@@ -6,7 +6,7 @@
 
 #include "core/fatal_error.h"
 #include "scene/hud.h"
-#include "shell/play_loop.h"
+#include "flow/play_loop.h"
 #include "support/test_game.h"
 #include "title/title_intro.h"
 #include "title/title_screen.h"

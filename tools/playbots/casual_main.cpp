@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <string>
 
-#include "casual_bot.h"
-#include "shell/end_sequences.h"
-#include "shell/play_loop.h"
+#include "bots/casual_bot.h"
+#include "flow/end_sequences.h"
+#include "flow/play_loop.h"
 #include "stage/stage_pack.h"
 
 int main(int argc, char** argv) {

@@ -36,7 +36,7 @@
 #include "platform/recording_platform.h"
 #include "platform/replay_platform.h"
 #include "platform/sdl/sdl_platform.h"
-#include "shell/outer_loop.h"
+#include "flow/outer_loop.h"
 #include "support/files.h"
 #include "support/test_game.h"
 

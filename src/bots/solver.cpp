@@ -1,12 +1,12 @@
-#include "solver.h"
+#include "bots/solver.h"
 
 #include <algorithm>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
-#include "frame_driver.h"
-#include "navigation.h"
+#include "bots/frame_driver.h"
+#include "bots/navigation.h"
 
 namespace kolvar::bots {
 

@@ -1,7 +1,7 @@
-#include "shell/outer_loop.h"
+#include "flow/outer_loop.h"
 
-#include "shell/end_sequences.h"
-#include "shell/play_loop.h"
+#include "flow/end_sequences.h"
+#include "flow/play_loop.h"
 #include "title/title_screen.h"
 
 namespace kolvar {

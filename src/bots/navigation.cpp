@@ -1,4 +1,4 @@
-#include "navigation.h"
+#include "bots/navigation.h"
 
 #include <algorithm>
 #include <deque>

@@ -15,8 +15,8 @@
 
 #include "core/fatal_error.h"
 #include "core/trace.h"
-#include "shell/outer_loop.h"
-#include "shell/play_loop.h"
+#include "flow/outer_loop.h"
+#include "flow/play_loop.h"
 #include "support/test_game.h"
 
 namespace kolvar {

@@ -1,9 +1,9 @@
-#include "frame_driver.h"
+#include "bots/frame_driver.h"
 
 #include <algorithm>
 
-#include "navigation.h"
-#include "shell/play_loop.h"
+#include "bots/navigation.h"
+#include "flow/play_loop.h"
 
 namespace kolvar::bots {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/game.h"
-#include "sim_platform.h"
+#include "bots/sim_platform.h"
 
 namespace kolvar::bots {
 

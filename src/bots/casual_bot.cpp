@@ -1,4 +1,4 @@
-#include "casual_bot.h"
+#include "bots/casual_bot.h"
 
 #include <algorithm>
 #include <array>
@@ -6,8 +6,8 @@
 #include <deque>
 #include <vector>
 
-#include "shell/solver/frame_driver.h"
-#include "shell/solver/navigation.h"
+#include "bots/frame_driver.h"
+#include "bots/navigation.h"
 
 namespace kolvar::bots {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "core/game.h"
-#include "shell/solver/sim_platform.h"
+#include "bots/sim_platform.h"
 
 namespace kolvar::bots {
 

@@ -1,4 +1,4 @@
-#include "sim_platform.h"
+#include "bots/sim_platform.h"
 
 namespace kolvar::bots {
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <string_view>
 
-#include "casual_bot.h"
+#include "bots/casual_bot.h"
 #include "platform/headless/headless_platform.h"
-#include "shell/play_loop.h"
-#include "shell/solver/frame_driver.h"
-#include "shell/solver/navigation.h"
-#include "shell/solver/sim_platform.h"
+#include "flow/play_loop.h"
+#include "bots/frame_driver.h"
+#include "bots/navigation.h"
+#include "bots/sim_platform.h"
 
 namespace kolvar::bots {
 namespace {

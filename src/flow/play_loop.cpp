@@ -1,4 +1,4 @@
-#include "shell/play_loop.h"
+#include "flow/play_loop.h"
 
 #include "core/trace.h"
 #include "enemies/enemy_step.h"
@@ -10,7 +10,7 @@
 #include "scene/hud.h"
 #include "scene/radar.h"
 #include "scene/sprites.h"
-#include "shell/end_sequences.h"
+#include "flow/end_sequences.h"
 #include "stage/start_stage.h"
 #include "video/blit.h"
 #include "video/show.h"

@@ -1,4 +1,4 @@
-#include "shell/end_sequences.h"
+#include "flow/end_sequences.h"
 
 #include <gtest/gtest.h>
 
