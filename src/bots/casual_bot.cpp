@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 #include <deque>
+#include <optional>
 #include <vector>
 
 #include "bots/frame_driver.h"
@@ -72,94 +73,15 @@ class CasualPlayer {
     const bool at_goal = dir >= 0;
     const std::array<int, 1024>* ways = &ways_;
     std::array<int, 1024> around{};
-    // Enemies seen are remembered for a while where they were seen.
-    ++decisions_;
-    for (const Threat& t : threats) {
-      remembered_[static_cast<size_t>(t.slot)] = {(t.x + 16) / 32, (t.y + 16) / 32,
-                                                  decisions_ + kMemory};
-    }
-    if (!at_goal) {
-      std::array<bool, 1024> blocked{};
-      bool any = false;
-      for (const Seen& seen : remembered_) {
-        if (seen.until < decisions_) continue;
-        any = true;
-        for (int dr = -1; dr <= 1; ++dr) {
-          for (int dc = -1; dc <= 1; ++dc) {
-            const int bc = seen.c + dc, br = seen.r + dr;
-            if (CellGrid::OnGrid(bc, br) && (bc != c || br != r)) {
-              blocked[static_cast<size_t>(br * 32 + bc)] = true;
-            }
-          }
-        }
-      }
-      if (any) {
-        around = WaysTo(g.TileMap, gc, gr, &blocked);
-        if (CellGrid::OnGrid(c, r) && around[static_cast<size_t>(r * 32 + c)] >= 0) ways = &around;
-      }
-    }
+    Remember(threats);
+    if (!at_goal && Detour(g, gc, gr, c, r, around)) ways = &around;
     if (!at_goal && CellGrid::OnGrid(c, r)) dir = (*ways)[static_cast<size_t>(r * 32 + c)];
     if (dir < 0) return {};
 
-    bool back_off = false, wait = false;
-    for (const Threat& t : threats) {
-      const int32_t ex = t.x - x, ey = t.y - y;
-      // Ahead: in the lane we are about to walk, not merely on that side.
-      const int32_t along = (kDx[dir] * ex + kDy[dir] * ey) / 4;
-      const int32_t across = std::abs(kDx[dir] != 0 ? ey : ex);
-      const bool ahead = along > 0 && across < 48;
-      const bool approaching = t.distance < last_distance_[static_cast<size_t>(t.slot)];
-      if (t.distance <= kTooClose || (ahead && approaching)) back_off = true;
-      if (ahead) wait = true;
-    }
-    for (int i = 0; i < kEnemySlots; ++i) {
-      const EnemySlot& e = g.EnemyTable[static_cast<size_t>(i)];
-      last_seen_at_[static_cast<size_t>(i)] = {e.X, e.Y};
-    }
-    last_distance_.fill(1 << 20);
-    for (const Threat& t : threats) last_distance_[static_cast<size_t>(t.slot)] = t.distance;
-    if (back_off) {
-      calm_ = kCalmDown;
-      return BackOff(g, x, y, threats, dir);
-    }
-    // Wait for it to move on, but not for ever: a guard that stays put is
-    // walked past once patience runs out.
-    if (wait && waited_ < kPatience) {
-      ++waited_;
-      return {};
-    }
-    if (!wait) waited_ = 0;
-    if (calm_ > 0) {
-      // Just backed off: give the enemy a moment before going on.
-      calm_ -= kMinHold;
-      return {};
-    }
-
+    if (const std::optional<Plan> careful = Careful(g, x, y, threats, dir)) return *careful;
     if (at_goal) return {dir, kMinHold};
-    if (CanStep(g.TileMap, x, y, dir)) {
-      // Walk to the end of the straight stretch, releasing on the cell.
-      int run = 1;
-      int cc = c + kCellStep[dir][0], rr = r + kCellStep[dir][1];
-      while (CellGrid::OnGrid(cc, rr) && (*ways)[static_cast<size_t>(rr * 32 + cc)] == dir) {
-        ++run;
-        cc += kCellStep[dir][0];
-        rr += kCellStep[dir][1];
-      }
-      const bool horizontal = dir == 1 || dir == 3;
-      const int32_t target =
-          horizontal ? (c + kCellStep[dir][0] * run) * 32 : (r + kCellStep[dir][1] * run) * 32;
-      const int32_t now = horizontal ? x : y;
-      return {dir, std::max(kMinHold, std::abs(target - now) / 4)};
-    }
-    // Not lined up with the way: line up on the cell across the way.
-    const bool vertical = dir == 0 || dir == 2;
-    const int32_t off = vertical ? c * 32 - x : r * 32 - y;
-    const int toward = vertical ? (off > 0 ? 1 : 3) : (off > 0 ? 2 : 0);
-    const int away = (toward + 2) % 4;
-    if (std::abs(off) >= 4 * kMinHold) return {toward, std::abs(off) / 4};
-    // Too close to reach in one hold: step away first, then come back.
-    if (CanStep(g.TileMap, x, y, away)) return {away, kMinHold};
-    return {toward, kMinHold};
+    if (CanStep(g.TileMap, x, y, dir)) return WalkStretch(*ways, x, y, c, r, dir);
+    return LineUp(g, x, y, c, r, dir);
   }
 
   // True when an enemy within notice has walked toward us since the last
@@ -213,6 +135,109 @@ class CasualPlayer {
     }
     if (best >= 0) return {best, kMinHold};
     return {};
+  }
+
+  // Enemies seen are remembered for a while where they were seen.
+  void Remember(const std::vector<Threat>& threats) {
+    ++decisions_;
+    for (const Threat& t : threats) {
+      remembered_[static_cast<size_t>(t.slot)] = {(t.x + 16) / 32, (t.y + 16) / 32,
+                                                  decisions_ + kMemory};
+    }
+  }
+
+  // The ways to the goal around the cells next to every enemy remembered,
+  // into `around`. False when no enemy is remembered or no such way leads
+  // from the player's cell (c, r).
+  bool Detour(const Game& g, int gc, int gr, int c, int r, std::array<int, 1024>& around) const {
+    std::array<bool, 1024> blocked{};
+    bool any = false;
+    for (const Seen& seen : remembered_) {
+      if (seen.until < decisions_) continue;
+      any = true;
+      for (int dr = -1; dr <= 1; ++dr) {
+        for (int dc = -1; dc <= 1; ++dc) {
+          const int bc = seen.c + dc, br = seen.r + dr;
+          if (CellGrid::OnGrid(bc, br) && (bc != c || br != r)) {
+            blocked[static_cast<size_t>(br * 32 + bc)] = true;
+          }
+        }
+      }
+    }
+    if (!any) return false;
+    around = WaysTo(g.TileMap, gc, gr, &blocked);
+    return CellGrid::OnGrid(c, r) && around[static_cast<size_t>(r * 32 + c)] >= 0;
+  }
+
+  // What the enemies in sight leave of walking `dir`: backing off from one
+  // too close or coming down the lane, waiting for one ahead to move on, or
+  // standing a moment after backing off. Nothing: walk on.
+  std::optional<Plan> Careful(const Game& g, int32_t x, int32_t y,
+                              const std::vector<Threat>& threats, int dir) {
+    bool back_off = false, wait = false;
+    for (const Threat& t : threats) {
+      const int32_t ex = t.x - x, ey = t.y - y;
+      // Ahead: in the lane we are about to walk, not merely on that side.
+      const int32_t along = (kDx[dir] * ex + kDy[dir] * ey) / 4;
+      const int32_t across = std::abs(kDx[dir] != 0 ? ey : ex);
+      const bool ahead = along > 0 && across < 48;
+      const bool approaching = t.distance < last_distance_[static_cast<size_t>(t.slot)];
+      if (t.distance <= kTooClose || (ahead && approaching)) back_off = true;
+      if (ahead) wait = true;
+    }
+    for (int i = 0; i < kEnemySlots; ++i) {
+      const EnemySlot& e = g.EnemyTable[static_cast<size_t>(i)];
+      last_seen_at_[static_cast<size_t>(i)] = {e.X, e.Y};
+    }
+    last_distance_.fill(1 << 20);
+    for (const Threat& t : threats) last_distance_[static_cast<size_t>(t.slot)] = t.distance;
+    if (back_off) {
+      calm_ = kCalmDown;
+      return BackOff(g, x, y, threats, dir);
+    }
+    // Wait for it to move on, but not for ever: a guard that stays put is
+    // walked past once patience runs out.
+    if (wait && waited_ < kPatience) {
+      ++waited_;
+      return Plan{};
+    }
+    if (!wait) waited_ = 0;
+    if (calm_ > 0) {
+      // Just backed off: give the enemy a moment before going on.
+      calm_ -= kMinHold;
+      return Plan{};
+    }
+    return std::nullopt;
+  }
+
+  // Walks to the end of the straight stretch of `ways` ahead, releasing on
+  // the cell.
+  static Plan WalkStretch(const std::array<int, 1024>& ways, int32_t x, int32_t y, int c, int r,
+                          int dir) {
+    int run = 1;
+    int cc = c + kCellStep[dir][0], rr = r + kCellStep[dir][1];
+    while (CellGrid::OnGrid(cc, rr) && ways[static_cast<size_t>(rr * 32 + cc)] == dir) {
+      ++run;
+      cc += kCellStep[dir][0];
+      rr += kCellStep[dir][1];
+    }
+    const bool horizontal = dir == 1 || dir == 3;
+    const int32_t target =
+        horizontal ? (c + kCellStep[dir][0] * run) * 32 : (r + kCellStep[dir][1] * run) * 32;
+    const int32_t now = horizontal ? x : y;
+    return {dir, std::max(kMinHold, std::abs(target - now) / 4)};
+  }
+
+  // Not lined up with the way `dir`: lines up on the cell across the way.
+  static Plan LineUp(const Game& g, int32_t x, int32_t y, int c, int r, int dir) {
+    const bool vertical = dir == 0 || dir == 2;
+    const int32_t off = vertical ? c * 32 - x : r * 32 - y;
+    const int toward = vertical ? (off > 0 ? 1 : 3) : (off > 0 ? 2 : 0);
+    const int away = (toward + 2) % 4;
+    if (std::abs(off) >= 4 * kMinHold) return {toward, std::abs(off) / 4};
+    // Too close to reach in one hold: step away first, then come back.
+    if (CanStep(g.TileMap, x, y, away)) return {away, kMinHold};
+    return {toward, kMinHold};
   }
 
   static std::vector<Threat> Threats(const Game& g, int32_t x, int32_t y) {

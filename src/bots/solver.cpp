@@ -55,6 +55,75 @@ std::pair<int32_t, int32_t> Clearance(const Game& g) {
   return {best, cell};
 }
 
+// The walks left to the key chest and from it to the exit door.
+Fields GoalFields(const Game& g) {
+  Fields fields;
+  fields.to_key = StepField(g.TileMap, kKeyChest);
+  CellGrid opened = g.TileMap;
+  opened.Set(g.KeyCellX, g.KeyCellY, kFloor);
+  fields.to_door = StepField(opened, kExitDoor);
+  fields.key_to_door = fields.to_door.MinWhereTouching(g.TileMap, kKeyChest);
+  return fields;
+}
+
+// The moves that led to record `last`, first move first.
+std::vector<Key> MovesTo(const std::vector<Record>& records, int32_t last) {
+  std::vector<Key> moves;
+  for (int32_t r = last; r >= 0; r = records[static_cast<size_t>(r)].parent) {
+    moves.push_back(records[static_cast<size_t>(r)].move);
+  }
+  std::reverse(moves.begin(), moves.end());
+  return moves;
+}
+
+// The next layer's beam, chosen from the children `next` (which it takes
+// from). Most of the beam goes to the nodes nearest the goal, careful at
+// most three per map cell, so that the beam also keeps places to wait or to
+// back off to; a quarter goes to the safest nodes.
+class BeamChooser {
+ public:
+  explicit BeamChooser(bool careful) : careful_(careful) {}
+
+  void Choose(std::vector<Node>& next, size_t width, std::vector<Node>& beam) {
+    seen_.clear();
+    cells_.clear();
+    beam.clear();
+    std::stable_sort(next.begin(), next.end(),
+                     [](const Node& a, const Node& b) { return a.score < b.score; });
+    Take(next, width - width / 4, beam);
+    std::stable_sort(next.begin(), next.end(),
+                     [](const Node& a, const Node& b) { return a.clearance > b.clearance; });
+    Take(next, width, beam);
+  }
+
+ private:
+  // Moves nodes of `next` in their order into `beam` until it holds
+  // `count`: one a place (and, careful, three a map cell at the most).
+  void Take(std::vector<Node>& next, size_t count, std::vector<Node>& beam) {
+    for (Node& n : next) {
+      if (beam.size() >= count) break;
+      if (n.record < 0) continue;
+      const int32_t x = PlayerMapX(n.state.play) + 64;
+      const int32_t y = PlayerMapY(n.state.play) + 64;
+      const uint64_t held = n.state.play.GameFlags[kKeyHeld] == kTrue ? 1u : 0u;
+      const uint64_t key =
+          ((static_cast<uint64_t>(x) << 32) | (static_cast<uint64_t>(y) << 1) | held) ^
+          (careful_ ? static_cast<uint64_t>(n.nearest) * 0x9E3779B97F4A7C15ull : 0);
+      const uint64_t cell = (static_cast<uint64_t>((x + 16) / 32) << 32) |
+                            (static_cast<uint64_t>((y + 16) / 32) << 1) | held;
+      if (seen_.count(key) != 0 || (careful_ && cells_[cell] >= 3)) continue;
+      seen_.insert(key);
+      ++cells_[cell];
+      beam.push_back(std::move(n));
+      n.record = -1;
+    }
+  }
+
+  bool careful_;
+  std::unordered_set<uint64_t> seen_;
+  std::unordered_map<uint64_t, int> cells_;
+};
+
 }  // namespace
 
 // One beam search. `careful` scores nodes by their room from the enemies
@@ -63,13 +132,7 @@ std::pair<int32_t, int32_t> Clearance(const Game& g) {
 StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const SolverLimits& limits,
                              int beam_width, bool careful, int64_t max_frames) {
   StageSolution result;
-  Fields fields;
-  fields.to_key = StepField(g.TileMap, kKeyChest);
-  CellGrid opened = g.TileMap;
-  opened.Set(g.KeyCellX, g.KeyCellY, kFloor);
-  fields.to_door = StepField(opened, kExitDoor);
-  fields.key_to_door = fields.to_door.MinWhereTouching(g.TileMap, kKeyChest);
-
+  const Fields fields = GoalFields(g);
   std::vector<Record> records;
   std::vector<Node> beam(1);
   beam[0].state = Snapshot::Save(g, p);
@@ -77,8 +140,7 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
   const uint32_t start_ms = p.Clock();
 
   std::vector<Node> next;
-  std::unordered_set<uint64_t> seen;
-  std::unordered_map<uint64_t, int> cells;
+  BeamChooser chooser(careful);
   for (int32_t layer = 0; !beam.empty(); ++layer) {
     next.clear();
     for (const Node& node : beam) {
@@ -96,11 +158,7 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
         if (outcome == FrameOutcome::kCleared) {
           // The first clear found is the earliest: every node of a layer has
           // played the same number of frames.
-          for (int32_t r = static_cast<int32_t>(records.size()) - 1; r >= 0;
-               r = records[static_cast<size_t>(r)].parent) {
-            result.moves.push_back(records[static_cast<size_t>(r)].move);
-          }
-          std::reverse(result.moves.begin(), result.moves.end());
+          result.moves = MovesTo(records, static_cast<int32_t>(records.size()) - 1);
           result.cleared = true;
           result.clear_ms = p.Clock() - start_ms;
           return result;
@@ -115,39 +173,7 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
       }
     }
     if (result.frames_simulated > max_frames) return result;
-
-    // Most of the beam goes to the nodes nearest the goal, at most two per
-    // map cell, so that the beam also keeps places to wait or to back off
-    // to; a quarter goes to the safest nodes.
-    seen.clear();
-    cells.clear();
-    beam.clear();
-    auto take = [&](size_t count) {
-      for (Node& n : next) {
-        if (beam.size() >= count) break;
-        if (n.record < 0) continue;
-        const int32_t x = PlayerMapX(n.state.play) + 64;
-        const int32_t y = PlayerMapY(n.state.play) + 64;
-        const uint64_t held = n.state.play.GameFlags[kKeyHeld] == kTrue ? 1u : 0u;
-        const uint64_t key =
-            ((static_cast<uint64_t>(x) << 32) | (static_cast<uint64_t>(y) << 1) | held) ^
-            (careful ? static_cast<uint64_t>(n.nearest) * 0x9E3779B97F4A7C15ull : 0);
-        const uint64_t cell = (static_cast<uint64_t>((x + 16) / 32) << 32) |
-                              (static_cast<uint64_t>((y + 16) / 32) << 1) | held;
-        if (seen.count(key) != 0 || (careful && cells[cell] >= 3)) continue;
-        seen.insert(key);
-        ++cells[cell];
-        beam.push_back(std::move(n));
-        n.record = -1;
-      }
-    };
-    std::stable_sort(next.begin(), next.end(),
-                     [](const Node& a, const Node& b) { return a.score < b.score; });
-    const size_t width = static_cast<size_t>(beam_width);
-    take(width - width / 4);
-    std::stable_sort(next.begin(), next.end(),
-                     [](const Node& a, const Node& b) { return a.clearance > b.clearance; });
-    take(width);
+    chooser.Choose(next, static_cast<size_t>(beam_width), beam);
     result.frames = (layer + 1) * limits.frames_per_move;
   }
   return result;

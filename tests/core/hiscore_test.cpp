@@ -9,10 +9,11 @@
 
 #include "core/fatal_error.h"
 #include "core/game.h"
+#include "flow/outer_loop.h"
 #include "platform/desktop/hiscore_store.h"
 #include "platform/headless/headless_platform.h"
-#include "flow/outer_loop.h"
 #include "support/files.h"
+#include "support/scratch_folder.h"
 
 namespace kolvar {
 namespace {
@@ -20,8 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(KeptHiScore, LoadedAtStartAndWrittenOnlyWhenItRises) {
-  const fs::path dir = fs::temp_directory_path() / ("kolvar_kept_" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  const testing::ScratchFolder scratch("kolvar-kept");
+  const fs::path& dir = scratch.path();
   const fs::path file = dir / "hiscore";
   std::ofstream(file) << HiScoreText(777);
 
@@ -41,7 +42,6 @@ TEST(KeptHiScore, LoadedAtStartAndWrittenOnlyWhenItRises) {
   RaiseHiScore(game);
   EXPECT_EQ(game.HiScore, 1200);
   EXPECT_EQ(ReadWholeFile(file), HiScoreText(1200));
-  fs::remove_all(dir);
 
   // Without a file the headless runner starts from 0 and keeps nothing.
   HeadlessPlatform bare(HeadlessOptions{});

@@ -8,6 +8,7 @@
 #include "scene/map_layer.h"
 #include "scene/sprites.h"
 #include "stage/start_stage.h"
+#include "support/scratch_folder.h"
 #include "support/test_game.h"
 #include "video/blit.h"
 #include "video/text.h"
@@ -97,15 +98,14 @@ TEST(GameOver, ThePromptNamesTheKeyThePlayerConfirmsWith) {
 
 struct MissTest : ::testing::Test {
   MissTest() {
-    root = std::filesystem::temp_directory_path() / ("kolvar-miss-" + std::to_string(::getpid()));
     std::filesystem::create_directories(root / "DATA");
     std::string map(1024, '\0'), spawns(1024, '\0');
     map[3 * 32 + 2] = static_cast<char>(kStartDoor);
     std::ofstream(root / "DATA" / "Stage02.MAP", std::ios::binary) << map;
     std::ofstream(root / "DATA" / "Stage02.IVM", std::ios::binary) << spawns;
   }
-  ~MissTest() override { std::filesystem::remove_all(root); }
-  std::filesystem::path root;
+  testing::ScratchFolder scratch{"kolvar-miss"};
+  std::filesystem::path root = scratch.path();
 };
 
 TEST_F(MissTest, SpinEndsThreeTurnsOnAndTheStageStartsAgain) {

@@ -17,11 +17,12 @@
 #include "core/fatal_error.h"
 #include "core/game.h"
 #include "core/trace.h"
+#include "flow/play_loop.h"
 #include "fuzz_check.h"
 #include "platform/headless/headless_platform.h"
-#include "flow/play_loop.h"
 #include "stage/stage_files.h"
 #include "support/invariants.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -47,19 +48,12 @@ class FuzzPlatform : public kolvar::HeadlessPlatform {
 
 // A folder of its own for the stage files, removed when the fuzzer ends.
 const std::string& Root() {
-  struct Folder {
-    Folder() : path((fs::temp_directory_path() / "kolvar-fuzz-XXXXXX").string()) {
-      if (!mkdtemp(path.data())) std::abort();
-      fs::create_directories(fs::path(path) / "DATA");
-    }
-    ~Folder() {
-      std::error_code ignored;
-      fs::remove_all(path, ignored);
-    }
-    std::string path;
-  };
-  static const Folder folder;
-  return folder.path;
+  static const kolvar::testing::ScratchFolder folder("kolvar-fuzz");
+  static const std::string path = [] {
+    fs::create_directories(folder / "DATA");
+    return folder.str();
+  }();
+  return path;
 }
 
 void WriteStage(int number, const uint8_t* bytes, const std::string& extension) {

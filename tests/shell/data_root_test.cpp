@@ -12,6 +12,7 @@
 #include "core/fatal_error.h"
 #include "platform/data_files.h"
 #include "shell/program.h"
+#include "support/scratch_folder.h"
 
 namespace kolvar {
 namespace {
@@ -20,14 +21,6 @@ namespace fs = std::filesystem;
 
 class DataRootTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    base_ = fs::temp_directory_path() /
-            ("kolvar-data-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(base_);
-  }
-  void TearDown() override { fs::remove_all(base_); }
-
   // A folder holding every data file but those in `leave_out`; the stage
   // files are darkness only.
   std::string Folder(const std::string& name, const std::vector<std::string>& leave_out = {}) {
@@ -53,7 +46,8 @@ class DataRootTest : public ::testing::Test {
     return "no error";
   }
 
-  fs::path base_;
+  testing::ScratchFolder scratch_{"kolvar-data"};
+  const fs::path base_ = scratch_.path();
 };
 
 TEST_F(DataRootTest, ListsEveryStageFileAndPiece) {

@@ -8,14 +8,16 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "support/scratch_folder.h"
+
 namespace kolvar {
 namespace {
 
 namespace fs = std::filesystem;
 
 TEST(PackFolderTest, NamesAFolderOrLooksThePackUp) {
-  const fs::path base = fs::temp_directory_path() / ("kolvar-packs-" + std::to_string(::getpid()));
-  fs::remove_all(base);
+  const testing::ScratchFolder scratch("kolvar-packs");
+  const fs::path& base = scratch.path();
   fs::create_directories(base / "user/kolvar/stages/mine");
   fs::create_directories(base / "data/stages/mine");
   fs::create_directories(base / "data/stages/installed");
@@ -40,7 +42,6 @@ TEST(PackFolderTest, NamesAFolderOrLooksThePackUp) {
   } else {
     ::unsetenv("XDG_DATA_HOME");
   }
-  fs::remove_all(base);
 
   EXPECT_EQ(PackFileKey("/x/deep-halls"), "deep-halls");
   EXPECT_EQ(PackFileKey("/x/deep-halls/"), "deep-halls");

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -19,6 +20,7 @@
 #include "shell/headless_launch.h"
 #include "shell/program.h"
 #include "support/files.h"
+#include "support/scratch_folder.h"
 
 namespace kolvar {
 namespace {
@@ -26,9 +28,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(Recordings, ARecordingOfOtherStagesIsRefusedNamingTheFirstStageFileThatDiffers) {
-  const fs::path dir = fs::temp_directory_path() / ("kolvar_stageset_" + std::to_string(getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const testing::ScratchFolder scratch("kolvar-stageset");
+  const fs::path& dir = scratch.path();
   const StageSet here = OwnStageSet(".");
   // Each stage file gives its own digest.
   ASSERT_EQ(here.digests.size(), size_t{kRecordedStageFiles});
@@ -62,7 +63,6 @@ TEST(Recordings, ARecordingOfOtherStagesIsRefusedNamingTheFirstStageFileThatDiff
   for (const fs::path& path : {dir / "missing.kvr", dir}) {
     EXPECT_THROW(OpenRecording(path.string(), here), std::runtime_error);
   }
-  fs::remove_all(dir);
 }
 
 // Games recorded through the program, as the window records them, with
@@ -71,8 +71,8 @@ TEST(Recordings, ARecordingOfOtherStagesIsRefusedNamingTheFirstStageFileThatDiff
 class RecordedPackGames : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    fs::remove_all(kDir);
-    fs::create_directories(kDir);
+    scratch_ = std::make_unique<testing::ScratchFolder>("kolvar-pack-recordings");
+    kDir = scratch_->path();
     // Another pack: the second set without its last stage.
     fs::copy("stages/deep-halls", kDir / "short", fs::copy_options::recursive);
     fs::remove(kDir / "short" / "stage16.txt");
@@ -102,7 +102,7 @@ class RecordedPackGames : public ::testing::Test {
       ASSERT_EQ(RunKolvar("kolvar", args, ".", ".", backend), 0) << stages;
     }
   }
-  static void TearDownTestSuite() { fs::remove_all(kDir); }
+  static void TearDownTestSuite() { scratch_.reset(); }
 
   // The name of a set's recording and trace.
   static std::string Key(const std::string& stages) {
@@ -130,8 +130,8 @@ class RecordedPackGames : public ::testing::Test {
     return out;
   }
 
-  static inline const fs::path kDir =
-      fs::temp_directory_path() / ("kolvar_pack_recordings_" + std::to_string(getpid()));
+  static inline std::unique_ptr<testing::ScratchFolder> scratch_;
+  static inline fs::path kDir;
 };
 
 TEST_F(RecordedPackGames, ReplayExactlyOnTheStagesTheyWerePlayedOnAndAreRefusedOnOthers) {

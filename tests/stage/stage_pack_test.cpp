@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/scratch_folder.h"
+
 namespace kolvar {
 namespace {
 
@@ -67,20 +69,13 @@ std::string Corridor(const std::string& title, char wall = '#') {
 
 class StagePackTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("kolvar-pack-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
   void Write(const std::string& name, const std::string& text) {
     std::ofstream(folder_ / name, std::ios::binary) << text;
   }
   std::string Path(const std::string& name) const { return (folder_ / name).string(); }
 
-  fs::path folder_;
+  testing::ScratchFolder scratch_{"kolvar-pack"};
+  fs::path folder_ = scratch_.path();
 };
 
 TEST_F(StagePackTest, CompilesEveryStageInOrder) {

@@ -9,6 +9,7 @@
 #include "core/fatal_error.h"
 #include "stage/stage_compiler.h"
 #include "stage/stage_files.h"
+#include "support/scratch_folder.h"
 #include "support/test_game.h"
 
 namespace kolvar {
@@ -24,15 +25,10 @@ using testing::TestGame;
 class StageFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("kolvar-stage-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
     fs::create_directories(root_ / "DATA");
     map_.fill(16);
     spawns_.fill(0);
   }
-  void TearDown() override { fs::remove_all(root_); }
 
   void Write(const std::string& name, const uint8_t* bytes, size_t size) {
     std::ofstream out(root_ / "DATA" / name, std::ios::binary);
@@ -63,7 +59,8 @@ class StageFiles : public ::testing::Test {
     return "no error";
   }
 
-  fs::path root_;
+  testing::ScratchFolder scratch_{"kolvar-stage"};
+  fs::path root_ = scratch_.path();
   StageFileBytes map_{};
   StageFileBytes spawns_{};
 };

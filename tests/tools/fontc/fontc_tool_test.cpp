@@ -10,13 +10,15 @@
 #include <sstream>
 #include <string>
 
+#include "support/scratch_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
 TEST(Fontc, AFontItCannotDrawFailsTheRunNamingTheFile) {
-  const fs::path dir = fs::temp_directory_path() / ("fontc_test_" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  const kolvar::testing::ScratchFolder scratch("fontc");
+  const fs::path& dir = scratch.path();
   std::ofstream(dir / "not_a_font.ttf") << "plain text\n";
   const struct {
     fs::path font;
@@ -36,7 +38,6 @@ TEST(Fontc, AFontItCannotDrawFailsTheRunNamingTheFile) {
     EXPECT_NE(output.str().find(c.why), std::string::npos) << output.str();
     EXPECT_FALSE(fs::exists(dir / "out.cpp"));
   }
-  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "midic.h"
 #include "platform/midi_file.h"
+#include "support/scratch_folder.h"
 
 namespace midic {
 namespace {
@@ -14,9 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(MidicCommand, WritesTheFileOrNamesFileAndLineAndWritesNothing) {
-  const fs::path dir =
-      fs::temp_directory_path() / ("kolvar_midic_command_test_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const kolvar::testing::ScratchFolder scratch("kolvar-midic");
+  const fs::path& dir = scratch.path();
   const std::string score = (dir / "piece.score").string();
   const std::string out = (dir / "out.mid").string();
   std::ostringstream err;
@@ -51,7 +51,6 @@ TEST(MidicCommand, WritesTheFileOrNamesFileAndLineAndWritesNothing) {
   EXPECT_NE(err.str().find(":1: error: the piece makes a MIDI file of"), std::string::npos)
       << err.str();
   EXPECT_EQ(fs::file_size(out), good_size);
-  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "stage/stage_compiler.h"
+#include "support/scratch_folder.h"
 
 namespace stagec {
 namespace {
@@ -17,14 +18,6 @@ namespace fs = std::filesystem;
 
 class CliTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() / (std::string("stagec_") + info->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
   std::string write(const std::string& name, const std::string& text) {
     std::ofstream(path(name), std::ios::binary) << text;
@@ -39,7 +32,8 @@ class CliTest : public ::testing::Test {
     return t;
   }
 
-  fs::path dir_;
+  kolvar::testing::ScratchFolder scratch_{"stagec"};
+  fs::path dir_ = scratch_.path();
   std::ostringstream err_;
 };
 
