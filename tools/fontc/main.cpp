@@ -6,10 +6,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "font_raster.h"
+#include "replace_file.h"
 
 namespace {
 
@@ -20,18 +23,15 @@ int Usage(const std::string& message) {
   return 2;
 }
 
-// Writes beside the target and renames, so a failed run never leaves half a
-// file that the build would take as up to date.
+// Writes the glyphs' source through a temporary file beside it.
 void WriteFileAtomically(const std::string& path, const std::string& text) {
-  const std::string temp = path + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush()) throw fontc::FontError(temp + ": cannot be written");
+  using Step = kolvar::tools::ReplaceFault::Step;
+  const std::optional<kolvar::tools::ReplaceFault> fault = kolvar::tools::ReplaceFile(path, text);
+  if (!fault) return;
+  if (fault->step != Step::kReplace) {
+    throw fontc::FontError(kolvar::tools::TemporaryFor(path) + ": cannot be written");
   }
-  std::error_code error;
-  std::filesystem::rename(temp, path, error);
-  if (error) throw fontc::FontError(path + ": cannot be written: " + error.message());
+  throw fontc::FontError(path + ": cannot be written: " + fault->reason);
 }
 
 }  // namespace

@@ -3,9 +3,12 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
+#include <string_view>
 
 #include "midi_writer.h"
+#include "replace_file.h"
 #include "score.h"
 
 namespace midic {
@@ -42,22 +45,9 @@ int RunMidic(const std::vector<std::string>& args, std::ostream& err) {
     return 1;
   }
 
-  // Write beside the target and rename, so a failed write never leaves a
-  // half file that the build would take as up to date.
-  const std::string temporary = output + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush()) {
-      err << output << ": error: cannot write the MIDI file\n";
-      std::remove(temporary.c_str());
-      return 1;
-    }
-  }
-  if (std::rename(temporary.c_str(), output.c_str()) != 0) {
+  if (kolvar::tools::ReplaceFile(
+          output, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) {
     err << output << ": error: cannot write the MIDI file\n";
-    std::remove(temporary.c_str());
     return 1;
   }
   return 0;

@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <optional>
+#include <string_view>
+
+#include "replace_file.h"
 
 namespace kolvar {
 namespace {
@@ -21,7 +25,7 @@ bool Put(std::FILE* out, const ogg_page& page) {
 
 std::string WriteOggVorbis(const std::string& path, const std::vector<float>& samples,
                            int sample_rate, float quality) {
-  const std::string temporary = path + ".tmp";
+  const std::string temporary = tools::TemporaryFor(path);
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(temporary.c_str(), "wb"),
                                                       &std::fclose);
   if (!out) return temporary + ": cannot write";
@@ -95,10 +99,7 @@ std::string WriteOggVorbis(const std::string& path, const std::vector<float>& sa
     std::remove(temporary.c_str());
     return temporary + ": the disk refused the data";
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    return path + ": cannot replace it";
-  }
+  if (tools::CommitTemporary(path)) return path + ": cannot replace it";
   return {};
 }
 

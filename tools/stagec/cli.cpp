@@ -4,8 +4,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <string_view>
 
+#include "replace_file.h"
 #include "stage/stage_compiler.h"
 
 namespace stagec {
@@ -33,28 +36,22 @@ bool read_file(const std::string& path, std::string& text, std::ostream& err) {
 
 // Writes through a temporary file so a failed build never leaves half a stage behind.
 bool write_file(const std::string& path, const Grid& bytes, std::ostream& err) {
-  const std::string temp = path + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      err << path << ": error: cannot create: " << std::strerror(errno) << "\n";
-      return false;
-    }
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
+  using Step = kolvar::tools::ReplaceFault::Step;
+  const std::optional<kolvar::tools::ReplaceFault> fault = kolvar::tools::ReplaceFile(
+      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  if (!fault) return true;
+  switch (fault->step) {
+    case Step::kCreate:
+      err << path << ": error: cannot create: " << fault->reason << "\n";
+      break;
+    case Step::kWrite:
       err << path << ": error: cannot write\n";
-      std::remove(temp.c_str());
-      return false;
-    }
+      break;
+    case Step::kReplace:
+      err << path << ": error: cannot replace: " << fault->reason << "\n";
+      break;
   }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    err << path << ": error: cannot replace: " << std::strerror(errno) << "\n";
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
+  return false;
 }
 
 std::optional<CompiledStage> load(const std::string& path, std::ostream& err) {
