@@ -77,15 +77,91 @@ std::string Hex(unsigned value) {
   return s;
 }
 
+// Status bytes and meta event types the reader acts on.
+constexpr uint8_t kSystemExclusive = 0xF0;
+constexpr uint8_t kSystemExclusiveEscape = 0xF7;
+constexpr uint8_t kMetaEvent = 0xFF;
+constexpr uint8_t kSetTempo = 0x51;
+constexpr uint8_t kEndOfTrack = 0x2F;
+
+// One track as its events are read.
+struct TrackState {
+  std::string where;  // "track N: ", before each fault
+  uint64_t tick = 0;
+  uint8_t running_status = 0;  // 0: none in force
+  uint8_t bank[16] = {};       // each channel's bank select, as this track has set it
+};
+
+// Reads the data bytes of a channel message with `status`; when `running`,
+// the first of them was read already, as `first_data`. Every program it
+// selects is added to `programs` (each once). Returns an error message,
+// empty when the message is good.
+std::string ReadChannelMessage(Cursor& track, uint8_t status, bool running, uint8_t first_data,
+                               TrackState& state, std::vector<MidiProgram>& programs) {
+  const int data_bytes = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2;
+  uint8_t data[2] = {};
+  for (int i = 0; i < data_bytes; ++i) {
+    data[i] = first_data;
+    if ((i > 0 || !running) && !track.Byte(data[i])) {
+      return state.where + "cut short inside a channel message";
+    }
+    if (data[i] >= 0x80) {
+      return state.where + "channel message " + Hex(status) + " has a data byte " + Hex(data[i]) +
+             " with its top bit set";
+    }
+  }
+  const int channel = status & 0x0F;
+  if ((status & 0xF0) == 0xB0 && data[0] == 0) state.bank[channel] = data[1];
+  if ((status & 0xF0) == 0xC0) {
+    const MidiProgram program{channel, state.bank[channel], data[0]};
+    if (std::find(programs.begin(), programs.end(), program) == programs.end()) {
+      programs.push_back(program);
+    }
+  }
+  return {};
+}
+
+// Reads a system exclusive message or a meta event with `status`. A tempo
+// change is appended to `tempos`; `ended` is set at the end-of-track event.
+// Returns an error message, empty when the event is good.
+std::string ReadSystemEvent(Cursor& track, uint8_t status, const TrackState& state,
+                            std::vector<TempoChange>& tempos, bool& ended) {
+  const std::string& where = state.where;
+  bool too_long;
+  uint32_t length;
+  if (status == kSystemExclusive || status == kSystemExclusiveEscape) {
+    if (!track.VarLen(length, too_long)) return where + "bad system exclusive length";
+    if (!track.Skip(length)) return where + "a system exclusive message runs past the track";
+    return {};
+  }
+  if (status != kMetaEvent) return where + "unexpected status byte " + Hex(status);
+
+  uint8_t type;
+  if (!track.Byte(type)) return where + "cut short inside a meta event";
+  if (!track.VarLen(length, too_long)) return where + "bad meta event length";
+  if (track.remaining() < length) return where + "a meta event runs past the track";
+  if (type == kSetTempo) {
+    if (length != 3) return where + "a tempo event must hold 3 bytes";
+    uint32_t usec = 0;
+    track.BigEndian(3, usec);
+    if (usec == 0) return where + "a tempo of zero microseconds per quarter";
+    tempos.push_back({state.tick, usec});
+    return {};
+  }
+  track.Skip(length);
+  // Bytes after the end-of-track event are ignored, as players do.
+  ended = type == kEndOfTrack;
+  return {};
+}
+
 // Reads the events of one track chunk. On success `end_tick` is the tick of
 // its end-of-track event and every tempo change is appended to `tempos`.
 // Returns an error message, empty when the track is good.
 std::string ParseTrack(Cursor track, int index, uint64_t& end_tick,
                        std::vector<TempoChange>& tempos, std::vector<MidiProgram>& programs) {
-  const std::string where = "track " + std::to_string(index + 1) + ": ";
-  uint64_t tick = 0;
-  uint8_t running_status = 0;  // 0: none in force
-  uint8_t bank[16] = {};       // each channel's bank select, as this track has set it
+  TrackState state;
+  state.where = "track " + std::to_string(index + 1) + ": ";
+  const std::string& where = state.where;
   while (true) {
     uint32_t delta;
     bool too_long;
@@ -94,7 +170,7 @@ std::string ParseTrack(Cursor track, int index, uint64_t& end_tick,
       if (track.at_end()) return where + "no end-of-track event";
       return where + "cut short inside a delta time";
     }
-    tick += delta;
+    state.tick += delta;
 
     uint8_t status;
     if (!track.Byte(status)) return where + "cut short before an event";
@@ -103,62 +179,23 @@ std::string ParseTrack(Cursor track, int index, uint64_t& end_tick,
     const bool running = status < 0x80;
     const uint8_t first_data = status;
     if (running) {
-      if (running_status == 0) return where + "a data byte with no running status in force";
-      status = running_status;
+      if (state.running_status == 0) return where + "a data byte with no running status in force";
+      status = state.running_status;
     }
 
-    if (status < 0xF0) {
-      running_status = status;
-      const int data_bytes = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2;
-      uint8_t data[2] = {};
-      for (int i = 0; i < data_bytes; ++i) {
-        data[i] = first_data;
-        if ((i > 0 || !running) && !track.Byte(data[i])) {
-          return where + "cut short inside a channel message";
-        }
-        if (data[i] >= 0x80) {
-          return where + "channel message " + Hex(status) + " has a data byte " + Hex(data[i]) +
-                 " with its top bit set";
-        }
-      }
-      const int channel = status & 0x0F;
-      if ((status & 0xF0) == 0xB0 && data[0] == 0) bank[channel] = data[1];
-      if ((status & 0xF0) == 0xC0) {
-        const MidiProgram program{channel, bank[channel], data[0]};
-        if (std::find(programs.begin(), programs.end(), program) == programs.end()) {
-          programs.push_back(program);
-        }
-      }
-      continue;
+    std::string error;
+    bool ended = false;
+    if (status < kSystemExclusive) {
+      state.running_status = status;
+      error = ReadChannelMessage(track, status, running, first_data, state, programs);
+    } else {
+      // System exclusive and meta events cancel running status.
+      state.running_status = 0;
+      error = ReadSystemEvent(track, status, state, tempos, ended);
     }
-
-    // System exclusive and meta events cancel running status.
-    running_status = 0;
-    if (status == 0xF0 || status == 0xF7) {
-      uint32_t length;
-      if (!track.VarLen(length, too_long)) return where + "bad system exclusive length";
-      if (!track.Skip(length)) return where + "a system exclusive message runs past the track";
-      continue;
-    }
-    if (status != 0xFF) return where + "unexpected status byte " + Hex(status);
-
-    uint8_t type;
-    if (!track.Byte(type)) return where + "cut short inside a meta event";
-    uint32_t length;
-    if (!track.VarLen(length, too_long)) return where + "bad meta event length";
-    if (track.remaining() < length) return where + "a meta event runs past the track";
-    if (type == 0x51) {
-      if (length != 3) return where + "a tempo event must hold 3 bytes";
-      uint32_t usec = 0;
-      track.BigEndian(3, usec);
-      if (usec == 0) return where + "a tempo of zero microseconds per quarter";
-      tempos.push_back({tick, usec});
-      continue;
-    }
-    track.Skip(length);
-    if (type == 0x2F) {
-      // Bytes after the end-of-track event are ignored, as players do.
-      end_tick = tick;
+    if (!error.empty()) return error;
+    if (ended) {
+      end_tick = state.tick;
       return {};
     }
   }

@@ -46,6 +46,8 @@ RegularFile ReadRegularFile(const std::string& path, size_t most_bytes) {
     close(fd);
     return file;
   }
+  file.mode = static_cast<unsigned>(info.st_mode);
+  file.size = static_cast<unsigned long long>(info.st_size);
   if (!S_ISREG(info.st_mode)) {
     file.status = RegularFile::Status::kNotRegular;
     file.reason = KindOfFile(info.st_mode) + ", not a file";
@@ -80,11 +82,13 @@ RegularFile ReadRegularFile(const std::string& path, size_t most_bytes) {
   close(fd);
   if (got > most_bytes) {
     file.status = RegularFile::Status::kTooLarge;
+    file.size = std::max<unsigned long long>(file.size, got);
     file.reason = "larger than " + std::to_string(most_bytes) + " bytes";
     file.bytes.clear();
     return file;
   }
   file.bytes.resize(got);
+  file.size = got;
   file.status = RegularFile::Status::kRead;
   return file;
 }

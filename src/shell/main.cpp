@@ -3,10 +3,8 @@
 
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,16 +32,12 @@ std::vector<uint32_t> IconPixels() {
 }
 
 // The settings file's `stages = NAME`, read before the window opens so a
-// pack at fault is refused first; the window reports the file's other
-// problems when it loads it.
+// pack at fault is refused first; the window reports the file's problems
+// (a FIFO in its place too) when it loads it.
 std::string SettingsStages() {
   if (kolvar::ConfigDirectory().empty()) return {};
-  const std::string path = kolvar::ConfigDirectory() + "/kolvar.conf";
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  std::ostringstream text;
-  text << in.rdbuf();
-  return kolvar::ParseSettings(text.str(), path, kolvar::SdlKeyNames()).settings.stages;
+  return kolvar::PeekSettings(kolvar::ConfigDirectory() + "/kolvar.conf", kolvar::SdlKeyNames())
+      .stages;
 }
 
 }  // namespace
@@ -98,6 +92,7 @@ int main(int argc, char** argv) {
       }
       const kolvar::NewRecording made = kolvar::StartRecording(
           kolvar::RecordingsDirectory(), static_cast<int64_t>(std::time(nullptr)));
+      if (!made.notice.empty()) std::fprintf(stderr, "kolvar: %s\n", made.notice.c_str());
       target.file = made.file;
       target.path = made.path;
       target.error = made.error;

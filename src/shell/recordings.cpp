@@ -1,13 +1,11 @@
 #include "shell/recordings.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/printable.h"
+#include "platform/regular_file.h"
 #include "shell/command_line.h"
 #include "shell/data_root.h"
 #include "stage/stage_files.h"
@@ -89,24 +87,13 @@ std::optional<std::string> StageSetDifference(const RecordingHeader& recorded,
 
 OpenedRecording OpenRecording(const std::string& path, const StageSet& here) {
   auto fail = [&](const std::string& fault) { return std::runtime_error(path + ": " + fault); };
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
-  if (!file) throw fail(std::string("cannot read the recording: ") + std::strerror(errno));
-  std::string bytes;
-  char buffer[65536];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-    bytes.append(buffer, got);
-    if (bytes.size() > kMaxRecordingBytes) {
-      throw fail("larger than " + std::to_string(kMaxRecordingBytes) + " bytes: not a recording");
-    }
+  RegularFile file = ReadRegularFile(path, kMaxRecordingBytes);
+  if (file.status == RegularFile::Status::kTooLarge) {
+    throw fail("larger than " + std::to_string(kMaxRecordingBytes) + " bytes: not a recording");
   }
-  // A directory opens but does not read (EISDIR).
-  if (std::ferror(file.get())) {
-    throw fail(std::string("cannot read the recording: ") + std::strerror(errno));
-  }
+  if (!file.ok()) throw fail("cannot read the recording: " + file.reason);
   OpenedRecording opened;
-  opened.reader = RecordingReader(std::move(bytes));
+  opened.reader = RecordingReader(std::move(file.bytes));
   if (const auto fault = opened.reader.ReadHeader(opened.header)) throw fail(*fault);
   if (const auto difference = StageSetDifference(opened.header, here)) {
     throw fail(*difference + "; it replays only with the stages it was played on");

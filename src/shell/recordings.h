@@ -55,7 +55,8 @@ struct OpenedRecording {
 
 // Reads the recording at `path` and checks it can replay on `here`. Throws
 // std::runtime_error with one line naming `path` and what is wrong: it
-// cannot be read, is not a recording, is of a format version this program
+// cannot be read or is no regular file (a FIFO is refused at once, not
+// waited on), is not a recording, is of a format version this program
 // does not read, or was recorded with other stages (StageSetDifference).
 OpenedRecording OpenRecording(const std::string& path, const StageSet& here);
 

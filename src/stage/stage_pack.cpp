@@ -1,13 +1,11 @@
 #include "stage/stage_pack.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
+#include <utility>
 
+#include "platform/regular_file.h"
 #include "stage/stage_compiler.h"
 
 namespace kolvar {
@@ -16,9 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A stage source is a few kilobytes; anything far larger is not one, and is
-// refused before it is read whole.
-constexpr std::uintmax_t kMostSourceBytes = 1 << 20;
 // The pack's name is shown in the window's caption.
 constexpr size_t kMostNameChars = 60;
 
@@ -36,33 +31,26 @@ std::string_view Trim(std::string_view s) {
   return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
 }
 
-// Reads a whole small file; nothing (with a fault) when it is missing, too
-// large or unreadable.
+// Reads a pack's text file whole; nothing (with a fault) when it is
+// missing, no regular file, too large or unreadable.
 std::optional<std::string> ReadSmallFile(const std::string& path,
                                          std::vector<std::string>& faults) {
-  std::error_code error;
-  const std::uintmax_t size = fs::file_size(path, error);
-  if (error) {
-    faults.push_back(Fault(path, "cannot open: " + error.message()));
-    return std::nullopt;
+  RegularFile file = ReadRegularFile(path, kMostPackSourceBytes);
+  switch (file.status) {
+    case RegularFile::Status::kRead:
+      return std::move(file.bytes);
+    case RegularFile::Status::kNotRegular:
+      faults.push_back(Fault(path, "is " + file.reason));
+      return std::nullopt;
+    case RegularFile::Status::kTooLarge:
+      faults.push_back(Fault(path, "is " + std::to_string(file.size) +
+                                       " bytes long; a stage pack's files are text of at most "
+                                       "1 MiB"));
+      return std::nullopt;
+    default:
+      faults.push_back(Fault(path, "cannot open: " + file.reason));
+      return std::nullopt;
   }
-  if (size > kMostSourceBytes) {
-    faults.push_back(Fault(path, "is " + std::to_string(size) + " bytes long; a stage pack's " +
-                                     "files are text of at most 1 MiB"));
-    return std::nullopt;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    faults.push_back(Fault(path, std::string("cannot open: ") + std::strerror(errno)));
-    return std::nullopt;
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) {
-    faults.push_back(Fault(path, "cannot read"));
-    return std::nullopt;
-  }
-  return text.str();
 }
 
 // The stage number in a name "stageNN.txt" (NN two digits, 01..99), 0 for

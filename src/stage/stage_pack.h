@@ -4,6 +4,7 @@
 // players can play sets of stages that were never built into DATA/.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,9 @@
 namespace kolvar {
 
 inline constexpr int kMostPackStages = 99;
+// A stage source (or pack.txt) is a few kilobytes; anything far larger is
+// not one, and is refused before it is read.
+inline constexpr size_t kMostPackSourceBytes = 1 << 20;
 
 struct PackInfo {
   std::string name;

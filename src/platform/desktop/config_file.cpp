@@ -3,6 +3,7 @@
 #include <cctype>
 #include <sstream>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/desktop/user_files.h"
 #include "platform/printable.h"
@@ -61,10 +62,6 @@ constexpr const char* kSoundfontComment =
     "# ~/.local/share or /usr/share; --soundfont on the command line wins.\n";
 
 constexpr int kMostScale = 8;  // as for --scale
-
-// The defaults take under 2 KB; a file far larger is no settings file (or a link
-// to a device that never ends).
-constexpr size_t kMostSettingsBytes = 64 * 1024;
 
 std::string Trim(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t\r");
@@ -156,21 +153,92 @@ std::string DefaultSettingsText() {
   return text;
 }
 
-SettingsResult ParseSettings(const std::string& text, const std::string& file_name,
-                             const KeyNames& names) {
-  const Settings defaults = DefaultSettings(names);
-  SettingsResult result{defaults, {}};
-  Settings& s = result.settings;
-  const std::string file = PrintableUtf8(file_name);
-  // The line that set each action's keys (0: the default holds).
-  std::array<int, kActionCount> key_line{};
-  // The first line naming each setting: the key actions, then scale,
-  // fullscreen, music_volume, stages and soundfont.
-  std::array<int, kActionCount + 5> first_line{};
-  constexpr int kScale = kActionCount, kFullscreen = kActionCount + 1, kVolume = kActionCount + 2,
-                kStages = kActionCount + 3, kSoundfont = kActionCount + 4;
+namespace {
 
-  // An editor's UTF-8 byte-order mark is no part of the first line.
+// The settings besides the keys, numbered after the actions.
+enum : int { kScale = kActionCount, kFullscreen, kVolume, kStages, kSoundfont, kSettingCount };
+
+// The setting a name sets: an action's number or one of the above; -1 for
+// no setting.
+int SettingNamed(const std::string& name) {
+  static const std::pair<const char*, int> kOthers[] = {{"scale", kScale},
+                                                        {"fullscreen", kFullscreen},
+                                                        {"music_volume", kVolume},
+                                                        {"stages", kStages},
+                                                        {"soundfont", kSoundfont}};
+  for (const auto& [other, setting] : kOthers) {
+    if (name == other) return setting;
+  }
+  for (const KeyEntry& e : kKeyEntries) {
+    if (name == e.name) return static_cast<int>(e.action);
+  }
+  return -1;
+}
+
+// What is wrong with a setting's value, and the default used instead.
+struct ValueFault {
+  std::string fault;
+  std::string fallback;
+};
+
+// Puts `value` into `setting` of `s`; the fault when it cannot be used.
+std::optional<ValueFault> SetValue(int setting, const std::string& name, const std::string& value,
+                                   const KeyNames& names, Settings& s) {
+  const std::string shown = PrintableUtf8(value);
+  switch (setting) {
+    case kScale:
+      if (Lower(value) == "auto") {
+        s.scale = 0;
+      } else if (const std::optional<int> scale = ParseWhole(value, 1, kMostScale)) {
+        s.scale = *scale;
+      } else {
+        return ValueFault{"scale must be auto or a whole number from 1 to 8, not '" + shown + "'",
+                          "auto"};
+      }
+      return std::nullopt;
+    case kFullscreen:
+      if (const std::optional<bool> on = ParseYesNo(value)) {
+        s.fullscreen = *on;
+        return std::nullopt;
+      }
+      return ValueFault{"fullscreen must be yes or no, not '" + shown + "'", "no"};
+    case kVolume:
+      if (const std::optional<int> volume = ParseWhole(value, 0, 100)) {
+        s.music_volume = *volume;
+        return std::nullopt;
+      }
+      return ValueFault{"music_volume must be a whole number from 0 to 100, not '" + shown + "'",
+                        "100"};
+    case kStages:
+      if (value.empty()) return ValueFault{"stages names no pack", "the game's own stages"};
+      s.stages = value;
+      return std::nullopt;
+    case kSoundfont:
+      if (value.empty()) return ValueFault{"soundfont names no file", "the first found"};
+      s.soundfont = value;
+      return std::nullopt;
+    default:
+      break;
+  }
+  const KeyEntry& entry = kKeyEntries[setting];
+  std::string bad;
+  if (const std::optional<std::vector<KeyCode>> keys = ParseKeys(value, names, bad)) {
+    s.keys[setting] = *keys;
+    return std::nullopt;
+  }
+  if (value.empty()) return ValueFault{name + " names no key", entry.defaults};
+  if (!IsValidUtf8(bad)) {
+    return ValueFault{name + ": the key name '" + PrintableUtf8(bad) + "' is not valid UTF-8",
+                      entry.defaults};
+  }
+  return ValueFault{name + ": no key is named '" + PrintableUtf8(bad) + "'", entry.defaults};
+}
+
+// Calls `use(number, line)` for each line of `text` that holds more than a
+// comment, with the comment and the spaces around it taken off. An editor's
+// UTF-8 byte-order mark is no part of the first line.
+template <typename Use>
+void ForEachSettingLine(const std::string& text, Use use) {
   size_t start = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
   for (int number = 1; start < text.size(); ++number) {
     size_t end = text.find('\n', start);
@@ -179,98 +247,59 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
     start = end + 1;
     if (const size_t hash = raw.find('#'); hash != std::string::npos) raw.erase(hash);
     const std::string line = Trim(raw);
-    if (line.empty()) continue;
-    const std::string at = file + ":" + std::to_string(number) + ": ";
-    const auto report = [&](const std::string& fault, const std::string& fallback) {
-      result.problems.push_back(at + fault + "; using the default (" + fallback + ")");
-    };
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos) {
-      result.problems.push_back(at + "expected \"name = value\", found '" + PrintableUtf8(line) +
-                                "'; line ignored");
-      continue;
-    }
-    const std::string name = Lower(Trim(line.substr(0, equals)));
-    const std::string value = Trim(line.substr(equals + 1));
-    const std::string shown = PrintableUtf8(value);
-
-    int setting = -1;
-    if (name == "scale") setting = kScale;
-    if (name == "fullscreen") setting = kFullscreen;
-    if (name == "music_volume") setting = kVolume;
-    if (name == "stages") setting = kStages;
-    if (name == "soundfont") setting = kSoundfont;
-    for (const KeyEntry& e : kKeyEntries) {
-      if (name == e.name) setting = static_cast<int>(e.action);
-    }
-    if (setting < 0) {
-      result.problems.push_back(at + "no setting named '" + PrintableUtf8(name) +
-                                "'; line ignored");
-      continue;
-    }
-    if (first_line[setting] != 0) {
-      result.problems.push_back(at + name + " is set twice; line " +
-                                std::to_string(first_line[setting]) +
-                                " counts and this one is ignored");
-      continue;
-    }
-    first_line[setting] = number;
-
-    if (setting == kScale) {
-      if (Lower(value) == "auto") {
-        s.scale = 0;
-      } else if (const std::optional<int> scale = ParseWhole(value, 1, kMostScale)) {
-        s.scale = *scale;
-      } else {
-        report("scale must be auto or a whole number from 1 to 8, not '" + shown + "'", "auto");
-      }
-    } else if (setting == kFullscreen) {
-      if (const std::optional<bool> on = ParseYesNo(value)) {
-        s.fullscreen = *on;
-      } else {
-        report("fullscreen must be yes or no, not '" + shown + "'", "no");
-      }
-    } else if (setting == kVolume) {
-      if (const std::optional<int> volume = ParseWhole(value, 0, 100)) {
-        s.music_volume = *volume;
-      } else {
-        report("music_volume must be a whole number from 0 to 100, not '" + shown + "'", "100");
-      }
-    } else if (setting == kStages) {
-      if (value.empty()) {
-        report("stages names no pack", "the game's own stages");
-      } else {
-        s.stages = value;
-      }
-    } else if (setting == kSoundfont) {
-      if (value.empty()) {
-        report("soundfont names no file", "the first found");
-      } else {
-        s.soundfont = value;
-      }
-    } else {
-      const KeyEntry& entry = kKeyEntries[setting];
-      std::string bad;
-      if (const std::optional<std::vector<KeyCode>> keys = ParseKeys(value, names, bad)) {
-        s.keys[setting] = *keys;
-        key_line[setting] = number;
-      } else if (value.empty()) {
-        report(name + " names no key", entry.defaults);
-      } else if (!IsValidUtf8(bad)) {
-        report(name + ": the key name '" + PrintableUtf8(bad) + "' is not valid UTF-8",
-               entry.defaults);
-      } else {
-        report(name + ": no key is named '" + PrintableUtf8(bad) + "'", entry.defaults);
-      }
-    }
+    if (!line.empty()) use(number, line);
   }
+}
 
-  // A key doing two things: the line that gave it the second job falls back
-  // to its default (the later line when both were set here). Defaults never
-  // share a key, and each round sends one line back to its default, so this
-  // ends after at most one round per action. A round looks each key up in a
-  // table of the actions holding it: the time grows with the number of keys,
-  // not with its square.
+// What the lines read so far have set: the line that set each action's keys
+// (0: the default holds) and the first line naming each setting.
+struct LinesSeen {
+  std::array<int, kActionCount> key_line{};
+  std::array<int, kSettingCount> first_line{};
+};
+
+// Reads line `number` of the file named `file` into `result`, or reports
+// why it is not used.
+void ReadSettingLine(int number, const std::string& line, const std::string& file,
+                     const KeyNames& names, LinesSeen& seen, SettingsResult& result) {
+  const std::string at = file + ":" + std::to_string(number) + ": ";
+  const size_t equals = line.find('=');
+  if (equals == std::string::npos) {
+    result.problems.push_back(at + "expected \"name = value\", found '" + PrintableUtf8(line) +
+                              "'; line ignored");
+    return;
+  }
+  const std::string name = Lower(Trim(line.substr(0, equals)));
+  const std::string value = Trim(line.substr(equals + 1));
+  const int setting = SettingNamed(name);
+  if (setting < 0) {
+    result.problems.push_back(at + "no setting named '" + PrintableUtf8(name) + "'; line ignored");
+    return;
+  }
+  if (seen.first_line[setting] != 0) {
+    result.problems.push_back(at + name + " is set twice; line " +
+                              std::to_string(seen.first_line[setting]) +
+                              " counts and this one is ignored");
+    return;
+  }
+  seen.first_line[setting] = number;
+  if (const std::optional<ValueFault> fault =
+          SetValue(setting, name, value, names, result.settings)) {
+    result.problems.push_back(at + fault->fault + "; using the default (" + fault->fallback + ")");
+  } else if (setting < kActionCount) {
+    seen.key_line[setting] = number;
+  }
+}
+
+// A key doing two things: the line that gave it the second job falls back
+// to its default (the later line when both were set here). Defaults never
+// share a key, and each round sends one line back to its default, so this
+// ends after at most one round per action. A round looks each key up in a
+// table of the actions holding it: the time grows with the number of keys,
+// not with its square.
+void UndoKeyClashes(const Settings& defaults, const KeyNames& names, const std::string& file,
+                    std::array<int, kActionCount>& key_line, SettingsResult& result) {
+  Settings& s = result.settings;
   for (bool clash = true; clash;) {
     clash = false;
     std::unordered_map<KeyCode, uint32_t> holders;
@@ -296,6 +325,20 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
       }
     }
   }
+}
+
+}  // namespace
+
+SettingsResult ParseSettings(const std::string& text, const std::string& file_name,
+                             const KeyNames& names) {
+  const Settings defaults = DefaultSettings(names);
+  SettingsResult result{defaults, {}};
+  const std::string file = PrintableUtf8(file_name);
+  LinesSeen seen;
+  ForEachSettingLine(text, [&](int number, const std::string& line) {
+    ReadSettingLine(number, line, file, names, seen, result);
+  });
+  UndoKeyClashes(defaults, names, file, seen.key_line, result);
   return result;
 }
 
@@ -329,6 +372,12 @@ SettingsResult LoadSettings(const std::string& path, const KeyNames& names) {
     default:
       return defaults("cannot read the settings (" + file.reason + ")");
   }
+}
+
+Settings PeekSettings(const std::string& path, const KeyNames& names) {
+  const RegularFile file = ReadRegularFile(path, kMostSettingsBytes);
+  if (!file.ok()) return DefaultSettings(names);
+  return ParseSettings(file.bytes, path, names).settings;
 }
 
 std::optional<Action> ActionOfKey(const Settings& settings, KeyCode key) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -58,12 +59,22 @@ struct SettingsResult {
 SettingsResult ParseSettings(const std::string& text, const std::string& file_name,
                              const KeyNames& names);
 
+// The defaults take under 2 KB; a file far larger is no settings file (or a
+// link to a device that never ends) and is not read.
+inline constexpr size_t kMostSettingsBytes = 64 * 1024;
+
 // Reads the file at `path`, first writing DefaultSettingsText() there when
 // there is no file (through a symbolic link to its target). A file that
 // cannot be read or written is reported with the reason, and the defaults
 // are used; only a regular file of at most 64 KiB is read, so a FIFO, a
 // device or a directory is refused at once.
 SettingsResult LoadSettings(const std::string& path, const KeyNames& names);
+
+// The settings the file at `path` holds, read as LoadSettings reads it but
+// writing nothing and reporting nothing (the defaults when it cannot be
+// read): for what is needed before the window opens and loads the file,
+// reporting its problems once.
+Settings PeekSettings(const std::string& path, const KeyNames& names);
 
 // The action a key does, if any.
 std::optional<Action> ActionOfKey(const Settings& settings, KeyCode key);

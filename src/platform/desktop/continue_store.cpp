@@ -1,10 +1,9 @@
 #include "platform/desktop/continue_store.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "platform/desktop/user_files.h"
+#include "platform/regular_file.h"
 
 namespace kolvar {
 
@@ -34,22 +33,24 @@ ContinueStore::ContinueStore(std::string path, Report report)
 
 int32_t ContinueStore::Load() {
   if (path_.empty()) return 1;
-  std::FILE* file = std::fopen(path_.c_str(), "rb");
-  if (!file) {
-    if (errno != ENOENT) {
-      report_(path_ + ": cannot read the Continue stage (" + std::strerror(errno) +
+  const RegularFile file = ReadRegularFile(path_, kMostContinueBytes);
+  switch (file.status) {
+    case RegularFile::Status::kMissing:
+      return 1;  // No file yet: no game has ended.
+    case RegularFile::Status::kNotRegular:
+      report_(path_ + ": is " + file.reason + "; Continue starts stage 1");
+      return 1;
+    case RegularFile::Status::kFailed:
+      report_(path_ + ": cannot read the Continue stage (" + file.reason +
               "); Continue starts stage 1");
-    }
-    return 1;
+      return 1;
+    default:
+      break;  // read, or too large to be one: judged below
   }
-  char buffer[64] = {};
-  const size_t got = std::fread(buffer, 1, sizeof buffer - 1, file);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  const std::string text(buffer, got);
+  const std::string& text = file.bytes;
   const std::string header = kHeader;
   int32_t stage = 0;
-  bool sound = !failed && text.rfind(header, 0) == 0 && text.size() > header.size() + 1 &&
+  bool sound = file.ok() && text.rfind(header, 0) == 0 && text.size() > header.size() + 1 &&
                text.size() <= header.size() + 4 && text.back() == '\n';
   for (size_t i = header.size(); sound && i + 1 < text.size(); ++i) {
     if (text[i] < '0' || text[i] > '9') sound = false;

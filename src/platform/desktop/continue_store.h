@@ -3,6 +3,7 @@
 // start and replaced whole at each game over.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,6 +15,10 @@ namespace kolvar {
 // hi-score file's name with ".continue" added. Empty for an empty path.
 std::string ContinueFileFor(const std::string& hiscore_path);
 
+// The most bytes read of a Continue file: its header and a stage number
+// take under 20, so a larger file is no Continue file.
+inline constexpr size_t kMostContinueBytes = 64;
+
 class ContinueStore {
  public:
   using Report = std::function<void(const std::string&)>;
@@ -23,7 +28,8 @@ class ContinueStore {
   explicit ContinueStore(std::string path, Report report = {});
 
   // The kept stage; 1 when there is no file yet, and 1 (reported) when it
-  // cannot be read or is not a Continue file.
+  // cannot be read or is not a Continue file. Only a regular file is read
+  // (a FIFO, a device or a directory is refused at once).
   int32_t Load();
   // Keeps `stage`. A failure is reported the first time; play goes on.
   void Save(int32_t stage);

@@ -13,8 +13,6 @@ namespace kolvar {
 namespace {
 
 constexpr const char* kHeader = "kolvar hiscore";
-// A hi-score file is a few bytes; a big one is not one and is not read whole.
-constexpr size_t kMostBytes = 4096;
 // How long a save waits for another game's save to finish. Saves take
 // milliseconds; a game stopped in the middle of one must not stop this one.
 constexpr int kLockWaitMs = 1000;
@@ -101,7 +99,7 @@ int32_t HiScoreStore::Load() {
     FileLock lock(path_, kLockWaitMs);
     if (lock.locked()) RemoveStaleTemporaries(path_, 0, IsPartOfHiScoreText);
   }
-  const RegularFile file = ReadRegularFile(path_, kMostBytes);
+  const RegularFile file = ReadRegularFile(path_, kMostHiScoreBytes);
   switch (file.status) {
     case RegularFile::Status::kMissing:
       return 0;  // No file yet is the first run, not a fault.
@@ -151,7 +149,7 @@ void HiScoreStore::Save(int32_t value) {
   }
   // Another game may have kept a higher score since this one started.
   const std::string target = FollowLinks(path_);
-  const RegularFile kept = ReadRegularFile(target, kMostBytes);
+  const RegularFile kept = ReadRegularFile(target, kMostHiScoreBytes);
   switch (kept.status) {
     case RegularFile::Status::kMissing:
       break;
@@ -177,7 +175,7 @@ void HiScoreStore::Save(int32_t value) {
   // others go on without it after a second, and when this one goes on its
   // earlier look at the file is stale.
   const auto still_higher = [&] {
-    const RegularFile now = ReadRegularFile(target, kMostBytes);
+    const RegularFile now = ReadRegularFile(target, kMostHiScoreBytes);
     const std::optional<int32_t> kept_now = now.ok() ? ParseHiScore(now.bytes) : std::nullopt;
     return !kept_now || *kept_now < value;
   };

@@ -4,6 +4,7 @@
 // than the one kept there.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -17,6 +18,9 @@ namespace kolvar {
 // Nothing when the text holds no such number (or an empty file).
 std::string HiScoreText(int32_t value);
 std::optional<int32_t> ParseHiScore(const std::string& text);
+
+// A hi-score file is a few bytes; a big one is not one and is not read whole.
+inline constexpr size_t kMostHiScoreBytes = 4096;
 
 class HiScoreStore {
  public:

@@ -8,10 +8,10 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "platform/desktop/user_files.h"
+#include "platform/regular_file.h"
 
 namespace kolvar {
 
@@ -24,11 +24,24 @@ bool IsRecordingName(const std::string& name) {
          name.compare(name.size() - 4, 4, ".kvr") == 0;
 }
 
-std::string MarkedRecording(const std::string& folder) {
-  std::ifstream in(folder + "/" + kHiScoreRecordingMark);
-  std::string name;
-  std::getline(in, name);
-  return name;
+// The recording the hi-score mark names (its first line); empty when there
+// is no mark. A mark that cannot be read names none, and `notice` says why.
+std::string MarkedRecording(const std::string& folder, std::string& notice) {
+  const std::string path = folder + "/" + kHiScoreRecordingMark;
+  const RegularFile mark = ReadRegularFile(path, kMostHiScoreMarkBytes);
+  switch (mark.status) {
+    case RegularFile::Status::kRead:
+      return mark.bytes.substr(0, mark.bytes.find('\n'));
+    case RegularFile::Status::kMissing:
+      return {};
+    case RegularFile::Status::kNotRegular:
+    case RegularFile::Status::kTooLarge:
+      notice = path + ": is " + mark.reason + ", so it names no hi-score game";
+      return {};
+    default:
+      notice = path + ": cannot read it (" + mark.reason + "), so it names no hi-score game";
+      return {};
+  }
 }
 
 }  // namespace
@@ -58,7 +71,7 @@ NewRecording StartRecording(const std::string& folder, int64_t when, int keep) {
     if (IsRecordingName(name) && it->is_regular_file(error)) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
-  const std::string marked = MarkedRecording(folder);
+  const std::string marked = MarkedRecording(folder, made.notice);
   names.erase(std::remove(names.begin(), names.end(), marked), names.end());
   const size_t room = keep > 1 ? static_cast<size_t>(keep - 1) : 0;
   for (size_t i = 0; i + room < names.size(); ++i) fs::remove(folder + "/" + names[i], error);

@@ -3,6 +3,7 @@
 // of the game that set the kept hi-score, which a small file names.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -12,6 +13,8 @@ namespace kolvar {
 inline constexpr int kKeptRecordings = 20;
 // The file in the folder naming the recording that set the kept hi-score.
 inline constexpr const char* kHiScoreRecordingMark = "hiscore-game";
+// The mark holds one file name; a larger one is no mark and is not read.
+inline constexpr size_t kMostHiScoreMarkBytes = 4096;
 
 // $XDG_DATA_HOME/kolvar/replays; empty without a home folder.
 std::string RecordingsDirectory();
@@ -20,11 +23,16 @@ struct NewRecording {
   std::FILE* file = nullptr;  // open for writing; null on failure
   std::string path;
   std::string error;
+  // A line for the player when the recording was made all the same: the
+  // hi-score mark could not be read (a FIFO, say), so no recording was
+  // kept for it.
+  std::string notice;
 };
 
 // Makes `folder`, removes the oldest recordings so that with the new one
 // `keep` remain (the recording named by the hi-score mark is kept besides
-// them), and creates kolvar_DATE_TIME.kvr there (local time of `when`,
+// them; a mark that is no regular file names none, with a notice), and
+// creates kolvar_DATE_TIME.kvr there (local time of `when`,
 // "_2", "_3"... when the name is taken; never over an existing file).
 NewRecording StartRecording(const std::string& folder, int64_t when, int keep = kKeptRecordings);
 

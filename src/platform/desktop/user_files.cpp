@@ -11,7 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 
 #include "platform/regular_file.h"
 
@@ -34,11 +34,19 @@ std::string WithKolvar(const std::string& base) {
   return base.empty() ? base : base + "/kolvar";
 }
 
+// user-dirs.dirs names a handful of folders in a few hundred bytes, and
+// /proc/self/status is a couple of kilobytes: anything far larger is not
+// what it should be, and is not read.
+constexpr size_t kMostUserDirsBytes = 1 << 16;
+constexpr size_t kMostProcessStatusBytes = 1 << 16;
+
 // The value of XDG_PICTURES_DIR="..." in user-dirs.dirs, with $HOME put in.
+// A file that cannot be read names no folder.
 std::string PicturesFromUserDirs() {
   const std::string config = BaseDirectory("XDG_CONFIG_HOME", ".config");
   if (config.empty()) return {};
-  std::ifstream in(config + "/user-dirs.dirs");
+  const RegularFile file = ReadRegularFile(config + "/user-dirs.dirs", kMostUserDirsBytes);
+  std::istringstream in(file.bytes);
   const std::string prefix = "XDG_PICTURES_DIR=\"";
   for (std::string line; std::getline(in, line);) {
     if (line.rfind(prefix, 0) != 0 || line.back() != '"') continue;
@@ -63,7 +71,8 @@ constexpr size_t kMostTemporaryBytes = 1 << 16;
 
 // The umask, read without changing it (umask() sets it for every thread).
 mode_t CurrentUmask() {
-  std::ifstream status("/proc/self/status");
+  const RegularFile file = ReadRegularFile("/proc/self/status", kMostProcessStatusBytes);
+  std::istringstream status(file.bytes);
   for (std::string line; std::getline(status, line);) {
     if (line.rfind("Umask:", 0) == 0)
       return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));

@@ -1,5 +1,7 @@
 #include "platform/headless/headless_platform.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include "platform/desktop/png_writer.h"
 #include "platform/headless/headless_music.h"
 #include "platform/printable.h"
+#include "platform/regular_file.h"
 
 namespace kolvar {
 
@@ -40,24 +43,13 @@ std::optional<uint32_t> ParseMs(const std::string& word) {
 }  // namespace
 
 std::vector<ScriptLine> ReadInputScript(const std::string& path) {
-  auto fail = [&](const std::string& fault) {
-    return std::invalid_argument(path + ": cannot read the input script: " + fault);
-  };
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
-  if (!file) throw fail(std::strerror(errno));
-  std::string text;
-  char buffer[65536];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-    text.append(buffer, got);
-    if (text.size() > kMaxInputScriptBytes) {
-      throw fail("larger than " + std::to_string(kMaxInputScriptBytes) + " bytes");
-    }
+  const RegularFile file = ReadRegularFile(path, kMaxInputScriptBytes);
+  if (!file.ok()) {
+    // A directory is named as the system names it, as it always was.
+    throw std::invalid_argument(path + ": cannot read the input script: " +
+                                (S_ISDIR(file.mode) ? std::strerror(EISDIR) : file.reason));
   }
-  // A directory opens but does not read (EISDIR).
-  if (std::ferror(file.get())) throw fail(std::strerror(errno));
-  return ParseInputScript(text, path);
+  return ParseInputScript(file.bytes, path);
 }
 
 std::vector<ScriptLine> ParseInputScript(const std::string& text, const std::string& name) {

@@ -36,7 +36,8 @@ std::vector<ScriptLine> ParseInputScript(const std::string& text, const std::str
 inline constexpr size_t kMaxInputScriptBytes = 16u << 20;
 
 // Reads and parses the script in the file `path`. A file that cannot be
-// opened or read (a directory, say) or is too large throws
+// opened or read, is no regular file (a directory, a FIFO: refused at once)
+// or is too large throws
 // std::invalid_argument "<path>: cannot read the input script: <why>".
 std::vector<ScriptLine> ReadInputScript(const std::string& path);
 

@@ -106,7 +106,10 @@ RenderedPiece RenderMidiFile(const std::string& path, double tail_seconds) {
     piece.error = "no General MIDI soundfont installed (fluid-soundfont-gm)";
     return piece;
   }
-  const MidiFileResult midi = ReadMidiFile(path);
+  // The piece is read once, through the reader, and handed to the player
+  // from memory.
+  std::vector<uint8_t> bytes;
+  const MidiFileResult midi = ReadMidiFile(path, &bytes);
   if (!midi.ok()) {
     piece.error = path + ": " + midi.error;
     return piece;
@@ -122,7 +125,7 @@ RenderedPiece RenderMidiFile(const std::string& path, double tail_seconds) {
   fluid_synth_t* synth = new_fluid_synth(settings);
   fluid_player_t* player = synth ? new_fluid_player(synth) : nullptr;
   if (!player || fluid_synth_sfload(synth, soundfont.c_str(), 1) == FLUID_FAILED ||
-      fluid_player_add(player, path.c_str()) == FLUID_FAILED ||
+      fluid_player_add_mem(player, bytes.data(), bytes.size()) == FLUID_FAILED ||
       fluid_player_play(player) == FLUID_FAILED) {
     piece.error = path + ": the synthesizer could not play it";
   } else {
