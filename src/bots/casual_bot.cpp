@@ -242,12 +242,14 @@ class CasualPlayer {
 
   static std::vector<Threat> Threats(const Game& g, int32_t x, int32_t y) {
     std::vector<Threat> threats;
-    const int32_t left = g.ViewX * 32, top = g.ViewY * 32;
+    const int32_t left = g.ViewX * kCellPixels, top = g.ViewY * kCellPixels;
+    constexpr int32_t kViewWidth = kViewColumns * kCellPixels;
+    constexpr int32_t kViewHeight = kViewRows * kCellPixels;
     for (int i = 0; i < kEnemySlots; ++i) {
       const EnemySlot& e = g.EnemyTable[static_cast<size_t>(i)];
       if (e.Active != kTrue) continue;
-      const bool on_screen =
-          e.X + 28 > left && e.X + 4 < left + 320 && e.Y + 32 > top && e.Y < top + 224;
+      const bool on_screen = e.X + 28 > left && e.X + 4 < left + kViewWidth && e.Y + 32 > top &&
+                             e.Y < top + kViewHeight;
       const int32_t d = std::max(std::abs(e.X - x), std::abs(e.Y - y));
       if (on_screen && d <= kNotice) threats.push_back({d, e.X, e.Y, i});
     }

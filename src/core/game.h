@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "core/cell_codes.h"
+#include "core/direction.h"
 #include "core/random_source.h"
 #include "core/surface.h"
 #include "platform/platform.h"
+#include "platform/scaling.h"
 
 namespace kolvar {
 
@@ -29,6 +31,10 @@ static_assert((kMapCells & kMapLimit) == 0, "the wrap mask needs a power-of-two 
 inline int32_t FloorCell(int32_t pixels) {
   return pixels >= 0 ? pixels / kCellPixels : -((-pixels + kCellPixels - 1) / kCellPixels);
 }
+
+// The steps of the walk cycle: PlayerAnimStep and an enemy's AnimFrame count
+// 0 .. kWalkSteps - 1 as they walk (scene/sprites.cpp has their pictures).
+inline constexpr int32_t kWalkSteps = 4;
 
 // What a cell outside the map reads as: a wall.
 inline constexpr uint8_t kOffGrid = kDarkness;
@@ -68,13 +74,13 @@ struct CellGrid {
 };
 
 struct EnemySlot {
-  int32_t Kind = 0;        // 1..kEnemyKindCount, the placement code
-  int32_t X = 0;           // left edge of the 32 x 32 box, map pixels
-  int32_t Y = 0;           // top edge, map pixels
-  int32_t Facing = 0;      // 0 up, 1 right, 2 down, 3 left
-  int32_t StepWait = 0;    // frames waited since the last acting tick
-  int32_t WanderTime = 0;  // acting ticks since the wander direction was drawn
-  int32_t WanderDir = 0;
+  int32_t Kind = kNoEnemy;  // an EnemyKindCode 1..kEnemyKindCount, the placement code
+  int32_t X = 0;            // left edge of the 32 x 32 box, map pixels
+  int32_t Y = 0;            // top edge, map pixels
+  int32_t Facing = kUp;     // a Direction
+  int32_t StepWait = 0;     // frames waited since the last acting tick
+  int32_t WanderTime = 0;   // acting ticks since the wander direction was drawn
+  int32_t WanderDir = kUp;  // a Direction
   int32_t ChaseGate = 0;
   int32_t AnimFrame = 0;  // walk frame 0..3
   int16_t Active = kFalse;
@@ -100,7 +106,7 @@ struct PlayState {
   // Player and view. PlayerX/PlayerY are pixels relative to the view's
   // top-left cell (ViewX, ViewY).
   int32_t PlayerX = 0, PlayerY = 0;
-  int32_t PlayerDir = 0;
+  int32_t PlayerDir = kUp;  // a Direction
   int32_t PlayerAnimStep = 0;
   int32_t ViewX = 0, ViewY = 0;
 
@@ -170,9 +176,9 @@ struct Game : PlayState {
   // changes them.
   std::vector<StageGrids> stages;
 
-  // The window's surfaces: the screen, the back buffer, the three sheets and
-  // the radar panel's plain blue.
-  Surface Crt{320, 240, kBlack};
+  // The window's surfaces: the screen (the picture the platform shows), the
+  // back buffer, the three sheets and the radar panel's plain blue.
+  Surface Crt{kPictureWidth, kPictureHeight, kBlack};
   Surface B_Crt{352, 372, kBlack};
   Surface Title;
   Surface Chr;

@@ -10,8 +10,15 @@
 
 namespace kolvar {
 
-// In the title sheet every picture's mask lies this far to its right.
-inline constexpr int kTitleMaskOffset = 256;
+// Where a picture lies on its sheet: its rectangle and, for a picture drawn
+// masked, the top left of its mask, a rectangle of the same size. sheetc
+// writes one for every picture of assets/art/layout.txt into the generated
+// header core/sheet_layout.h (namespace kolvar::art, kLogo for "logo",
+// kChrSlime for "chr_slime"), so the drawing code never repeats the layout.
+struct SheetPicture {
+  int x = 0, y = 0, width = 0, height = 0;
+  int mask_x = -1, mask_y = -1;  // -1: the picture has no mask
+};
 
 struct IndexedImage {
   int width = 0;

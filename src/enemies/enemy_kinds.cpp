@@ -8,44 +8,62 @@ namespace kolvar {
 
 namespace {
 
+// One row per kind, in the order of their codes. The table's columns are
+// EnemyKind's fields.
+// clang-format off
 constexpr std::array<EnemyKind, kEnemyKindCount + 1> kKinds = {{
-    {0, 0, 0, EnemyMode::kChaseOnly, false},          // (no kind 0)
-    {2, 96, 0, EnemyMode::kChaseOnly, false},         // 1
-    {2, 96, 20, EnemyMode::kChaseElseWander, false},  // 2
-    {1, 96, 20, EnemyMode::kPeriodicReaim, false},    // 3
-    {1, 96, 10, EnemyMode::kChaseElseWander, false},  // 4
-    {0, 64, 10, EnemyMode::kChaseElseWander, false},  // 5
-    {2, 96, 10, EnemyMode::kChaseElseWander, true},   // 6
-    {0, 96, 10, EnemyMode::kPeriodicReaim, false},    // 7
-    {1, 96, 20, EnemyMode::kPersistentChase, false},  // 8
-    {0, 64, 20, EnemyMode::kPersistentChase, false},  // 9
+    // kind     frame  chase   wander  mode                          walks through
+    //          skip   window  limit                                 walls
+    {kNoEnemy,  0,     0,      0,      EnemyMode::kChaseOnly,        false},  // never moves
+    {kSlime,    2,     96,     0,      EnemyMode::kChaseOnly,        false},
+    {kBat,      2,     96,     20,     EnemyMode::kChaseElseWander,  false},
+    {kGhost,    1,     96,     20,     EnemyMode::kPeriodicReaim,    false},
+    {kSkeleton, 1,     96,     10,     EnemyMode::kChaseElseWander,  false},
+    {kSpider,   0,     64,     10,     EnemyMode::kChaseElseWander,  false},
+    {kWraith,   2,     96,     10,     EnemyMode::kChaseElseWander,  true},
+    {kImp,      0,     96,     10,     EnemyMode::kPeriodicReaim,    false},
+    {kKnight,   1,     96,     20,     EnemyMode::kPersistentChase,  false},
+    {kDemon,    0,     64,     20,     EnemyMode::kPersistentChase,  false},
 }};
+// clang-format on
+
+constexpr bool EachRowAtItsKind() {
+  for (size_t i = 0; i < kKinds.size(); ++i) {
+    if (kKinds[i].kind != static_cast<int32_t>(i)) return false;
+  }
+  return true;
+}
+static_assert(EachRowAtItsKind(), "kKinds is looked up by kind: row k holds kind k");
 
 constexpr int32_t kReaimPeriod = 15;
 constexpr int32_t kChaseBackOff = -15;
 constexpr int32_t kForceRedraw = 20;
 
 // The step of the wall-walking kind: it ignores the map and keeps inside the
-// bounds of the area the radar shows.
+// bounds of the area the radar shows. It steps no further left or up once
+// its X or Y is below kFreeLeft or kFreeTop, no further right or down once
+// past kFreeRight or kFreeBottom (map pixels).
+constexpr int32_t kFreeLeft = 32, kFreeRight = 832, kFreeTop = 32, kFreeBottom = 384;
+
 bool TryFreeStep(Game& g, int self, int32_t d) {
   EnemySlot& e = g.EnemyTable[static_cast<size_t>(self)];
   int32_t x = e.X, y = e.Y;
   switch (d) {
-    case 3:
-      if (e.X < 32) return false;
-      x -= 4;
+    case kLeft:
+      if (e.X < kFreeLeft) return false;
+      x -= kEnemyStep;
       break;
-    case 1:
-      if (e.X > 832) return false;
-      x += 4;
+    case kRight:
+      if (e.X > kFreeRight) return false;
+      x += kEnemyStep;
       break;
-    case 0:
-      if (e.Y < 32) return false;
-      y -= 4;
+    case kUp:
+      if (e.Y < kFreeTop) return false;
+      y -= kEnemyStep;
       break;
-    case 2:
-      if (e.Y > 384) return false;
-      y += 4;
+    case kDown:
+      if (e.Y > kFreeBottom) return false;
+      y += kEnemyStep;
       break;
     default:
       return false;
@@ -69,15 +87,14 @@ bool ChaseStep(Game& g, int self, const EnemyKind& kind) {
   const int32_t w = kind.chase_window;
   const bool dx_near = -w < dx && dx < w;
   const bool dy_near = -w < dy && dy < w;
-  const bool wants[4] = {
-      dx_near && -w < dy && dy < 0,  // up
-      dy_near && 0 < dx && dx < w,   // right
-      dx_near && 0 < dy && dy < w,   // down
-      dy_near && -w < dx && dx < 0,  // left
-  };
+  bool wants[kDirectionCount];
+  wants[kUp] = dx_near && -w < dy && dy < 0;
+  wants[kRight] = dy_near && 0 < dx && dx < w;
+  wants[kDown] = dx_near && 0 < dy && dy < w;
+  wants[kLeft] = dy_near && -w < dx && dx < 0;
   const bool aims =
       kind.mode == EnemyMode::kPeriodicReaim || kind.mode == EnemyMode::kPersistentChase;
-  for (int32_t d : {3, 1, 0, 2}) {
+  for (int32_t d : {kLeft, kRight, kUp, kDown}) {
     if (!wants[d]) continue;
     e.Facing = d;
     if (aims) e.WanderDir = d;

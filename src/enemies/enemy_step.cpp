@@ -32,28 +32,28 @@ bool TryEnemyStep(Game& g, int self, int32_t d) {
   int32_t x = e.X, y = e.Y;
   bool open = false;
   switch (d) {
-    case 3: {  // left: the column of the foot box's new left edge
+    case kLeft: {  // the column of the foot box's new left edge
       const int32_t column = FloorCell(e.X);
       open = IsFloor(g, column, FloorCell(e.Y + 16)) && IsFloor(g, column, FloorCell(e.Y + 28));
-      x -= 4;
+      x -= kEnemyStep;
       break;
     }
-    case 1: {  // right: the column of the new right edge (X + 28)
+    case kRight: {  // the column of the new right edge (X + 28)
       const int32_t column = (e.X - 4) / 32 + 1;
       open = IsFloor(g, column, FloorCell(e.Y + 16)) && IsFloor(g, column, FloorCell(e.Y + 28));
-      x += 4;
+      x += kEnemyStep;
       break;
     }
-    case 0: {  // up: the row of the new top edge (Y + 12)
+    case kUp: {  // the row of the new top edge (Y + 12)
       const int32_t row = FloorCell(e.Y + 12);
       open = IsFloor(g, FloorCell(e.X + 4), row) && IsFloor(g, FloorCell(e.X + 24), row);
-      y -= 4;
+      y -= kEnemyStep;
       break;
     }
-    case 2: {  // down: the row of the new bottom edge (Y + 32)
+    case kDown: {  // the row of the new bottom edge (Y + 32)
       const int32_t row = FloorCell(e.Y) + 1;
       open = IsFloor(g, FloorCell(e.X + 4), row) && IsFloor(g, FloorCell(e.X + 24), row);
-      y += 4;
+      y += kEnemyStep;
       break;
     }
     default:
@@ -79,14 +79,14 @@ void MoveEnemies(Game& g) {
       e.StepWait = 0;
     }
 
-    e.AnimFrame = e.AnimFrame + 1 >= 4 ? 0 : e.AnimFrame + 1;
+    e.AnimFrame = e.AnimFrame + 1 >= kWalkSteps ? 0 : e.AnimFrame + 1;
 
     if (kind.wander_limit > 0) {
       if (e.WanderTime < kind.wander_limit) {
         ++e.WanderTime;
       } else {
         e.WanderTime = 0;
-        e.WanderDir = static_cast<int32_t>(std::floor(4.0 * g.Random.Next()));
+        e.WanderDir = static_cast<int32_t>(std::floor(kDirectionCount * g.Random.Next()));
       }
     }
 

@@ -11,9 +11,12 @@ namespace kolvar {
 bool InBlockingBox(const EnemySlot& enemy, int32_t px, int32_t py);
 bool EnemyAt(const Game& game, int self, int32_t cx, int32_t cy);
 
-// A 4-pixel step of slot `self` in direction d (0 up, 1 right, 2 down,
-// 3 left), made only when both cells ahead of its feet are floor and no
-// other enemy blocks the new position. Returns whether it moved.
+// How far an enemy moves in one step, in pixels.
+inline constexpr int32_t kEnemyStep = 4;
+
+// A kEnemyStep step of slot `self` in Direction d, made only when both cells
+// ahead of its feet are floor and no other enemy blocks the new position.
+// Returns whether it moved.
 bool TryEnemyStep(Game& game, int self, int32_t d);
 
 // One tick for every active enemy.

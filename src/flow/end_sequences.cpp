@@ -4,6 +4,7 @@
 #include <string>
 
 #include "audio/music.h"
+#include "core/sheet_layout.h"
 #include "core/trace.h"
 #include "pacing/keyboard.h"
 #include "pacing/pacing.h"
@@ -24,8 +25,12 @@ constexpr int kSpinSteps = 51;
 // The first row below the map view.
 constexpr int kStripTop = kViewRows * kCellPixels;
 
-void DrawCaption(Game& g, int sheet_y) {
-  MaskedDraw(g.Crt, 44, 50, 240, 48, g.Title, 0, sheet_y, kTitleMaskOffset, sheet_y);
+// A stage clear's time bonus: this many points for every second left.
+constexpr int32_t kBonusPerSecond = 5;
+
+// "STAGE CLEAR" or "GAME OVER" over the darkened picture.
+void DrawCaption(Game& g, const SheetPicture& caption) {
+  MaskedDraw(g.Crt, 44, 50, g.Title, caption);
 }
 
 void Print(Game& g, int x, int y, const std::string& text) {
@@ -33,7 +38,7 @@ void Print(Game& g, int x, int y, const std::string& text) {
 }
 
 void CopyBackBufferToScreen(Game& g) {
-  Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0);
+  Blit(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0);
 }
 
 // "Please Hit Z Key " in the large font over the current picture, naming
@@ -45,14 +50,14 @@ void PromptForZ(Game& g) {
   const ConfirmControl confirm = g.platform->ConfirmKey();
   const std::string line = "Please Hit " + confirm.name + (confirm.button ? " Button " : " Key ");
   const int width = TextLineWidth(line, FontPixelSize(kLargeFontPoints));
-  Print(g, width <= 320 - 90 ? 90 : std::max(0, (320 - width) / 2), 120, line);
+  Print(g, width <= kPictureWidth - 90 ? 90 : std::max(0, (kPictureWidth - width) / 2), 120, line);
   ShowScreen(g);
   g.CrtFontPoints = kSmallFontPoints;
   WaitForZ(g);
 }
 
 void DarkenScreen(Game& g) {
-  BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 50);
+  BlendRect(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0, 50);
 }
 
 }  // namespace
@@ -64,12 +69,12 @@ void StageClear(Game& g) {
   // The strip below the map goes back as the stage start left it, without
   // the pieces of sprites that reach into it: the darkened picture becomes
   // the back buffer, whose strip the next stage keeps.
-  Blit(g.Crt, 0, kStripTop, 320, 240 - kStripTop, g.B_Crt, 0, kStripTop);
+  Blit(g.Crt, 0, kStripTop, kPictureWidth, kPictureHeight - kStripTop, g.B_Crt, 0, kStripTop);
   g.B_Crt.Clear();
   DarkenScreen(g);
   ShowScreen(g);
-  DrawCaption(g, 272);
-  Blit(g.B_Crt, 0, 0, 320, 240, g.Crt, 0, 0);
+  DrawCaption(g, art::kStageClear);
+  Blit(g.B_Crt, 0, 0, kPictureWidth, kPictureHeight, g.Crt, 0, 0);
   ShowScreen(g);
   Delay(g, 1000);
 
@@ -82,7 +87,7 @@ void StageClear(Game& g) {
     DelayFromMark(g, 20);
   }
 
-  g.Score += 5 * g.TimeLeft;
+  g.Score += kBonusPerSecond * g.TimeLeft;
   RaiseHiScore(g);
   ++g.StageNumber;
   if (g.StageNumber > LastStage(g)) {
@@ -108,10 +113,10 @@ void LoseLife(Game& g) {
   DrawBareView(g);
   DrawHud(g);
   DarkenScreen(g);
-  Blit(g.B_Crt, 0, 0, 320, 240, g.Crt, 0, 0);
+  Blit(g.B_Crt, 0, 0, kPictureWidth, kPictureHeight, g.Crt, 0, 0);
 
   for (int step = 0; step < kSpinSteps; ++step) {
-    g.PlayerDir = g.PlayerDir + 1 >= 4 ? 0 : g.PlayerDir + 1;
+    g.PlayerDir = TurnClockwise(g.PlayerDir);
     MarkTime(g);
     CopyBackBufferToScreen(g);
     DrawSprites(g);
@@ -138,7 +143,7 @@ void GameOver(Game& g) {
   TraceEvent(g, "gameover");
   OpenMusic(g, "GameOver.mid");
   PlayMusic(g, kFalse);
-  DrawCaption(g, 320);
+  DrawCaption(g, art::kGameOver);
   PromptForZ(g);
   g.GameFlags[kGameOver] = kTrue;
   g.ContinueStage = g.StageNumber;

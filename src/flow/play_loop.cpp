@@ -2,6 +2,7 @@
 
 #include "core/trace.h"
 #include "enemies/enemy_step.h"
+#include "flow/end_sequences.h"
 #include "pacing/events.h"
 #include "pacing/keyboard.h"
 #include "pacing/pacing.h"
@@ -10,7 +11,6 @@
 #include "scene/hud.h"
 #include "scene/radar.h"
 #include "scene/sprites.h"
-#include "flow/end_sequences.h"
 #include "stage/start_stage.h"
 #include "video/blit.h"
 #include "video/show.h"
@@ -22,8 +22,8 @@ void ResetGame(Game& g) {
   FlushKeys(g, {Key::Up, Key::Down, Key::Left, Key::Right, Key::Esc});
   g.TileMap = CellGrid{};
   g.SpawnMap = CellGrid{};
-  g.PlayerDir = 2;
-  g.Lives = 3;
+  g.PlayerDir = kDown;
+  g.Lives = kStartingLives;
   g.Score = 0;
 }
 
@@ -52,7 +52,7 @@ int32_t PlayFrame(Game& g, int32_t move_code) {
   UpdateStageClock(g);
   g.FrameStartTime = Clock(g);
 
-  Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0);
+  Blit(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0);
   DrawSprites(g);
   DrawRadar(g);
   DrawHud(g);

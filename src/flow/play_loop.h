@@ -5,6 +5,9 @@
 
 namespace kolvar {
 
+// The lives a new game starts with.
+inline constexpr int32_t kStartingLives = 3;
+
 // Resets the game state for a new game (lives, score, grids).
 void ResetGame(Game& game);
 

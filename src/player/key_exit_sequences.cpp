@@ -1,6 +1,7 @@
 #include "player/key_exit_sequences.h"
 
 #include "audio/music.h"
+#include "core/sheet_layout.h"
 #include "core/trace.h"
 #include "pacing/pacing.h"
 #include "scene/hud.h"
@@ -15,6 +16,10 @@ namespace kolvar {
 
 namespace {
 
+// Taking the key scores this, and this much more for every second left.
+constexpr int32_t kKeyScore = 100;
+constexpr int32_t kKeyScorePerSecond = 2;
+
 // Advances a cell to the next picture of its opening animation.
 void StepCellCode(Game& g, int32_t column, int32_t row) {
   g.TileMap.Set(column, row, static_cast<uint8_t>(g.TileMap.Get(column, row) + 1));
@@ -23,7 +28,7 @@ void StepCellCode(Game& g, int32_t column, int32_t row) {
 void DrawKeyGraphic(Game& g, int32_t lift) {
   const int x = (g.KeyCellX - g.ViewX) * kCellPixels;
   const int y = (g.KeyCellY - g.ViewY) * kCellPixels - lift;
-  MaskedDraw(g.Crt, x, y, 32, 16, g.MapChip, 0, 128, 0, 144);
+  MaskedDraw(g.Crt, x, y, g.MapChip, art::kKey);
 }
 
 }  // namespace
@@ -51,14 +56,14 @@ void TakeKey(Game& g) {
   DrawMapToBuffer(g);
   for (int i = 0; i < 4; ++i) {
     MarkTime(g);
-    BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 50);
+    BlendRect(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0, 50);
     DrawSceneLayers(g);
     DrawKeyGraphic(g, 16);
     ShowScreen(g);
     DelayFromMark(g, 40);
   }
 
-  g.Score += 100 + 2 * g.TimeLeft;
+  g.Score += kKeyScore + kKeyScorePerSecond * g.TimeLeft;
   RaiseHiScore(g);
   g.GameFlags[kKeyHeld] = kTrue;
   TraceEvent(g, "key");
@@ -84,7 +89,7 @@ void OpenExit(Game& g) {
   StopMusic(g);
   for (int i = 0; i < 4; ++i) {
     MarkTime(g);
-    BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 50);
+    BlendRect(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0, 50);
     DrawHud(g);
     ShowScreen(g);
     DelayFromMark(g, 40);

@@ -26,15 +26,15 @@ bool EitherHolds(const Game& g, const ProbePair& p, uint8_t code) {
 ProbePair PlayerProbes(const Game& g, int32_t facing) {
   const int32_t x = g.PlayerX, y = g.PlayerY, vx = g.ViewX, vy = g.ViewY;
   switch (facing) {
-    case 0: {
+    case kUp: {
       const int32_t row = vy + FloorCell(y + 12);
       return {{vx + (x + 4) / 32, row}, {vx + (x + 24) / 32, row}};
     }
-    case 1: {
+    case kRight: {
       const int32_t column = vx + (x - 4) / 32 + 1;
       return {{column, vy + (y + 16) / 32}, {column, vy + (y + 28) / 32}};
     }
-    case 2: {
+    case kDown: {
       const int32_t row = vy + FloorCell(y) + 1;
       return {{vx + (x + 4) / 32, row}, {vx + (x + 24) / 32, row}};
     }
@@ -46,11 +46,11 @@ ProbePair PlayerProbes(const Game& g, int32_t facing) {
 }
 
 int32_t StepPlayer(Game& g) {
-  // Arrow keys in a fixed order; the first pressed one acts and the keys
-  // after it are not polled this frame, so their presses wait.
-  static constexpr Key kArrows[] = {Key::Up, Key::Right, Key::Down, Key::Left};
+  // Arrow keys in the order of the directions; the first pressed one acts
+  // and the keys after it are not polled this frame, so their presses wait.
+  static constexpr Key kArrows[kDirectionCount] = {Key::Up, Key::Right, Key::Down, Key::Left};
   int32_t facing = -1;
-  for (int32_t i = 0; i < 4; ++i) {
+  for (int32_t i = 0; i < kDirectionCount; ++i) {
     if (KeyPressed(g, kArrows[i])) {
       facing = i;
       break;
@@ -61,20 +61,20 @@ int32_t StepPlayer(Game& g) {
   g.PlayerDir = facing;
   if (BothHold(g, PlayerProbes(g, facing), kFloor)) {
     switch (facing) {
-      case 0:
+      case kUp:
         g.PlayerY -= kStep;
         break;
-      case 1:
+      case kRight:
         g.PlayerX += kStep;
         break;
-      case 2:
+      case kDown:
         g.PlayerY += kStep;
         break;
       default:
         g.PlayerX -= kStep;
         break;
     }
-    g.PlayerAnimStep = g.PlayerAnimStep + 1 >= 4 ? 0 : g.PlayerAnimStep + 1;
+    g.PlayerAnimStep = g.PlayerAnimStep + 1 >= kWalkSteps ? 0 : g.PlayerAnimStep + 1;
   }
 
   // The chest and the door are tested on the cells just ahead of the feet
@@ -83,7 +83,7 @@ int32_t StepPlayer(Game& g) {
   // test looks again.
   if (EitherHolds(g, PlayerProbes(g, facing), kKeyChest)) TakeKey(g);
   if (EitherHolds(g, PlayerProbes(g, facing), kExitDoor)) OpenExit(g);
-  return facing + 1;
+  return MoveCode(facing);
 }
 
 }  // namespace kolvar

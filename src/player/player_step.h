@@ -9,6 +9,9 @@ namespace kolvar {
 
 // Move codes: the facing + 1, or 0 when no arrow key was pressed.
 inline constexpr int32_t kNoMove = 0;
+constexpr int32_t MoveCode(int32_t facing) {
+  return facing + 1;
+}
 
 struct Cell {
   int32_t column;
@@ -20,7 +23,7 @@ struct ProbePair {
 };
 
 // The two cells that the player's feet would enter with a step in `facing`
-// (0 up, 1 right, 2 down, 3 left) from the current position.
+// (a Direction) from the current position.
 ProbePair PlayerProbes(const Game& game, int32_t facing);
 
 // One frame of the player; returns the move code.

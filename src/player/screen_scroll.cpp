@@ -2,6 +2,7 @@
 
 #include "core/trace.h"
 #include "pacing/pacing.h"
+#include "player/player_step.h"
 #include "scene/hud.h"
 #include "scene/radar.h"
 #include "scene/sequence_frame.h"
@@ -23,16 +24,19 @@ struct ScrollCase {
   int walk_frames;
 };
 
-constexpr ScrollCase kRight = {"right", 1, 0, 10, 4, 0, 6};
-constexpr ScrollCase kLeft = {"left", -1, 0, 10, -4, 0, 4};
-constexpr ScrollCase kDown = {"down", 0, 1, 7, 0, 4, 6};
-constexpr ScrollCase kUp = {"up", 0, -1, 7, 0, -4, 6};
+// A push moves the view a whole view: kViewColumns or kViewRows frames.
+constexpr ScrollCase kScrollRight = {"right", 1, 0, kViewColumns, 4, 0, 6};
+constexpr ScrollCase kScrollLeft = {"left", -1, 0, kViewColumns, -4, 0, 4};
+constexpr ScrollCase kScrollDown = {"down", 0, 1, kViewRows, 0, 4, 6};
+constexpr ScrollCase kScrollUp = {"up", 0, -1, kViewRows, 0, -4, 6};
 
+// The scroll that the previous frame's move starts: a step toward an edge
+// that has taken the player past it.
 const ScrollCase* ChooseCase(const Game& g, int32_t move_code) {
-  if (move_code == 2 && g.PlayerX > 296) return &kRight;
-  if (move_code == 4 && g.PlayerX < -16) return &kLeft;
-  if (move_code == 3 && g.PlayerY > 192) return &kDown;
-  if (move_code == 1 && g.PlayerY < -16) return &kUp;
+  if (move_code == MoveCode(kRight) && g.PlayerX > 296) return &kScrollRight;
+  if (move_code == MoveCode(kLeft) && g.PlayerX < -16) return &kScrollLeft;
+  if (move_code == MoveCode(kDown) && g.PlayerY > 192) return &kScrollDown;
+  if (move_code == MoveCode(kUp) && g.PlayerY < -16) return &kScrollUp;
   return nullptr;
 }
 
@@ -73,7 +77,7 @@ void ScrollScreen(Game& g, int32_t move_code) {
   // The new view becomes the background of the coming frames; the strip
   // below the map goes back as it was, without the sprites of the scroll.
   DrawBareView(g);
-  Blit(g.B_Crt, 0, 0, 320, 240, g.Crt, 0, 0);
+  Blit(g.B_Crt, 0, 0, kPictureWidth, kPictureHeight, g.Crt, 0, 0);
   DrawSceneLayers(g);
   ShowScreen(g);
 }

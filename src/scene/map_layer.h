@@ -1,14 +1,12 @@
-// The visible 10 x 7 cells of the map, drawn from the tile sheet. The back
-// buffer holds the map view between changes, so ordinary frames only copy
-// it; the animated sequences draw straight onto the screen.
+// The visible kViewColumns x kViewRows cells of the map (core/cell_codes.h),
+// drawn from the tile sheet. The back buffer holds the map view between
+// changes, so ordinary frames only copy it; the animated sequences draw
+// straight onto the screen.
 #pragma once
 
 #include "core/game.h"
 
 namespace kolvar {
-
-inline constexpr int kViewColumns = 10;
-inline constexpr int kViewRows = 7;
 
 // Draws the view into `target` at (0, 0). Columns and rows wrap around the
 // map edges; a code with no tile in the sheet draws a black tile.

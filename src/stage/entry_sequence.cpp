@@ -1,7 +1,9 @@
 #include "stage/entry_sequence.h"
 
+#include <array>
 #include <string>
 
+#include "core/sheet_layout.h"
 #include "pacing/keyboard.h"
 #include "pacing/pacing.h"
 #include "platform/platform.h"
@@ -17,11 +19,12 @@ namespace kolvar {
 
 namespace {
 
+constexpr std::array<SheetPicture, 10> kDigits = {
+    art::kDigit0, art::kDigit1, art::kDigit2, art::kDigit3, art::kDigit4,
+    art::kDigit5, art::kDigit6, art::kDigit7, art::kDigit8, art::kDigit9};
+
 void DrawDigit(Game& g, char digit, int x) {
-  const int d = digit - '0';
-  const int sheet_x = 32 * (d < 5 ? d : d - 5);
-  const int sheet_y = d < 5 ? 208 : 240;
-  MaskedDraw(g.Crt, x, 80, 32, 32, g.Title, sheet_x, sheet_y, sheet_x + kTitleMaskOffset, sheet_y);
+  MaskedDraw(g.Crt, x, 80, g.Title, kDigits[static_cast<size_t>(digit - '0')]);
 }
 
 void DrawFullEntryFrame(Game& g) {
@@ -33,7 +36,7 @@ void DrawFullEntryFrame(Game& g) {
 
 void DrawStageBanner(Game& g) {
   const std::string digits = ZeroPadded(g.StageNumber, 2);
-  MaskedDraw(g.Crt, 80, 80, 112, 32, g.Title, 64, 176, 64 + kTitleMaskOffset, 176);
+  MaskedDraw(g.Crt, 80, 80, g.Title, art::kWordStage);
   // Stage numbers have two digits; anything else has no glyphs to show.
   if (digits.size() != 2 || digits[0] < '0' || digits[0] > '9') return;
   DrawDigit(g, digits[0], 180);
@@ -57,7 +60,7 @@ void RunEntrySequence(Game& g) {
   }
 
   // Turn to the viewer.
-  g.PlayerDir = 2;
+  g.PlayerDir = kDown;
   Delay(g, 100);
   DrawFullEntryFrame(g);
   ShowScreen(g);
@@ -78,7 +81,7 @@ void RunEntrySequence(Game& g) {
   // Fade the banner out toward the bare map.
   for (int step = 0; step < 6; ++step) {
     MarkTime(g);
-    BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 40);
+    BlendRect(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0, 40);
     DrawSceneLayers(g);
     ShowScreen(g);
     DelayFromMark(g, 40);

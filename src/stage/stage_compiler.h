@@ -2,7 +2,9 @@
 // StageNN.MAP (one tile code per cell) and StageNN.IVM (one enemy kind per cell,
 // 0 for none). Byte k of each file is the cell at column k % 32, row k / 32.
 //
-// The text format is described in assets/stages/README.md.
+// The text format is described in assets/stages/README.md. The compiler is
+// the text reader (stage_text.h), the rules of play (stage_rules.h) and the
+// table of tiles a stage may use (stage_tiles.h).
 #pragma once
 
 #include <array>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "core/cell_codes.h"
+#include "stage/stage_tiles.h"
 
 namespace stagec {
 
@@ -31,8 +34,9 @@ using kolvar::kStartDoor;
 // kMaxEnemies of them per stage.
 using kolvar::kEnemyKindCount;
 inline constexpr int kMaxEnemies = kolvar::kEnemySlots;
-// The ghost (kind 6) is kept inside these cells by the game.
-inline constexpr int kGhostKind = 6;
+// The wraith walks through walls, and the game keeps it inside these cells.
+// The stage texts and the messages call it the ghost.
+inline constexpr int kGhostKind = kolvar::kWraith;
 inline constexpr int kGhostMinColumn = 1, kGhostMaxColumn = 26;
 inline constexpr int kGhostMinRow = 1, kGhostMaxRow = 12;
 // The overview radar draws this part of the map; everything walkable must be on it.
@@ -51,7 +55,8 @@ inline constexpr int kStartSafeRadius = 4;
 // no key chest, door or enemy start may lie there, hidden under the text.
 inline constexpr std::array<bool, 10> kHudTextViewColumns = {true, true,  true,  false, true,
                                                              true, false, false, false, false};
-inline constexpr int kViewColumns = 10, kViewRows = 7;
+using kolvar::kViewColumns;
+using kolvar::kViewRows;
 
 using Grid = std::array<std::uint8_t, kCells>;
 
@@ -74,13 +79,6 @@ struct CompileResult {
   std::optional<CompiledStage> stage;  // set only when there are no errors
   std::vector<Diagnostic> errors;
 };
-
-// True for the tile codes that may appear in a map (not the opening frames of
-// the chest and doors, nor the sprite-only tiles).
-bool is_map_tile_code(int code);
-
-// The character each tile is written with when a stage does not say otherwise.
-std::optional<std::uint8_t> default_legend(char c);
 
 // Parses and checks a whole stage. Every problem found is reported; the stage is
 // returned only when there is none.

@@ -33,15 +33,18 @@ void PlaceEnemies(Game& g) {
       const int32_t code = g.SpawnMap.Get(x, y);
       // Codes above the highest kind and spawns beyond the table are not
       // enemies of this game; they are left out.
-      if (code == 0 || code > kEnemyKindCount || s >= g.EnemyTable.size()) continue;
+      if (code == kNoEnemy || code > kEnemyKindCount || s >= g.EnemyTable.size()) continue;
       EnemySlot& slot = g.EnemyTable[s++];
       slot.Active = kTrue;
       slot.Kind = code;
       slot.X = x * kCellPixels;
       slot.Y = y * kCellPixels;
-      slot.Facing = 2;
-      if (code >= 2) {
-        slot.WanderDir = static_cast<int32_t>(std::floor(4.0 * g.Random.Next() + 1.0)) - 1;
+      slot.Facing = kDown;
+      // Every kind but the slime, which never wanders, draws its first
+      // wander direction.
+      if (code != kSlime) {
+        slot.WanderDir =
+            static_cast<int32_t>(std::floor(kDirectionCount * g.Random.Next() + 1.0)) - 1;
       }
     }
   }
@@ -76,7 +79,7 @@ void LoadStage(Game& g) {
   });
   ScanFor(g, kStartDoor, [&](int32_t x, int32_t y) {
     g.PlayerX = x * kCellPixels;
-    g.PlayerY = (y >= 6 ? y - 6 : y) * kCellPixels;
+    g.PlayerY = (y >= kLowerViewTop ? y - kLowerViewTop : y) * kCellPixels;
     g.StartCellX = x;
     g.StartCellY = y;
   });
@@ -86,12 +89,12 @@ void LoadStage(Game& g) {
   OpenMusic(g, "main.mid");
   PlayMusic(g, kTrue);
 
-  g.PlayerDir = 1;
+  g.PlayerDir = kRight;
   g.GameFlags.fill(kFalse);
   g.TimeLeft = kStageSeconds;
   g.StageStartTime = Clock(g);
   g.ViewX = 0;
-  g.ViewY = g.StartCellY < 6 ? 0 : 6;
+  g.ViewY = g.StartCellY < kLowerViewTop ? 0 : kLowerViewTop;
 }
 
 void StartStage(Game& g) {

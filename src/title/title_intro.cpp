@@ -25,12 +25,12 @@ struct BounceRun {
 constexpr BounceRun kBounceRuns[] = {{6, 16}, {6, -8}, {6, 8}, {6, -8}, {21, 2}};
 
 void CopyBackBufferToScreen(Game& g) {
-  Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0);
+  Blit(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0);
 }
 
 void DrawCredits(Game& g, int32_t badge_x, int32_t caption_x, int32_t y) {
-  DrawTitlePicture(g, kCreditBadge, badge_x, y);
-  DrawTitlePicture(g, kCreditCaption, caption_x, y + 16);
+  DrawTitlePicture(g, art::kCreditBadge, badge_x, y);
+  DrawTitlePicture(g, art::kCreditCaption, caption_x, y + 16);
 }
 
 // One frame of the wave: the background, then every row of the logo band
@@ -41,7 +41,8 @@ void WaveFrame(Game& g, int32_t start, int32_t step) {
   CopyBackBufferToScreen(g);
   const std::array<int32_t, kWaveRows> angles = WaveAngles(start, step);
   for (int row = 0; row < kWaveRows; ++row) {
-    Blit(g.Crt, 32 + RowOffset(angles[row]), 8 + row, kTitleLogo.width, 1, g.Title, 0, row);
+    Blit(g.Crt, 32 + RowOffset(angles[row]), 8 + row, art::kLogo.width, 1, g.Title, art::kLogo.x,
+         art::kLogo.y + row);
   }
   DelayFromMark(g, kWavePeriod);
   ShowScreen(g);
@@ -49,9 +50,8 @@ void WaveFrame(Game& g, int32_t start, int32_t step) {
 
 }  // namespace
 
-void DrawTitlePicture(Game& g, const TitlePicture& p, int32_t x, int32_t y) {
-  MaskedDraw(g.Crt, x, y, p.width, p.height, g.Title, p.sheet_x, p.sheet_y,
-             p.sheet_x + kTitleMaskOffset, p.sheet_y);
+void DrawTitlePicture(Game& g, const SheetPicture& picture, int32_t x, int32_t y) {
+  MaskedDraw(g.Crt, x, y, g.Title, picture);
 }
 
 int32_t RowOffset(int32_t degrees) {
@@ -94,7 +94,7 @@ void RunTitleIntro(Game& g, TitleState& s) {
       DelayFromMark(g, kSlidePeriod);
     }
   }
-  Blit(g.B_Crt, 0, 0, 320, 240, g.Crt, 0, 0);
+  Blit(g.B_Crt, 0, 0, kPictureWidth, kPictureHeight, g.Crt, 0, 0);
 
   for (int32_t start = 0; start <= kLastWaveStart; start += 16) WaveFrame(g, start, kWaveStep);
   PlayMusic(g, kTrue);

@@ -7,22 +7,13 @@
 #include <cstdint>
 
 #include "core/game.h"
+#include "core/sheet_layout.h"
 
 namespace kolvar {
 
-// Where the title's pictures lie on the title sheet and on the screen. Every
-// picture's mask lies kTitleMaskOffset to the right of its image.
-struct TitlePicture {
-  int sheet_x, sheet_y, width, height;
-};
-inline constexpr TitlePicture kTitleLogo{0, 0, 256, 64};
-inline constexpr TitlePicture kMenuArrow{0, 64, 48, 32};
-inline constexpr TitlePicture kMenuPanel{48, 64, 145, 64};
-inline constexpr TitlePicture kCreditBadge{0, 128, 64, 64};
-inline constexpr TitlePicture kCreditCaption{64, 128, 160, 48};
-
-// Masked draw of a title picture with its top-left at (x, y) of Crt.
-void DrawTitlePicture(Game& game, const TitlePicture& picture, int32_t x, int32_t y);
+// Masked draw of a picture of the title sheet (art::kLogo, art::kMenuArrow,
+// ...) with its top-left at (x, y) of Crt.
+void DrawTitlePicture(Game& game, const SheetPicture& picture, int32_t x, int32_t y);
 
 // The title screen's own state for one run of it.
 struct TitleState {
@@ -31,9 +22,9 @@ struct TitleState {
   int32_t ScrollX = 0;       // left edge of the floor's copy from B_Crt
 };
 
-// The wave copies this many rows of the sheet's left half: the 64 rows of
-// the logo and the blank row under it.
-inline constexpr int kWaveRows = 65;
+// The wave copies this many rows of the sheet: the rows of the logo and the
+// blank row under it.
+inline constexpr int kWaveRows = art::kLogo.height + 1;
 
 // Horizontal displacement of a logo row whose wave angle is `degrees`:
 // floor(50 cos(degrees in radians)), with pi taken as 3.14159 so that the

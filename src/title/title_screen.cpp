@@ -21,13 +21,13 @@ constexpr int32_t kMenuPeriod = 40;
 constexpr int32_t kFadeInPeriod = 50;
 constexpr int kFadeFrames = 6;
 
-// Floor tile of the map sheet that the title's background is built of.
-constexpr int kFloorTileX = 32, kFloorTileY = 0;
+// The title's background is built of the floor tile (code kFloor).
+constexpr const SheetPicture& kFloorTile = art::kTile01;
 
 void DrawLogoAndCredits(Game& g, const TitleState& s) {
-  DrawTitlePicture(g, kTitleLogo, 32, 8);
-  DrawTitlePicture(g, kCreditBadge, 66, s.CreditY);
-  DrawTitlePicture(g, kCreditCaption, 90, s.CreditY + 16);
+  DrawTitlePicture(g, art::kLogo, 32, 8);
+  DrawTitlePicture(g, art::kCreditBadge, 66, s.CreditY);
+  DrawTitlePicture(g, art::kCreditCaption, 90, s.CreditY + 16);
 }
 
 // 11 x 7 floor tiles: a 352 x 224 band at the top of B_Crt, wide enough for
@@ -36,7 +36,8 @@ void BuildFloor(Game& g) {
   g.B_Crt.Clear();
   for (int row = 0; row <= 6; ++row) {
     for (int column = 0; column <= 10; ++column) {
-      Blit(g.B_Crt, 32 * column, 32 * row, 32, 32, g.MapChip, kFloorTileX, kFloorTileY);
+      Blit(g.B_Crt, kCellPixels * column, kCellPixels * row, kCellPixels, kCellPixels, g.MapChip,
+           kFloorTile.x, kFloorTile.y);
     }
   }
 }
@@ -46,12 +47,12 @@ void BuildFloor(Game& g) {
 void FadeFloorIn(Game& g, const TitleState& s) {
   for (int frame = 0; frame < kFadeFrames; ++frame) {
     MarkTime(g);
-    BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 10);
+    BlendRect(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0, 10);
     DrawLogoAndCredits(g, s);
     ShowScreen(g);
     DelayFromMark(g, kFadeInPeriod);
   }
-  Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0);
+  Blit(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0);
   DrawLogoAndCredits(g, s);
   ShowScreen(g);
 }
@@ -64,12 +65,12 @@ void RunMenu(Game& g, TitleState& s) {
     MarkTime(g);
     s.ScrollX += 2;
     if (s.ScrollX >= 32) s.ScrollX = 0;
-    Blit(g.Crt, 0, 0, 320, 240, g.B_Crt, s.ScrollX, 0);
-    DrawTitlePicture(g, kTitleLogo, 32, 8);
-    DrawTitlePicture(g, kMenuPanel, 100, 80);
-    DrawTitlePicture(g, kCreditBadge, 66, s.CreditY);
-    DrawTitlePicture(g, kCreditCaption, 90, s.CreditY + 16);
-    DrawTitlePicture(g, kMenuArrow, 66, s.MenuCursorY);
+    Blit(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, s.ScrollX, 0);
+    DrawTitlePicture(g, art::kLogo, 32, 8);
+    DrawTitlePicture(g, art::kMenuPanel, 100, 80);
+    DrawTitlePicture(g, art::kCreditBadge, 66, s.CreditY);
+    DrawTitlePicture(g, art::kCreditCaption, 90, s.CreditY + 16);
+    DrawTitlePicture(g, art::kMenuArrow, 66, s.MenuCursorY);
     DrawHiScore(g);
     ShowScreen(g);
 
@@ -85,7 +86,7 @@ void FadeOut(Game& g) {
   g.B_Crt.Clear();
   for (int frame = 0; frame < kFadeFrames; ++frame) {
     MarkTime(g);
-    BlendRect(g.Crt, 0, 0, 320, 240, g.B_Crt, 0, 0, 40);
+    BlendRect(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0, 40);
     ShowScreen(g);
     DelayFromMark(g, kMenuPeriod);
   }

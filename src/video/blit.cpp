@@ -95,4 +95,9 @@ void MaskedDraw(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet
   }
 }
 
+void MaskedDraw(Surface& dst, int dx, int dy, const Surface& sheet, const SheetPicture& picture) {
+  MaskedDraw(dst, dx, dy, picture.width, picture.height, sheet, picture.x, picture.y,
+             picture.mask_x, picture.mask_y);
+}
+
 }  // namespace kolvar

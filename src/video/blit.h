@@ -38,4 +38,8 @@ void Blit(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx
 void MaskedDraw(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet, int image_x,
                 int image_y, int mask_x, int mask_y);
 
+// The masked draw of a whole picture of `sheet` that has a mask
+// (core/sheet_layout.h names them) with its top left at (dx, dy).
+void MaskedDraw(Surface& dst, int dx, int dy, const Surface& sheet, const SheetPicture& picture);
+
 }  // namespace kolvar

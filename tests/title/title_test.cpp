@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "core/fatal_error.h"
-#include "scene/hud.h"
 #include "flow/play_loop.h"
+#include "scene/hud.h"
 #include "support/test_game.h"
 #include "title/title_intro.h"
 #include "title/title_screen.h"
@@ -53,8 +53,8 @@ Surface Picture(const std::vector<uint32_t>& pixels) {
 Surface Credits(int32_t badge_x, int32_t caption_x, int32_t y) {
   TestGame t;
   t.game.Crt.Clear();
-  DrawTitlePicture(t.game, kCreditBadge, badge_x, y);
-  DrawTitlePicture(t.game, kCreditCaption, caption_x, y + 16);
+  DrawTitlePicture(t.game, art::kCreditBadge, badge_x, y);
+  DrawTitlePicture(t.game, art::kCreditCaption, caption_x, y + 16);
   return t.game.Crt;
 }
 
@@ -386,8 +386,9 @@ TEST(TitleArt, HiScoreLineLeavesTheLogoClear) {
       for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) {
           const int lx = x + dx - 32, ly = y + dy - 8;
-          if (lx < 0 || ly < 0 || lx >= 256 || ly >= 64) continue;
-          ASSERT_EQ(t.game.Title.Pixel(kTitleMaskOffset + lx, ly), kWhite) << lx << "," << ly;
+          if (lx < 0 || ly < 0 || lx >= art::kLogo.width || ly >= art::kLogo.height) continue;
+          ASSERT_EQ(t.game.Title.Pixel(art::kLogo.mask_x + lx, art::kLogo.mask_y + ly), kWhite)
+              << lx << "," << ly;
         }
       }
     }
@@ -399,11 +400,11 @@ TEST(TitleArt, HiScoreLineLeavesTheLogoClear) {
 // x 100, begin.
 TEST(TitleArt, MenuArrowStopsShortOfTheWords) {
   TestGame t;
-  auto opaque_columns = [&](const TitlePicture& p) {
+  auto opaque_columns = [&](const SheetPicture& p) {
     int left = p.width, right = -1;
     for (int y = 0; y < p.height; ++y) {
       for (int x = 0; x < p.width; ++x) {
-        if (t.game.Title.Pixel(kTitleMaskOffset + p.sheet_x + x, p.sheet_y + y) == kBlack) {
+        if (t.game.Title.Pixel(p.mask_x + x, p.mask_y + y) == kBlack) {
           left = std::min(left, x);
           right = std::max(right, x);
         }
@@ -411,7 +412,8 @@ TEST(TitleArt, MenuArrowStopsShortOfTheWords) {
     }
     return std::pair{left, right};
   };
-  EXPECT_LT(66 + opaque_columns(kMenuArrow).second, 100 + opaque_columns(kMenuPanel).first);
+  EXPECT_LT(66 + opaque_columns(art::kMenuArrow).second,
+            100 + opaque_columns(art::kMenuPanel).first);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // sheetc: compiles the pixel grids under assets/art into the C++ source of the
 // game's graphics sheets.
 //
-//   sheetc --art DIR --out FILE.cpp [--png DIR [--png-scale N]] [--icon SIZE:FILE.png]...
+//   sheetc --art DIR --out FILE.cpp [--header FILE.h] [--png DIR [--png-scale N]]
+//          [--icon SIZE:FILE.png]...
 //
+// --header writes where every picture lies (core/sheet_layout.h, see
+// EmitLayoutHeader).
 // --icon writes the window icon as a SIZE x SIZE PNG, scaled by nearest
 // neighbour (the desktop icons of the installed game).
 
@@ -23,8 +26,8 @@ namespace {
 int Usage(const char* message) {
   std::fprintf(stderr, "sheetc: %s\n", message);
   std::fprintf(stderr,
-               "usage: sheetc --art DIR --out FILE.cpp [--png DIR [--png-scale N]]"
-               " [--icon SIZE:FILE.png]...\n");
+               "usage: sheetc --art DIR --out FILE.cpp [--header FILE.h]"
+               " [--png DIR [--png-scale N]] [--icon SIZE:FILE.png]...\n");
   return 2;
 }
 
@@ -47,6 +50,7 @@ void WriteFileAtomically(const std::string& path, const std::string& text) {
 int main(int argc, char** argv) {
   std::string art_dir;
   std::string out_file;
+  std::string header_file;
   std::string png_dir;
   int png_scale = 1;
   std::vector<std::pair<int, std::string>> icons;
@@ -58,6 +62,8 @@ int main(int argc, char** argv) {
       art_dir = value;
     } else if (arg == "--out") {
       out_file = value;
+    } else if (arg == "--header") {
+      header_file = value;
     } else if (arg == "--png") {
       png_dir = value;
     } else if (arg == "--png-scale") {
@@ -83,14 +89,17 @@ int main(int argc, char** argv) {
     }
   }
   if (art_dir.empty()) return Usage("--art DIR is required");
-  if (out_file.empty() && png_dir.empty() && icons.empty()) {
-    return Usage("give --out FILE.cpp, --png DIR or --icon SIZE:FILE.png");
+  if (out_file.empty() && header_file.empty() && png_dir.empty() && icons.empty()) {
+    return Usage("give --out FILE.cpp, --header FILE.h, --png DIR or --icon SIZE:FILE.png");
   }
 
   try {
     sheetc::ArtSet art = sheetc::LoadArtDirectory(art_dir);
     std::vector<sheetc::Sheet> sheets = sheetc::BuildSheets(art.layout, art.pictures);
     if (!out_file.empty()) WriteFileAtomically(out_file, sheetc::EmitCpp(sheets));
+    if (!header_file.empty()) {
+      WriteFileAtomically(header_file, sheetc::EmitLayoutHeader(art.layout, art.pictures));
+    }
     if (!png_dir.empty()) {
       std::filesystem::create_directories(png_dir);
       for (const sheetc::Sheet& sheet : sheets) {

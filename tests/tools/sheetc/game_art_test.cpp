@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/sheet_data.h"
+#include "core/sheet_layout.h"
 #include "sheet_compose.h"
 
 namespace sheetc {
@@ -77,24 +78,31 @@ TEST_F(GameArtTest, LinkedSheetsMatchTheArtSources) {
 TEST_F(GameArtTest, TitleRightHalfIsTheMaskOfTheLeftHalf) {
   const kolvar::IndexedImage title = kolvar::TitleSheetData();
   ExpectMask(title, 0, 0, 256, 368, 256, 0, "title");
-  // Every title picture has something drawn in it.
-  const int boxes[][4] = {{0, 0, 256, 64},   {0, 64, 48, 32},    {48, 64, 145, 64},
-                          {0, 128, 64, 64},  {64, 128, 160, 48}, {64, 176, 112, 32},
-                          {0, 272, 240, 48}, {0, 320, 240, 48}};
-  for (const auto& b : boxes) {
-    ExpectMask(title, b[0], b[1], b[2], b[3], 256 + b[0], b[1],
-               "title picture at " + std::to_string(b[0]) + "," + std::to_string(b[1]));
+  // Every title picture has something drawn in it, and its mask where the
+  // generated header (core/sheet_layout.h) says.
+  namespace art = kolvar::art;
+  const kolvar::SheetPicture pictures[] = {art::kLogo,        art::kMenuArrow,     art::kMenuPanel,
+                                           art::kCreditBadge, art::kCreditCaption, art::kWordStage,
+                                           art::kStageClear,  art::kGameOver};
+  for (const kolvar::SheetPicture& p : pictures) {
+    ExpectMask(title, p.x, p.y, p.width, p.height, p.mask_x, p.mask_y,
+               "title picture at " + std::to_string(p.x) + "," + std::to_string(p.y));
   }
+  const kolvar::SheetPicture digits[] = {art::kDigit0, art::kDigit1, art::kDigit2, art::kDigit3,
+                                         art::kDigit4, art::kDigit5, art::kDigit6, art::kDigit7,
+                                         art::kDigit8, art::kDigit9};
   for (int d = 0; d < 10; ++d) {
-    const int x = 32 * (d % 5);
-    const int y = d < 5 ? 208 : 240;
-    ExpectMask(title, x, y, 32, 32, 256 + x, y, "digit " + std::to_string(d));
+    const int x = digits[d].x;
+    const int y = digits[d].y;
+    ASSERT_EQ(digits[d].width, 32);
+    ExpectMask(title, x, y, 32, 32, digits[d].mask_x, digits[d].mask_y,
+               "digit " + std::to_string(d));
     // Two digits are drawn 22 px apart, so a glyph may be at most 22 wide.
     int left = 32;
     int right = -1;
     for (int yy = 0; yy < 32; ++yy) {
       for (int xx = 0; xx < 32; ++xx) {
-        if (Colour(title, 256 + x + xx, y + yy) == kOpaqueBlack) {
+        if (Colour(title, digits[d].mask_x + xx, digits[d].mask_y + yy) == kOpaqueBlack) {
           left = std::min(left, xx);
           right = std::max(right, xx);
         }
@@ -146,8 +154,10 @@ TEST_F(GameArtTest, MapTilesAreOpaqueAndKeyAndLifeHaveMasks) {
     }
   }
   const kolvar::IndexedImage chips = kolvar::MapChipSheetData();
-  ExpectMask(chips, 0, 128, 32, 16, 0, 144, "key");
-  ExpectMask(chips, 32, 128, 16, 16, 32, 144, "life icon");
+  for (const auto& [p, what] :
+       {std::pair{kolvar::art::kKey, "key"}, std::pair{kolvar::art::kLife, "life icon"}}) {
+    ExpectMask(chips, p.x, p.y, p.width, p.height, p.mask_x, p.mask_y, what);
+  }
   // The rest of the life icon's tile is black.
   for (int y = 128; y < 160; ++y) {
     for (int x = 48; x < 64; ++x) ASSERT_EQ(Colour(chips, x, y), kOpaqueBlack) << x << "," << y;

@@ -217,6 +217,39 @@ TEST(EmitTest, StringLiteralsCarryEveryByteValue) {
   EXPECT_EQ(DecodeLiterals(code, code.find("kWindowIconDataIndices")), sheet.indices);
 }
 
+// The header names each placed picture's rectangle and where its mask lies:
+// its own, its place inside a masked area that covers it whole, or none.
+// Names that would make the same constant are refused, naming both lines.
+TEST(EmitTest, LayoutHeaderNamesEveryPictureAndItsMask) {
+  const std::vector<Picture> pictures = {Diagonal("d"), Diagonal("menu_arrow"),
+                                         Diagonal("tile-0.b"), Diagonal("menu-arrow")};
+  Layout layout{"layout.txt",
+                {{"S",
+                  8,
+                  8,
+                  false,
+                  1,
+                  {{"d", 1, 0, true, 1, 2, 2}, {"menu_arrow", 4, 4, false, 0, 0, 3}},
+                  {{4, 3, 2, 3, 6, 0, 4}}},
+                 {"T", 4, 4, false, 5, {{"tile-0.b", 2, 2, false, 0, 0, 6}}, {}}}};
+  const auto has = [](const std::string& header, const std::string& line) {
+    return header.find("inline constexpr SheetPicture " + line + "\n") != std::string::npos;
+  };
+  std::string header = EmitLayoutHeader(layout, pictures);
+  EXPECT_TRUE(has(header, "kD{1, 0, 2, 2, 1, 2};")) << header;
+  EXPECT_TRUE(has(header, "kMenuArrow{4, 4, 2, 2, 6, 1};")) << header;
+  EXPECT_TRUE(has(header, "kTile0B{2, 2, 2, 2, -1, -1};")) << header;
+
+  layout.sheets[0].masks[0].height = 2;  // now it leaves the arrow's last row out
+  header = EmitLayoutHeader(layout, pictures);
+  EXPECT_TRUE(has(header, "kMenuArrow{4, 4, 2, 2, -1, -1};")) << header;
+
+  layout.sheets[1].placements.push_back({"menu-arrow", 0, 0, false, 0, 0, 7});
+  EXPECT_EQ(ErrorOf([&] { EmitLayoutHeader(layout, pictures); }),
+            "layout.txt:7: error: picture 'menu-arrow' would be named kMenuArrow in the "
+            "generated header, as the picture placed on line 3 is");
+}
+
 // Nearest-neighbour resampling of a 4 x 2 sheet whose pixels are numbered
 // 0..7 row by row: each new pixel shows the old pixel under its centre.
 TEST(ScaleNearest, EachPixelTakesTheOldPixelUnderItsCentre) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,29 @@ TEST(StageOutput, LegendAndEnemyLinesApply) {
     if (const auto code = default_legend(static_cast<char>(c))) {
       EXPECT_TRUE(is_map_tile_code(*code)) << "character " << c;
     }
+  }
+}
+
+// The table of tiles read both ways: a character stands for its code and the
+// code is written with that character. No character, code or name appears
+// twice, no enemy digit is a tile, and only the table's codes are map tiles.
+TEST(StageTiles, EveryTileRoundTripsThroughItsCharacter) {
+  std::set<char> symbols;
+  std::set<int> codes;
+  std::set<std::string> names;
+  for (const StageTile& tile : kStageTiles) {
+    EXPECT_TRUE(symbols.insert(tile.symbol).second) << "character " << tile.symbol << " twice";
+    EXPECT_TRUE(codes.insert(tile.code).second) << "code " << int{tile.code} << " twice";
+    EXPECT_TRUE(names.insert(tile.name).second) << tile.name << " twice";
+    EXPECT_FALSE(tile.symbol >= '1' && tile.symbol <= '0' + kEnemyKindCount) << tile.name;
+    EXPECT_EQ(default_legend(tile.symbol), tile.code) << tile.name;
+    EXPECT_EQ(default_symbol(tile.code), tile.symbol) << tile.name;
+  }
+  for (int code = 0; code < 256; ++code) {
+    EXPECT_EQ(is_map_tile_code(code), codes.count(code) == 1) << code;
+  }
+  for (int opening : {kKeyChest + 1, kExitDoor + 1, kStartDoor - 1}) {
+    EXPECT_FALSE(is_map_tile_code(opening)) << opening;
   }
 }
 
