@@ -2,8 +2,10 @@
 //
 // Game code never names SDL: it reads a millisecond clock, polls keys, lets
 // the window process its pending events, shows a finished picture and talks
-// to a music device. Two implementations exist: the SDL window and the
-// headless runner used by tests, tools and CI.
+// to a music device. The backends implement it (the SDL window, the
+// headless runner of tests, tools and CI, the browser page), and so do
+// layers over another platform (a recording, a replay) and the bots'
+// machine; the game never knows which one it holds.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +18,11 @@
 
 namespace kolvar {
 
+// The game keys. The settings' actions (desktop/config_file.h) begin with
+// them, in this order.
 enum class Key { Up, Right, Down, Left, Esc, Z };
 inline constexpr int kKeyCount = 6;
+static_assert(static_cast<int>(Key::Z) + 1 == kKeyCount, "kKeyCount counts every key");
 
 // A finished 32-bit picture handed to the window (0x00RRGGBB per pixel).
 struct PixelView {

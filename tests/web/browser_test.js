@@ -226,6 +226,18 @@ async function keyboardChecks(browser, url, still) {
         `the Right arrow moves the player right (x ${before.player[0]} -> ${after.player[0]})`);
   await screenshot(page, 'stage1.png');
 
+  // F12 hands the page the game's picture under the name the desktop gives
+  // its screenshots (the page adds _xN for the scale it shows it at).
+  await page.evaluate(() => {
+    window.kolvarShotNames = [];
+    KolvarPage.screenshot = (bytes, name) => window.kolvarShotNames.push(name);
+  });
+  await holdKey(page, 'F12', 80);
+  const shotNames = await waitFor('the screenshot', () =>
+    page.evaluate(() => window.kolvarShotNames.length && window.kolvarShotNames), 5000).catch(() => []);
+  check(shotNames.length === 1 && /^kolvar_\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d\.png$/.test(shotNames[0]),
+        `F12 names the screenshot as the desktop does (${shotNames.join(' ') || 'nothing'})`);
+
   // P pauses: the game's clock and the stage clock stand still, the picture
   // shows the pause, and P plays on.
   const paused = await lastFrame(page);

@@ -11,11 +11,26 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace kolvar {
 
-// The first six are the game keys, in the order of `Key`.
+// The first six are the game keys, in the order of `Key`: the backends press
+// `static_cast<Key>(action)` for an action below kKeyCount.
 enum class Action { Up, Right, Down, Left, Leave, Confirm, Pause, Fullscreen, Screenshot };
 inline constexpr int kActionCount = 9;
+
+static_assert(static_cast<int>(Action::Up) == static_cast<int>(Key::Up) &&
+                  static_cast<int>(Action::Right) == static_cast<int>(Key::Right) &&
+                  static_cast<int>(Action::Down) == static_cast<int>(Key::Down) &&
+                  static_cast<int>(Action::Left) == static_cast<int>(Key::Left) &&
+                  static_cast<int>(Action::Leave) == static_cast<int>(Key::Esc) &&
+                  static_cast<int>(Action::Confirm) == static_cast<int>(Key::Z),
+              "the game keys' actions are the Keys, in their order");
+static_assert(static_cast<int>(Action::Pause) == kKeyCount,
+              "the window's own actions come after the game keys");
+static_assert(static_cast<int>(Action::Screenshot) + 1 == kActionCount,
+              "kActionCount counts every action");
 
 // A key as the backend numbers it (SDL's key codes in the window).
 using KeyCode = int32_t;

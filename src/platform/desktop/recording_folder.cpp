@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <vector>
 
 #include "platform/desktop/user_files.h"
 #include "platform/regular_file.h"
+#include "platform/timestamped_name.h"
 
 namespace kolvar {
 
@@ -76,15 +76,8 @@ NewRecording StartRecording(const std::string& folder, int64_t when, int keep) {
   const size_t room = keep > 1 ? static_cast<size_t>(keep - 1) : 0;
   for (size_t i = 0; i + room < names.size(); ++i) fs::remove(folder + "/" + names[i], error);
 
-  const std::time_t time = static_cast<std::time_t>(when);
-  std::tm local{};
-  localtime_r(&time, &local);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", &local);
   for (int n = 1; n < 1000; ++n) {
-    std::string path = folder + "/kolvar_" + stamp;
-    if (n > 1) path += "_" + std::to_string(n);
-    path += ".kvr";
+    std::string path = folder + "/" + TimestampedName(when, n, ".kvr");
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
       if (errno == EEXIST) continue;

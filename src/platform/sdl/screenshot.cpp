@@ -1,10 +1,10 @@
 #include "platform/sdl/screenshot.h"
 
-#include <ctime>
 #include <filesystem>
 
 #include "platform/desktop/png_writer.h"
 #include "platform/desktop/user_files.h"
+#include "platform/timestamped_name.h"
 
 namespace kolvar {
 
@@ -35,14 +35,9 @@ SavedScreenshot SaveScreenshot(PixelView picture, int scale, const std::string& 
   fs::create_directories(folder, error);
   if (error) return {{}, folder + ": cannot create the folder: " + error.message()};
 
-  const std::time_t time = static_cast<std::time_t>(when);
-  std::tm local{};
-  localtime_r(&time, &local);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", &local);
-  std::string base = folder + "/kolvar_" + stamp;
+  std::string base = folder + "/" + TimestampedName(when);
   for (int n = 2; fs::exists(base + ".png", error); ++n) {
-    base = folder + "/kolvar_" + stamp + "_" + std::to_string(n);
+    base = folder + "/" + TimestampedName(when, n);
   }
 
   SavedScreenshot saved;

@@ -13,13 +13,4 @@ KeyNames SdlKeyNames() {
           [](KeyCode key) -> std::string { return SDL_GetKeyName(key); }};
 }
 
-ConfirmControl ConfirmControlOf(const Settings& settings, bool controller_in_use) {
-  if (controller_in_use) return {"A", true};
-  const std::vector<KeyCode>& keys = settings.keys[static_cast<int>(Action::Confirm)];
-  if (keys.empty()) return {};
-  const std::string name = SDL_GetKeyName(keys.front());
-  if (name.empty()) return {};
-  return {name == "," ? "Comma" : name, false};
-}
-
 }  // namespace kolvar

@@ -3,18 +3,19 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <ctime>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/desktop/config_file.h"
 #include "platform/desktop/hiscore_store.h"
+#include "platform/desktop/key_prompts.h"
 #include "platform/key_state.h"
+#include "platform/pause.h"
 #include "platform/scaling.h"
+#include "platform/timestamped_name.h"
 #include "platform/web/web_key_names.h"
 #include "platform/web/web_music.h"
 
@@ -133,16 +134,14 @@ class WebPlatform final : public Platform {
   }
 
   // The game's clock does not move while the game is paused.
-  uint32_t Clock() override {
-    return static_cast<uint32_t>(static_cast<int64_t>(emscripten_get_now() - start_)) - paused_ms_;
-  }
+  uint32_t Clock() override { return pause_.GameClock(PageClock()); }
 
   uint16_t PollKey(Key key) override { return keys_.Poll(key); }
 
   bool PumpEvents() override {
     ReadTouch();
     ReadPads();
-    if (pause_wanted_) Pause();
+    if (pause_.wanted()) Pause();
     // A page is closed by its tab, without asking the game.
     return false;
   }
@@ -182,6 +181,9 @@ class WebPlatform final : public Platform {
       kolvar_web_notice("the browser keeps no data for this page: the hi-score is not kept");
     }
   }
+
+  // The prompts name the first key the settings give to confirming.
+  ConfirmControl ConfirmKey() override { return ConfirmControlOf(settings_, WebKeyNames(), false); }
 
  private:
   // The settings are the desktop's settings file, kept as text in
@@ -223,7 +225,7 @@ class WebPlatform final : public Platform {
   // held there are let go, as their release never reaches the page.
   void FocusLost() {
     keys_.ReleaseSources(0, kTouchSource - 1);
-    if (!paused_) pause_wanted_ = true;
+    pause_.Ask();
   }
 
   // Returns true for the keys the game uses, so the page does not scroll or
@@ -234,13 +236,13 @@ class WebPlatform final : public Platform {
     const std::optional<Action> action = ActionOfKey(settings_, key);
     if (!action) return false;
     if (static_cast<int>(*action) < kKeyCount) {
-      keys_.Press(static_cast<Key>(*action), CodeSource(event.code), !paused_);
+      keys_.Press(static_cast<Key>(*action), CodeSource(event.code), !pause_.paused());
       return true;
     }
     if (event.repeat) return true;
     switch (*action) {
       case Action::Pause:
-        TogglePause();
+        pause_.Toggle();
         break;
       case Action::Fullscreen:
         kolvar_web_fullscreen();
@@ -254,14 +256,6 @@ class WebPlatform final : public Platform {
     return true;
   }
 
-  void TogglePause() {
-    if (paused_) {
-      paused_ = false;
-    } else {
-      pause_wanted_ = true;
-    }
-  }
-
   // The touch controls' keys, as a keyboard of their own.
   void ReadTouch() {
     const int touch = kolvar_web_touch();
@@ -270,10 +264,10 @@ class WebPlatform final : public Platform {
       const bool held = touch & (1 << k);
       const bool tapped = touch & (1 << (k + 8));
       // A tap shorter than the nap between two looks is still a press.
-      if (tapped || held) keys_.Press(key, kTouchSource + k, !paused_);
+      if (tapped || held) keys_.Press(key, kTouchSource + k, !pause_.paused());
       if (!held) keys_.ReleaseSources(kTouchSource + k, kTouchSource + k);
     }
-    if (touch & (1 << 16)) TogglePause();
+    if (touch & (1 << 16)) pause_.Toggle();
   }
 
   // Gamepads through the browser's Gamepad API, standard mapping: d-pad and
@@ -298,7 +292,7 @@ class WebPlatform final : public Platform {
                                              {kPadBack, Key::Esc},  {kPadA, Key::Z}};
       for (const auto& [index, key] : buttons) {
         if (button(index)) {
-          keys_.Press(key, base + index, !paused_);
+          keys_.Press(key, base + index, !pause_.paused());
         } else {
           keys_.ReleaseSources(base + index, base + index);
         }
@@ -308,7 +302,7 @@ class WebPlatform final : public Platform {
         StickAxis(base, state.axis[1], Key::Up, Key::Down);
       }
       const bool start = button(kPadStart);
-      if (start && !pad_start_[pad]) TogglePause();
+      if (start && !pad_start_[pad]) pause_.Toggle();
       pad_start_[pad] = start;
     }
   }
@@ -318,7 +312,7 @@ class WebPlatform final : public Platform {
       const int64_t source = base + kStickSource + static_cast<int>(key);
       const double lean = key == negative ? -value : value;
       if (lean >= kStickPress) {
-        keys_.Press(key, source, !paused_);
+        keys_.Press(key, source, !pause_.paused());
       } else if (lean < kStickRelease) {
         keys_.ReleaseSources(source, source);
       }
@@ -329,43 +323,42 @@ class WebPlatform final : public Platform {
   // on. The game's clock stands still meanwhile, so the stage clock, every
   // wait and the music timer see no time pass.
   void Pause() {
-    pause_wanted_ = false;
-    paused_ = true;
-    const double start = emscripten_get_now();
+    pause_.Begin(PageClock(), last_, render_text_,
+                 FirstKeyName(settings_, Action::Pause, WebKeyNames()));
     music_->SetPaused(true);
-    std::string resume = "Press ";
-    const std::vector<KeyCode>& pause_keys = settings_.keys[static_cast<int>(Action::Pause)];
-    if (!pause_keys.empty()) resume += WebKeyNames().name_of(pause_keys.front()) + " or ";
-    resume += "Start to play on";
-    pause_picture_ = PausePicture(last_, render_text_, resume);
-    kolvar_web_paused(1, resume.c_str());
+    kolvar_web_paused(1, pause_.resume_line().c_str());
     Present();
-    while (paused_) {
+    while (pause_.paused()) {
       kolvar_web_sleep(50);
       ReadTouch();
       ReadPads();
     }
-    paused_ms_ += static_cast<uint32_t>(std::lround(emscripten_get_now() - start));
+    pause_.End(PageClock());
     kolvar_web_paused(0, "");
     music_->SetPaused(false);
     Present();
   }
 
   void Present() {
-    const std::vector<uint32_t>& picture = paused_ ? pause_picture_ : last_;
+    const std::vector<uint32_t>& picture = pause_.Shown(last_);
     for (size_t i = 0; i < picture.size(); ++i) rgba_[i] = Rgba(picture[i]);
     kolvar_web_present(reinterpret_cast<const uint8_t*>(rgba_.data()), kPictureWidth,
                        kPictureHeight);
   }
 
+  // The page offers the picture as a download at the scale it is shown,
+  // named as the desktop names its screenshots (with _x3 for scale 3).
   void TakeScreenshot() {
-    const std::time_t now = std::time(nullptr);
-    char name[64];
-    std::strftime(name, sizeof name, "kolvar_%Y%m%d_%H%M%S.png", std::localtime(&now));
+    const std::string name = TimestampedName(static_cast<int64_t>(std::time(nullptr)), 1, ".png");
     // The game's picture, never the pause picture over it.
     std::vector<uint32_t> rgba(last_.size());
     for (size_t i = 0; i < last_.size(); ++i) rgba[i] = Rgba(last_[i]);
-    kolvar_web_screenshot(reinterpret_cast<const uint8_t*>(rgba.data()), name);
+    kolvar_web_screenshot(reinterpret_cast<const uint8_t*>(rgba.data()), name.c_str());
+  }
+
+  // Milliseconds since the page started the game; they run on in a pause.
+  uint32_t PageClock() const {
+    return static_cast<uint32_t>(static_cast<int64_t>(emscripten_get_now() - start_));
   }
 
   RenderTextFunction render_text_;
@@ -373,13 +366,10 @@ class WebPlatform final : public Platform {
   Settings settings_;
   double start_ = 0;
   std::vector<uint32_t> last_;
-  std::vector<uint32_t> pause_picture_;
   std::vector<uint32_t> rgba_;
   KeyState keys_;
   bool pad_start_[16] = {};
-  bool paused_ = false;
-  bool pause_wanted_ = false;
-  uint32_t paused_ms_ = 0;
+  PauseState pause_;
   bool save_failure_reported_ = false;
   std::unique_ptr<WebMusic> music_;
 };

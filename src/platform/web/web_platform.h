@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/pause_picture.h"
+#include "platform/pause.h"
 #include "platform/platform.h"
 
 namespace kolvar {

@@ -16,6 +16,7 @@
 
 #include "core/game.h"
 #include "pacing/keyboard.h"
+#include "platform/desktop/key_prompts.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/scaling.h"
 #include "platform/sdl/gamepad.h"
@@ -315,7 +316,7 @@ TEST(ConfirmControlOf, TheFirstConfirmKeyOrTheControllersButton) {
     const std::string text = *c.confirm ? std::string("key_confirm = ") + c.confirm + "\n" : "";
     const SettingsResult read = ParseSettings(text, "kolvar.conf", SdlKeyNames());
     ASSERT_TRUE(read.problems.empty()) << read.problems.front();
-    const ConfirmControl got = ConfirmControlOf(read.settings, c.controller);
+    const ConfirmControl got = ConfirmControlOf(read.settings, SdlKeyNames(), c.controller);
     EXPECT_EQ(got.name, c.name);
     EXPECT_EQ(got.button, c.button);
   }

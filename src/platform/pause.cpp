@@ -1,4 +1,4 @@
-#include "platform/pause_picture.h"
+#include "platform/pause.h"
 
 #include "platform/scaling.h"
 
@@ -27,6 +27,10 @@ void DrawCentred(std::vector<uint32_t>& picture, const RenderTextFunction& rende
 
 }  // namespace
 
+std::string ResumeLine(const std::string& pause_key) {
+  return "Press " + (pause_key.empty() ? std::string() : pause_key + " or ") + "Start to play on";
+}
+
 std::vector<uint32_t> PausePicture(const std::vector<uint32_t>& last,
                                    const RenderTextFunction& render_text,
                                    const std::string& resume_line) {
@@ -44,6 +48,32 @@ std::vector<uint32_t> PausePicture(const std::vector<uint32_t>& last,
   DrawCentred(picture, render_text, "PAUSE", 19, 96);
   DrawCentred(picture, render_text, resume_line, 12, 126);
   return picture;
+}
+
+void PauseState::Toggle() {
+  if (paused_) {
+    paused_ = false;
+  } else {
+    wanted_ = true;
+  }
+}
+
+void PauseState::Ask() {
+  if (!paused_) wanted_ = true;
+}
+
+void PauseState::Begin(uint32_t now, const std::vector<uint32_t>& last,
+                       const RenderTextFunction& render_text, const std::string& pause_key) {
+  wanted_ = false;
+  paused_ = true;
+  start_ = now;
+  resume_line_ = ResumeLine(pause_key);
+  picture_ = PausePicture(last, render_text, resume_line_);
+}
+
+void PauseState::End(uint32_t now) {
+  paused_ = false;
+  paused_ms_ += now - start_;
 }
 
 }  // namespace kolvar

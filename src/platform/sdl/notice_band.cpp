@@ -1,0 +1,85 @@
+#include "platform/sdl/notice_band.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/scaling.h"
+
+namespace kolvar {
+
+namespace {
+
+// How long a notice stays at the bottom of the window, and its text's size.
+constexpr uint32_t kNoticeMs = 5000;
+constexpr int kNoticePixelSize = 12;
+
+}  // namespace
+
+NoticeBand::NoticeBand(RenderTextFunction render_text) : render_text_(std::move(render_text)) {}
+
+void NoticeBand::Queue(const std::string& line) {
+  for (const std::string& told : told_) {
+    if (told == line) return;
+  }
+  told_.push_back(line);
+  waiting_.push_back(line);
+}
+
+bool NoticeBand::Due() const {
+  const bool expired = texture_ && static_cast<int32_t>(SDL_GetTicks() - until_) >= 0;
+  return expired || (!texture_ && !waiting_.empty());
+}
+
+void NoticeBand::Release() {
+  if (texture_) SDL_DestroyTexture(texture_);
+  texture_ = nullptr;
+}
+
+// Takes the next queued line as the one on screen, drawn at `zoom` and at
+// most `width` pixels wide (cut short with "..." when longer).
+void NoticeBand::TakeNext(SDL_Renderer* renderer, int zoom, int width) {
+  Release();
+  while (!texture_ && !waiting_.empty()) {
+    std::string line = waiting_.front();
+    waiting_.pop_front();
+    if (!render_text_) continue;
+    TextBitmap text = render_text_(line, kNoticePixelSize);
+    while (text.width * zoom > width && line.size() > 4) {
+      line.erase(line.size() - 4);
+      line += "...";
+      text = render_text_(line, kNoticePixelSize);
+    }
+    if (text.width <= 0) continue;
+    std::vector<uint32_t> pixels(text.coverage.size());
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = text.coverage[i] ? 0xFFFFFFFF : 0;
+    texture_ = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
+                                 text.width, text.height);
+    if (!texture_) continue;
+    SDL_UpdateTexture(texture_, nullptr, pixels.data(), text.width * 4);
+    SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_BLEND);
+    SDL_SetTextureScaleMode(texture_, SDL_ScaleModeNearest);
+    width_ = text.width;
+    height_ = text.height;
+    // Shorter while more wait, so a row of them does not hold the last one
+    // back for long.
+    until_ = SDL_GetTicks() + (waiting_.empty() ? kNoticeMs : kNoticeMs * 3 / 5);
+  }
+}
+
+void NoticeBand::Draw(SDL_Renderer* renderer, const SDL_Rect& picture) {
+  const int zoom = std::max(1, picture.w / kPictureWidth / 2);
+  if (texture_ && static_cast<int32_t>(SDL_GetTicks() - until_) >= 0) Release();
+  if (!texture_) TakeNext(renderer, zoom, picture.w - 8 * zoom);
+  if (!texture_) return;
+  const int band_height = (height_ + 4) * zoom;
+  const SDL_Rect band{picture.x, picture.y + picture.h - band_height, picture.w, band_height};
+  SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
+  SDL_SetRenderDrawColor(renderer, 0, 0, 0, 192);
+  SDL_RenderFillRect(renderer, &band);
+  SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
+  const SDL_Rect text{picture.x + (picture.w - width_ * zoom) / 2, band.y + 2 * zoom, width_ * zoom,
+                      height_ * zoom};
+  SDL_RenderCopy(renderer, texture_, nullptr, &text);
+}
+
+}  // namespace kolvar

@@ -1,0 +1,158 @@
+// The window's event passes: keys, game controllers and the window's own
+// events (focus, size, exposure, closing).
+#include <SDL.h>
+
+#include <chrono>
+#include <optional>
+#include <thread>
+
+#include "platform/sdl/sdl_window.h"
+
+namespace kolvar {
+
+namespace {
+
+// Events taken from SDL's queue at a time.
+constexpr int kEventBatch = 16;
+
+}  // namespace
+
+uint16_t SdlWindow::PollKey(Key key) {
+  // Take the key and controller events that arrived since the last look,
+  // so a poll sees the keys as they are now; other events wait for
+  // PumpEvents. The game looks at several keys in a row: the window is
+  // asked for its events once for all of them (once a millisecond at most).
+  if (SDL_GetTicks64() != last_pump_ms_) {
+    last_pump_ms_ = SDL_GetTicks64();
+    SDL_PumpEvents();
+  }
+  SDL_Event events[kEventBatch];
+  for (int n;
+       (n = SDL_PeepEvents(events, kEventBatch, SDL_GETEVENT, SDL_KEYDOWN, SDL_KEYUP)) > 0;) {
+    for (int i = 0; i < n; ++i) Handle(events[i]);
+  }
+  for (int n; (n = SDL_PeepEvents(events, kEventBatch, SDL_GETEVENT, SDL_CONTROLLERAXISMOTION,
+                                  SDL_CONTROLLERDEVICEREMAPPED)) > 0;) {
+    for (int i = 0; i < n; ++i) Handle(events[i]);
+  }
+  return keys_.Poll(key);
+}
+
+bool SdlWindow::PumpEvents() {
+  // One look at the window's events, then everything queued in batches
+  // (SDL_PollEvent would look again for each event).
+  last_pump_ms_ = SDL_GetTicks64();
+  SDL_PumpEvents();
+  SDL_Event events[kEventBatch];
+  for (int n; (n = SDL_PeepEvents(events, kEventBatch, SDL_GETEVENT, SDL_FIRSTEVENT,
+                                  SDL_LASTEVENT)) > 0;) {
+    for (int i = 0; i < n; ++i) Handle(events[i]);
+  }
+  if (pause_.wanted() && !close_requested_) Pause();
+  RestoreCaptionWhenDue();
+  TellMusicNotice();
+  RefreshNoticeWhenDue();
+  now_ = pause_.GameClock(SDL_GetTicks());
+  return close_requested_;
+}
+
+void SdlWindow::Idle(uint32_t ms) {
+  if (ms > 0) {
+    SDL_Delay(ms);
+    return;
+  }
+  // The last stretch before a deadline: short naps until the millisecond
+  // clock moves, so the wait looks at it (and the window's events) once a
+  // millisecond rather than at every nap.
+  const Uint64 now = SDL_GetTicks64();
+  do {
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  } while (SDL_GetTicks64() == now);
+}
+
+void SdlWindow::Handle(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_QUIT:
+      close_requested_ = true;
+      break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      if (event.type == SDL_KEYDOWN) controller_in_use_ = false;
+      HandleKey(event);
+      break;
+    case SDL_WINDOWEVENT:
+      HandleWindowEvent(event.window);
+      break;
+    case SDL_RENDER_TARGETS_RESET:
+    case SDL_RENDER_DEVICE_RESET:
+      Present();
+      break;
+    default:
+      // The prompts name the controller's button while it is what the
+      // player last pressed.
+      if (event.type == SDL_CONTROLLERBUTTONDOWN) controller_in_use_ = true;
+      if (pads_ && pads_->Handle(event, pause_.paused())) pause_.Toggle();
+      break;
+  }
+}
+
+void SdlWindow::HandleWindowEvent(const SDL_WindowEvent& event) {
+  switch (event.event) {
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      // Whatever the player does in another window costs no time.
+      pause_.Ask();
+      break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+    case SDL_WINDOWEVENT_RESTORED:
+      drawable_ = RealWindowRect(window_);
+      Present();
+      break;
+    case SDL_WINDOWEVENT_EXPOSED:
+      Present();
+      break;
+    default:
+      break;
+  }
+}
+
+void SdlWindow::HandleKey(const SDL_Event& event) {
+  const SDL_Keysym& key = event.key.keysym;
+  if (event.type == SDL_KEYUP) {
+    keys_.ReleaseSources(key.scancode, key.scancode);
+    return;
+  }
+  if (key.sym == SDLK_RETURN && (key.mod & KMOD_ALT)) {
+    if (!event.key.repeat) ToggleFullscreen();
+    return;
+  }
+  const std::optional<Action> action = ActionOfKey(settings_, key.sym);
+  if (!action) {
+    if (speed_key_ && !event.key.repeat) {
+      if (key.sym == SDLK_1 || key.sym == SDLK_KP_1) speed_key_(1);
+      if (key.sym == SDLK_2 || key.sym == SDLK_KP_2) speed_key_(2);
+      if (key.sym == SDLK_4 || key.sym == SDLK_KP_4) speed_key_(4);
+    }
+    return;
+  }
+  if (static_cast<int>(*action) < kKeyCount) {
+    keys_.Press(static_cast<Key>(*action), key.scancode, !pause_.paused());
+    return;
+  }
+  if (event.key.repeat) return;
+  switch (*action) {
+    case Action::Pause:
+      pause_.Toggle();
+      break;
+    case Action::Fullscreen:
+      ToggleFullscreen();
+      break;
+    case Action::Screenshot:
+      TakeScreenshot();
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace kolvar
