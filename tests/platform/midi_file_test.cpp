@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_folder.h"
+
 namespace kolvar {
 namespace {
 
@@ -178,8 +180,8 @@ Bytes PaddedPiece(size_t size) {
 
 TEST(MidiFile, FilesOverTheSizeCapAreRefusedUnread) {
   namespace fs = std::filesystem;
-  const fs::path dir =
-      fs::temp_directory_path() / ("kolvar_midi_cap_test_" + std::to_string(::getpid()));
+  const testing::ScratchFolder scratch("kolvar_midi_cap_test");
+  const fs::path dir = scratch / "music";
   fs::create_directories(dir);
   const struct {
     const char* name;

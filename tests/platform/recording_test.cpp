@@ -15,11 +15,12 @@
 #include "core/fatal_error.h"
 #include "core/game.h"
 #include "core/trace.h"
+#include "flow/outer_loop.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/recording_platform.h"
 #include "platform/replay_platform.h"
-#include "flow/outer_loop.h"
 #include "support/files.h"
+#include "support/scratch_folder.h"
 #include "support/test_game.h"
 
 namespace kolvar {
@@ -27,7 +28,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kDir = fs::temp_directory_path() / ("kolvar_recording_" + std::to_string(getpid()));
+const testing::ScratchFolder kScratch("kolvar_recording");
+const fs::path kDir = kScratch.path();
 
 std::string PlayTraced(Platform& platform) {
   return testing::PlayTraced(platform, kDir / "trace.jsonl");

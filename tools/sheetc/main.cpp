@@ -11,13 +11,13 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "art_source.h"
 #include "png_out.h"
+#include "replace_file.h"
 #include "sheet_compose.h"
 #include "sheet_emit.h"
 
@@ -34,15 +34,11 @@ int Usage(const char* message) {
 // Writes beside the target and renames, so a failed run never leaves half a
 // file that the build would take as up to date.
 void WriteFileAtomically(const std::string& path, const std::string& text) {
-  const std::string temp = path + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush()) throw sheetc::ArtError(temp + ": error: cannot be written");
-  }
-  std::error_code error;
-  std::filesystem::rename(temp, path, error);
-  if (error) throw sheetc::ArtError(path + ": error: cannot be written: " + error.message());
+  const auto fault = kolvar::tools::ReplaceFile(path, text);
+  if (!fault) return;
+  if (fault->step == kolvar::tools::ReplaceFault::Step::kReplace)
+    throw sheetc::ArtError(path + ": error: cannot be written: " + fault->reason);
+  throw sheetc::ArtError(kolvar::tools::TemporaryFor(path) + ": error: cannot be written");
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/scratch_folder.h"
+
 namespace kolvar {
 namespace {
 
@@ -23,7 +25,8 @@ TEST(ContinueStore, LiesBesideTheHiScore) {
 }
 
 TEST(ContinueStore, KeepsTheStageAcrossRunsAndStartsFromStage1OtherwiseWithANotice) {
-  const fs::path dir = fs::temp_directory_path() / ("kolvar_continue_" + std::to_string(getpid()));
+  const testing::ScratchFolder scratch("kolvar_continue");
+  const fs::path dir = scratch / "user";
   fs::remove_all(dir);
   const std::string path = (dir / "continue").string();
   std::string reported;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/files.h"
+#include "support/scratch_folder.h"
 
 namespace kolvar {
 namespace {
@@ -26,7 +27,6 @@ struct HiScoreTest : ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir / "kolvar");
   }
-  ~HiScoreTest() override { fs::remove_all(dir); }
   HiScoreStore Store(const std::string& file) {
     return HiScoreStore(file, [this](const std::string& m) { reports.push_back(m); });
   }
@@ -39,7 +39,8 @@ struct HiScoreTest : ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
-  const fs::path dir = fs::temp_directory_path() / ("kolvar_hiscore_" + std::to_string(getpid()));
+  const testing::ScratchFolder scratch{"kolvar_hiscore"};
+  const fs::path dir = scratch / "data";
   const std::string path = (dir / "kolvar" / "hiscore").string();
   std::vector<std::string> reports;
 };

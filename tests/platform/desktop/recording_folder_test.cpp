@@ -9,6 +9,8 @@
 #include <fstream>
 #include <set>
 
+#include "support/scratch_folder.h"
+
 namespace kolvar {
 namespace {
 
@@ -24,7 +26,8 @@ std::set<std::string> Recordings(const fs::path& dir) {
 }
 
 TEST(RecordingFolder, KeepsTheNewestAndTheHiScoreGameAndNeverOverwrites) {
-  const fs::path dir = fs::temp_directory_path() / ("kolvar_replays_" + std::to_string(getpid()));
+  const testing::ScratchFolder scratch("kolvar_replays");
+  const fs::path dir = scratch / "replays";
   fs::remove_all(dir);
   const int64_t when = 1700000000;
   NewRecording first = StartRecording(dir.string(), when, 3);

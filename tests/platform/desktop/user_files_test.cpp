@@ -15,6 +15,7 @@
 #include <string>
 
 #include "support/files.h"
+#include "support/scratch_folder.h"
 
 namespace kolvar {
 namespace {
@@ -30,8 +31,8 @@ struct AtomicWrite : ::testing::Test {
   int Entries(const fs::path& folder) {
     return static_cast<int>(std::distance(fs::directory_iterator(folder), {}));
   }
-  const fs::path dir =
-      fs::temp_directory_path() / ("kolvar_user_files_" + std::to_string(getpid()));
+  const testing::ScratchFolder scratch{"kolvar_user_files"};
+  const fs::path dir = scratch / "files";
 };
 
 TEST_F(AtomicWrite, AChainOfLinksIsFollowedToTheFile) {
@@ -79,7 +80,8 @@ TEST_F(AtomicWrite, AWriteNoLongerWantedLeavesTheFileAndNoTemporary) {
 // The pictures folder: the variable, else user-dirs.dirs, else ~/Pictures,
 // each only when the folder is there.
 TEST(PicturesDirectory, TheNamedFolderElseHomesPicturesWhenItExists) {
-  const fs::path home = fs::temp_directory_path() / ("kolvar_pictures_" + std::to_string(getpid()));
+  const testing::ScratchFolder scratch("kolvar_pictures");
+  const fs::path home = scratch / "home";
   const struct {
     const char* variable;    // XDG_PICTURES_DIR below home; nullptr: unset
     const char* user_dirs;   // user-dirs.dirs's line; nullptr: no file

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_folder.h"
+
 namespace kolvar {
 namespace {
 
@@ -20,7 +22,6 @@ class HeadlessMusicTest : public ::testing::Test {
         dir_.string(), [this] { return now_; },
         [this](const std::string& w) { warnings_.push_back(w); });
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   // A file of one note held `beats` quarters at 120 beats a minute
   // (500 ms a beat).
@@ -46,9 +47,8 @@ class HeadlessMusicTest : public ::testing::Test {
     return device_->IsStopped();
   }
 
-  fs::path dir_ = fs::temp_directory_path() /
-                  ("kolvar_headless_music_" +
-                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  testing::ScratchFolder scratch_{"kolvar_headless_music"};
+  fs::path dir_ = scratch_ / "music";
   uint32_t now_ = 0xFFFFF000u;  // the clock wraps past zero during the tests
   std::unique_ptr<MusicDevice> device_;
   std::vector<std::string> warnings_;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/desktop/png_writer.h"
+#include "support/scratch_folder.h"
 
 namespace kolvar {
 namespace {
@@ -80,8 +81,8 @@ TEST(HeadlessClock, MovesOneMillisecondPerEventPassAndCloses) {
 // platform copies pictures only while a shot is still to be taken.
 TEST(Screenshot, HoldsThePictureShownLastBeforeItsTime) {
   namespace fs = std::filesystem;
-  const fs::path dir =
-      fs::temp_directory_path() / ("kolvar_headless_shot_test_" + std::to_string(::getpid()));
+  const testing::ScratchFolder scratch("kolvar_headless_shot_test");
+  const fs::path dir = scratch / "shots";
   fs::create_directories(dir);
   const auto bytes = [](const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -145,8 +146,8 @@ TEST(InputScript, MalformedLinesNameTheFileAndLine) {
 
 TEST(InputScript, FilesThatCannotBeReadAreErrors) {
   namespace fs = std::filesystem;
-  const fs::path dir =
-      fs::temp_directory_path() / ("kolvar_script_test_" + std::to_string(::getpid()));
+  const testing::ScratchFolder scratch("kolvar_script_test");
+  const fs::path dir = scratch / "scripts";
   fs::create_directories(dir);
   std::ofstream(dir / "good.in") << "5 z down\n";
   EXPECT_EQ(ReadInputScript((dir / "good.in").string()).size(), 1u);

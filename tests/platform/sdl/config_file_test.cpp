@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "platform/sdl/sdl_key_names.h"
+#include "support/scratch_folder.h"
 
 namespace kolvar {
 namespace {
@@ -161,7 +162,8 @@ TEST(Settings, SwappedKeysAreNoClashButASecondJobIs) {
 }
 
 TEST(Settings, TheFileIsWrittenWithDefaultsOnTheFirstStart) {
-  const fs::path dir = fs::temp_directory_path() / ("kolvar_settings_" + std::to_string(getpid()));
+  const testing::ScratchFolder scratch("kolvar_settings");
+  const fs::path dir = scratch / "config";
   fs::remove_all(dir);
   const std::string path = (dir / "kolvar" / "kolvar.conf").string();
   const SettingsResult first = LoadSettings(path, SdlKeyNames());
@@ -192,8 +194,8 @@ TEST(Settings, TheFileIsWrittenWithDefaultsOnTheFirstStart) {
 // plays with the defaults: nothing blocks on a FIFO or reads a device until
 // the memory runs out.
 TEST(Settings, WhatCannotBeReadIsRefusedWithTheReason) {
-  const fs::path dir =
-      fs::temp_directory_path() / ("kolvar_settings_faults_" + std::to_string(getpid()));
+  const testing::ScratchFolder scratch("kolvar_settings_faults");
+  const fs::path dir = scratch / "config";
   fs::remove_all(dir);
   fs::create_directories(dir / "folder.conf");
   ASSERT_EQ(mkfifo((dir / "fifo.conf").c_str(), 0644), 0);
@@ -232,8 +234,8 @@ TEST(Settings, WhatCannotBeReadIsRefusedWithTheReason) {
 // start removes it once it is a minute old (younger, it may be another
 // game's write in progress). Files that are not such a part stay.
 TEST(Settings, StaleTemporariesOfTheDefaultsAreRemoved) {
-  const fs::path dir =
-      fs::temp_directory_path() / ("kolvar_settings_tmp_" + std::to_string(getpid()));
+  const testing::ScratchFolder scratch("kolvar_settings_tmp");
+  const fs::path dir = scratch / "config";
   fs::remove_all(dir);
   fs::create_directories(dir);
   const std::string part = DefaultSettingsText().substr(0, 100);
@@ -264,8 +266,8 @@ TEST(Settings, StaleTemporariesOfTheDefaultsAreRemoved) {
 // A settings file that is a link (into a dotfiles folder, say) is read and
 // written through; the link stays.
 TEST(Settings, ALinkedFileIsWrittenThroughAndRead) {
-  const fs::path dir =
-      fs::temp_directory_path() / ("kolvar_settings_link_" + std::to_string(getpid()));
+  const testing::ScratchFolder scratch("kolvar_settings_link");
+  const fs::path dir = scratch / "home";
   fs::remove_all(dir);
   fs::create_directories(dir / "dotfiles");
   fs::create_directories(dir / "config");

@@ -32,12 +32,13 @@
 #include "core/fatal_error.h"
 #include "core/game.h"
 #include "core/trace.h"
+#include "flow/outer_loop.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/recording_platform.h"
 #include "platform/replay_platform.h"
 #include "platform/sdl/sdl_platform.h"
-#include "flow/outer_loop.h"
 #include "support/files.h"
+#include "support/scratch_folder.h"
 #include "support/test_game.h"
 
 namespace kolvar {
@@ -158,7 +159,8 @@ std::vector<Push> PlaceInGame(const std::vector<ScriptLine>& script, uint32_t pa
   Watcher watcher(headless, [&](Watcher& w, std::optional<Key> key) {
     if (key) polls.push_back({*key, headless.Clock(), w.Now(key), w.Now(std::nullopt)});
   });
-  const fs::path trace = fs::temp_directory_path() / ("kolvar_placing_" + std::to_string(getpid()));
+  const testing::ScratchFolder scratch("kolvar_placing");
+  const fs::path trace = scratch / "trace.jsonl";
   testing::PlayTraced(watcher, trace);
   fs::remove(trace);
 
@@ -211,7 +213,8 @@ class RecordedWindowGame : public ::testing::TestWithParam<WindowGame> {};
 
 TEST_P(RecordedWindowGame, ReplaysHeadlessToTheSameTrace) {
   const WindowGame& param = GetParam();
-  const fs::path dir = fs::temp_directory_path() / ("kolvar_recorded_" + std::to_string(getpid()));
+  const testing::ScratchFolder scratch("kolvar_recorded");
+  const fs::path dir = scratch / "replays";
   fs::create_directories(dir);
   std::vector<Push> pushes =
       PlaceInGame(ScriptUpTo(param.script, param.close_at), param.pause_at, param.close_at);

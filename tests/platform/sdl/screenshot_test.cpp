@@ -7,6 +7,8 @@
 #include <fstream>
 #include <vector>
 
+#include "support/scratch_folder.h"
+
 namespace kolvar {
 namespace {
 
@@ -27,11 +29,10 @@ std::pair<uint32_t, uint32_t> PngSize(const fs::path& path) {
 class Screenshot : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("kolvar_shots_" + std::to_string(getpid()));
+    folder_ = scratch_ / "shots";
     fs::remove_all(folder_);
     for (size_t i = 0; i < pixels_.size(); ++i) pixels_[i] = static_cast<uint32_t>(i * 2654435761u);
   }
-  void TearDown() override { fs::remove_all(folder_); }
 
   SavedScreenshot Save(int scale) {
     return SaveScreenshot({pixels_.data(), 320, 240}, scale, folder_.string(), kWhen);
@@ -46,6 +47,7 @@ class Screenshot : public ::testing::Test {
   }
 
   static constexpr int64_t kWhen = 1796659200;
+  testing::ScratchFolder scratch_{"kolvar_shots"};
   fs::path folder_;
   std::vector<uint32_t> pixels_ = std::vector<uint32_t>(320 * 240);
 };

@@ -30,6 +30,7 @@
 #include "platform/sdl/music_choice.h"
 #include "platform/sdl/ogg_music.h"
 #include "platform/sdl/synth_render.h"
+#include "support/scratch_folder.h"
 
 namespace kolvar {
 namespace {
@@ -109,7 +110,6 @@ class SdlMusicTest : public ::testing::Test {
     if (!std::getenv("SDL_AUDIODRIVER")) driver_.emplace("SDL_AUDIODRIVER", "dummy");
     fs::create_directories(dir_);
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::unique_ptr<SdlMusic> MakeDevice(std::function<void(const std::string&)> report = {}) {
     return source_ == MusicSource::kLive ? CreateSdlMusicDevice(dir_.string(), std::move(report))
@@ -142,9 +142,8 @@ class SdlMusicTest : public ::testing::Test {
 
   MusicSource source_ = MusicSource::kLive;
   std::optional<ScopedEnv> driver_;
-  fs::path dir_ = fs::temp_directory_path() /
-                  ("kolvar_sdl_music_" +
-                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  testing::ScratchFolder scratch_{"kolvar_sdl_music"};
+  fs::path dir_ = scratch_ / "music";
 };
 
 // The tests below run once with each device.

@@ -22,6 +22,7 @@
 #include "platform/sdl/gamepad.h"
 #include "platform/sdl/sdl_key_names.h"
 #include "player/player_step.h"
+#include "support/scratch_folder.h"
 #include "support/test_game.h"
 
 namespace kolvar {
@@ -75,7 +76,8 @@ struct SdlPlatformTest : ::testing::Test {
     return took;
   }
 
-  const fs::path dir = fs::temp_directory_path() / ("kolvar_window_" + std::to_string(getpid()));
+  const testing::ScratchFolder scratch{"kolvar_window"};
+  const fs::path dir = scratch / "user";
   std::unique_ptr<Platform> platform;
 };
 

@@ -3,21 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
+#include <utility>
+
+#include "support/error_of.h"
 
 namespace sheetc {
 namespace {
 
-// Runs f, which must throw ArtError, and returns the message.
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ArtError& error) {
-    return error.what();
-  }
-  ADD_FAILURE() << "expected an ArtError";
-  return "";
+// The message of the ArtError that f throws.
+template <typename Code>
+std::string ErrorOf(Code&& f) {
+  return kolvar::testing::ErrorOf<ArtError>(std::forward<Code>(f));
 }
 
 std::map<std::string, Palette> TwoColours() {

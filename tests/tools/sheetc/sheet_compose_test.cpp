@@ -3,10 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
+#include <utility>
 
 #include "sheet_emit.h"
+#include "support/error_of.h"
 
 namespace sheetc {
 namespace {
@@ -14,14 +15,10 @@ namespace {
 constexpr uint32_t kRed = 0xFFFF0000u;
 constexpr uint32_t kBlue = 0xFF0000FFu;
 
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ArtError& error) {
-    return error.what();
-  }
-  ADD_FAILURE() << "expected an ArtError";
-  return "";
+// The message of the ArtError that f throws.
+template <typename Code>
+std::string ErrorOf(Code&& f) {
+  return kolvar::testing::ErrorOf<ArtError>(std::forward<Code>(f));
 }
 
 // A 2x2 picture: red, transparent / transparent, blue.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "sheet_compose.h"
+#include "support/scratch_folder.h"
 
 namespace sheetc {
 namespace {
@@ -19,10 +20,7 @@ namespace fs = std::filesystem;
 class ArtFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("sheetc_test_" + std::to_string(getpid()) + "_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
+    dir_ = scratch_ / "art";
     fs::create_directories(dir_ / "pal");
     Write("pal/one.pal", ". transparent\nr ff0000\n");
     Write("pics.pic", "palette one\npicture dot 1 1\nr\n");
@@ -33,7 +31,6 @@ class ArtFolderTest : public ::testing::Test {
     }
     Write("layout.txt", layout + "place dot 0 0\n");
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   void Write(const std::string& name, const std::string& text) {
     std::ofstream(dir_ / name, std::ios::binary) << text;
@@ -53,6 +50,7 @@ class ArtFolderTest : public ::testing::Test {
     return status;
   }
 
+  kolvar::testing::ScratchFolder scratch_{"sheetc_test"};
   fs::path dir_;
 };
 
