@@ -9,6 +9,7 @@ const KolvarPage = (() => {
   const context = canvas.getContext('2d', {alpha: false});
   const keysLine = document.getElementById('keys');
   const message = document.getElementById('message');
+  const noticeLine = document.getElementById('notice');
   let image = null;
 
   // The largest whole multiple of 320 x 240 in device pixels that fits the
@@ -16,7 +17,8 @@ const KolvarPage = (() => {
   function fit() {
     const ratio = window.devicePixelRatio || 1;
     const width = window.innerWidth * ratio;
-    const height = (window.innerHeight - keysLine.offsetHeight - message.offsetHeight) * ratio;
+    const height = (window.innerHeight - keysLine.offsetHeight - message.offsetHeight -
+                    noticeLine.offsetHeight) * ratio;
     const scale = Math.max(1, Math.floor(Math.min(width / 320, height / 240)));
     canvas.style.width = `${(320 * scale) / ratio}px`;
     canvas.style.height = `${(240 * scale) / ratio}px`;
@@ -68,8 +70,26 @@ const KolvarPage = (() => {
     }
   }
 
+  // The notice line below the picture: each line once, for five seconds,
+  // one after another (as the desktop window's band shows them).
+  const noticeMs = 5000;
+  const noticesTold = new Set();
+  const noticesWaiting = [];
+  function showNextNotice() {
+    noticeLine.textContent = noticesWaiting.length ? noticesWaiting[0] : '';
+    if (noticesWaiting.length) {
+      setTimeout(() => {
+        noticesWaiting.shift();
+        showNextNotice();
+      }, noticeMs);
+    }
+  }
   function notice(text) {
     console.warn(`kolvar: ${text}`);
+    if (noticesTold.has(text)) return;
+    noticesTold.add(text);
+    noticesWaiting.push(text);
+    if (noticesWaiting.length === 1) showNextNotice();
   }
 
   function fatal(text) {

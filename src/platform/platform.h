@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -88,6 +89,14 @@ class Platform {
   // the platform lets the player choose another (the headless runner keeps
   // Z, so its pictures never depend on settings).
   virtual ConfirmControl ConfirmKey() { return {}; }
+
+  // Tells the player something outside the game's picture: above all a
+  // failure that loses what the player keeps (a recording stopped, a
+  // hi-score not kept). On the standard error stream and, where the
+  // platform has one, once on the window's notice line.
+  virtual void Notice(const std::string& message) {
+    std::fprintf(stderr, "kolvar: %s\n", message.c_str());
+  }
 };
 
 }  // namespace kolvar

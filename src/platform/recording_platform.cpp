@@ -48,6 +48,9 @@ RecordingPlatform::RecordingPlatform(Platform& inner, std::FILE* file, std::stri
   header_.hiscore = inner_.LoadHiScore();
   header_.continue_stage = inner_.LoadContinueStage();
   Write(EncodeHeader(header_));
+  // A recording without its whole header is no recording: the caller is
+  // told at once (Failed) and removes the file rather than leave it empty.
+  Flush();
 }
 
 RecordingPlatform::~RecordingPlatform() {
@@ -85,14 +88,10 @@ bool RecordingPlatform::PumpEvents() {
   pass_.answers.clear();
   unanswered_ = 0;
   Write(buffer_);
-  if (file_ && error_.empty()) {
-    if (std::fflush(file_) != 0) {
-      error_ = name_ + ": cannot write the recording: " + std::strerror(errno);
-    } else if (now_ - last_sync_ >= kSyncPeriodMs || close) {
-      last_sync_ = now_;
-      fsync(fileno(file_));
-    }
-    if (!error_.empty() && report_) report_(error_ + "; the game plays on unrecorded");
+  Flush();
+  if (file_ && error_.empty() && (now_ - last_sync_ >= kSyncPeriodMs || close)) {
+    last_sync_ = now_;
+    if (const int fd = fileno(file_); fd >= 0) fsync(fd);
   }
   return close;
 }
@@ -104,18 +103,27 @@ void RecordingPlatform::SaveHiScore(int32_t value) {
 
 void RecordingPlatform::Write(const std::string& bytes) {
   if (!file_ || !error_.empty()) return;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-    error_ = name_ + ": cannot write the recording: " + std::strerror(errno);
-    if (report_) report_(error_ + "; the game plays on unrecorded");
-  }
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Fail();
+}
+
+void RecordingPlatform::Flush() {
+  if (file_ && error_.empty() && std::fflush(file_) != 0) Fail();
+}
+
+// Keeps the first failure (with errno's word on it) and reports it, once.
+void RecordingPlatform::Fail() {
+  error_ = name_ + ": cannot write the recording: " + std::strerror(errno);
+  if (report_) report_(error_ + "; the game plays on unrecorded");
 }
 
 std::string RecordingPlatform::Close() {
   if (!file_) return {};
   std::string error = error_;
-  // A file that cannot be synced (a pipe, say) is not a failure.
+  // A file that cannot be synced (a pipe, say), or a stream with no file
+  // behind it, is not a failure.
+  const int fd = fileno(file_);
   if (error.empty() &&
-      (std::fflush(file_) != 0 || (fsync(fileno(file_)) != 0 && errno != EINVAL))) {
+      (std::fflush(file_) != 0 || (fd >= 0 && fsync(fd) != 0 && errno != EINVAL))) {
     error = name_ + ": cannot write the recording: " + std::strerror(errno);
   }
   if (std::fclose(file_) != 0 && error.empty()) {

@@ -20,9 +20,10 @@ class RecordingPlatform final : public Platform {
   // Writes the recording to `file` (closed when this is destroyed; `name`
   // names it in messages). `header` gives the program version and stage
   // digests; the start clock, hi-score and Continue stage are asked of
-  // `inner` here, once. A write that fails is reported once through
-  // `report` and the game plays on unrecorded. `on_hiscore` is called each
-  // time the game keeps a new hi-score.
+  // `inner` here, once, and the header is written through to the file at
+  // once (Failed() tells when it could not be). A write that fails is
+  // reported once through `report` and the game plays on unrecorded.
+  // `on_hiscore` is called each time the game keeps a new hi-score.
   RecordingPlatform(Platform& inner, std::FILE* file, std::string name, RecordingHeader header,
                     Report report, std::function<void()> on_hiscore = {});
   ~RecordingPlatform() override;
@@ -41,6 +42,10 @@ class RecordingPlatform final : public Platform {
   void SaveContinueStage(int32_t stage) override { inner_.SaveContinueStage(stage); }
   // Only the prompts' wording: nothing of it is recorded.
   ConfirmControl ConfirmKey() override { return inner_.ConfirmKey(); }
+  void Notice(const std::string& message) override { inner_.Notice(message); }
+
+  // A write has failed: from then on nothing more is recorded.
+  bool Failed() const { return !error_.empty(); }
 
   // Flushes and closes the file; returns the first write error, if any.
   std::string Close();
@@ -49,6 +54,8 @@ class RecordingPlatform final : public Platform {
   class MusicAnswers;
   void Answer(uint8_t what, uint8_t state);
   void Write(const std::string& bytes);
+  void Flush();
+  void Fail();
 
   Platform& inner_;
   std::FILE* file_;

@@ -1,10 +1,20 @@
 #include "platform/replay_platform.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace kolvar {
 
 namespace {
+
+// The longest the watch waits without looking at the window: a recorded
+// clock step may be seconds long (a game stopped and resumed) or, in a
+// crafted file, hours, and Esc, the close button and a signal to stop are
+// answered between two slices.
+constexpr uint32_t kWatchSliceMs = 20;
+// What a slice leaves for the last stretch, where the window's own short
+// naps keep to the millisecond.
+constexpr uint64_t kWatchLastStretchMs = 2;
 
 const char* Subject(uint8_t what) {
   static const char* const kNames[] = {"the Up key",   "the Right key", "the Down key",
@@ -128,7 +138,9 @@ bool ReplayPlatform::WaitForRecordedTime(uint32_t target) {
     const uint64_t played = uint64_t{real - base_real_} * static_cast<uint64_t>(options_.speed);
     if (played >= due) return true;
     const uint64_t wait = (due - played) / static_cast<uint64_t>(options_.speed);
-    inner_.Idle(wait > 2 ? static_cast<uint32_t>(wait - 2) : 0);
+    inner_.Idle(wait > kWatchLastStretchMs ? static_cast<uint32_t>(std::min<uint64_t>(
+                                                 wait - kWatchLastStretchMs, kWatchSliceMs))
+                                           : 0);
   }
 }
 

@@ -46,6 +46,7 @@ class ReplayPlatform final : public Platform {
   // keeps nothing: watching a game is not playing one.
   int32_t LoadHiScore() override { return hiscore_; }
   int32_t LoadContinueStage() override { return continue_stage_; }
+  void Notice(const std::string& message) override { inner_.Notice(message); }
 
   // How the replay ended, for after the game's close: empty when the
   // recording ended with its close request (or the viewer stopped it),

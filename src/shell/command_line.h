@@ -31,6 +31,11 @@ struct Arguments {
   std::vector<ShotRequest> shots;
   // --stages: the pack to play, a folder or an installed pack's name.
   std::string stages;
+  // Where `stages` came from when the settings file named the pack
+  // ("FILE:LINE"); empty when the command line did. A pack the settings
+  // name that cannot be played is reported on that line and the game's own
+  // stages are played, as for any settings line the game cannot use.
+  std::string stages_setting;
   // --check-stages: the pack to prove clearable instead of playing.
   std::string check_stages;
   // The window: where this game's recording goes (empty: the recordings

@@ -14,6 +14,7 @@
 #include "platform/desktop/config_file.h"
 #include "platform/desktop/recording_folder.h"
 #include "platform/desktop/user_files.h"
+#include "platform/printable.h"
 #include "platform/sdl/sdl_key_names.h"
 #include "platform/sdl/sdl_platform.h"
 #include "shell/command_line.h"
@@ -31,13 +32,17 @@ std::vector<uint32_t> IconPixels() {
   return argb;
 }
 
-// The settings file's `stages = NAME`, read before the window opens so a
-// pack at fault is refused first; the window reports the file's problems
-// (a FIFO in its place too) when it loads it.
-std::string SettingsStages() {
-  if (kolvar::ConfigDirectory().empty()) return {};
-  return kolvar::PeekSettings(kolvar::ConfigDirectory() + "/kolvar.conf", kolvar::SdlKeyNames())
-      .stages;
+// The settings file's `stages = NAME` into `args`, with the file and line
+// that named it, read before the window opens so a pack at fault is known
+// first; the window reports the file's other problems (a FIFO in its place
+// too) when it loads it.
+void TakeSettingsStages(kolvar::Arguments& args) {
+  if (kolvar::ConfigDirectory().empty()) return;
+  const std::string path = kolvar::ConfigDirectory() + "/kolvar.conf";
+  const kolvar::Settings settings = kolvar::PeekSettings(path, kolvar::SdlKeyNames());
+  if (settings.stages.empty()) return;
+  args.stages = settings.stages;
+  args.stages_setting = kolvar::PrintableUtf8(path) + ":" + std::to_string(settings.stages_line);
 }
 
 }  // namespace
@@ -51,7 +56,7 @@ int main(int argc, char** argv) {
 
   const std::string program_dir = kolvar::ProgramDirectory(argv[0]);
   if (args.stages.empty() && args.check_stages.empty() && !args.headless) {
-    args.stages = SettingsStages();
+    TakeSettingsStages(args);
   }
   if (args.headless || !args.check_stages.empty()) {
     return kolvar::RunHeadless("kolvar", args, program_dir, KOLVAR_DATA_FROM_BINDIR);
@@ -92,17 +97,11 @@ int main(int argc, char** argv) {
       }
       const kolvar::NewRecording made = kolvar::StartRecording(
           kolvar::RecordingsDirectory(), static_cast<int64_t>(std::time(nullptr)));
-      if (!made.notice.empty()) std::fprintf(stderr, "kolvar: %s\n", made.notice.c_str());
       target.file = made.file;
       target.path = made.path;
       target.error = made.error;
-      // The mark names this game's recording from its first new hi-score on.
-      target.on_hiscore = [path = made.path, marked = false]() mutable {
-        if (marked) return;
-        marked = true;
-        const std::string error = kolvar::MarkHiScoreRecording(path);
-        if (!error.empty()) std::fprintf(stderr, "kolvar: %s\n", error.c_str());
-      };
+      target.notice = made.notice;
+      target.on_hiscore = kolvar::MarkOnFirstHiScore(made.path);
       return target;
     };
   }

@@ -10,6 +10,7 @@
 #include "core/game.h"
 #include "core/trace.h"
 #include "flow/outer_loop.h"
+#include "platform/printable.h"
 #include "platform/recording_platform.h"
 #include "platform/replay_platform.h"
 #include "shell/check_stages.h"
@@ -77,34 +78,73 @@ DataRoot FindProgramData(const Arguments& args, const std::string& program_dir,
 }
 
 // A fault that stops the program before anything opens: on standard error
-// and, for a player who sees no terminal, where the backend shows it.
-void Refuse(const char* program, const Backend& backend, const std::string& listed,
+// and, for a player who sees no terminal, where the backend shows it. Of
+// `faults` (one line each) the box lists the first kMostFaultsInBox, so it
+// fits a screen; the terminal gets them all.
+void Refuse(const char* program, const Backend& backend, const std::vector<std::string>& faults,
             const std::string& summary) {
+  std::string listed, boxed;
+  for (size_t i = 0; i < faults.size(); ++i) {
+    listed += faults[i] + "\n";
+    if (i < kMostFaultsInBox) boxed += faults[i] + "\n";
+  }
+  if (faults.size() > kMostFaultsInBox) {
+    boxed += "and " + std::to_string(faults.size() - kMostFaultsInBox) + " more\n";
+  }
   std::fprintf(stderr, "%s%s: %s\n", listed.c_str(), program, summary.c_str());
-  if (backend.show_error) backend.show_error(listed + summary);
+  if (backend.show_error) backend.show_error(boxed + summary);
 }
 
-// The stage pack `--stages` names, compiled, into `request` and `stages`.
-// Returns the exit status when it cannot be found or has faults.
+// A message of several lines ("looked in:" and a list) as one line.
+std::string OneLine(const std::string& message) {
+  std::string line;
+  size_t start = 0;
+  while (start <= message.size()) {
+    size_t end = message.find('\n', start);
+    if (end == std::string::npos) end = message.size();
+    std::string part = message.substr(start, end - start);
+    part.erase(0, part.find_first_not_of(' '));
+    if (start > 0) line += line.ends_with(':') ? " " : ", ";
+    line += part;
+    start = end + 1;
+  }
+  return line;
+}
+
+// The stage pack `--stages` or the settings' `stages` names, compiled, into
+// `request` and `stages`. Returns the exit status when the command line's
+// pack cannot be found or has faults. The settings' pack is then reported
+// on its line (the faults on standard error, the line in `notices` for the
+// player) and the game's own stages are played.
 std::optional<int> ReadPlayedPack(const char* program, const Arguments& args,
                                   const std::string& data_root, const Backend& backend,
-                                  OpenRequest& request, std::vector<StageGrids>& stages) {
+                                  OpenRequest& request, std::vector<StageGrids>& stages,
+                                  std::vector<std::string>& notices) {
   if (args.stages.empty()) return std::nullopt;  // the game's own stages
+  const auto unplayable = [&](const std::vector<std::string>& faults,
+                              const std::string& summary) -> std::optional<int> {
+    if (args.stages_setting.empty()) {
+      Refuse(program, backend, faults, summary);
+      return 2;
+    }
+    for (const std::string& fault : faults) std::fprintf(stderr, "%s\n", fault.c_str());
+    notices.push_back(args.stages_setting + ": stages: " + OneLine(summary) +
+                      "; playing the game's own stages");
+    return std::nullopt;
+  };
   std::string folder;
   try {
     folder = FindPackFolder(args.stages, data_root);
   } catch (const std::runtime_error& error) {
-    Refuse(program, backend, "", error.what());
-    return 2;
+    return unplayable({}, error.what());
   }
   PackResult read = ReadStagePack(folder);
   if (!read.pack) {
-    std::string listed;
-    for (const std::string& fault : read.faults) listed += fault + "\n";
-    Refuse(program, backend, listed,
-           "the stage pack " + folder + " has " + std::to_string(read.faults.size()) + " fault" +
-               (read.faults.size() == 1 ? "" : "s") + "; the game does not start");
-    return 2;
+    const size_t count = read.faults.size();
+    return unplayable(read.faults,
+                      "the stage pack " + PrintableUtf8(folder) + " has " + std::to_string(count) +
+                          " fault" + (count == 1 ? "" : "s") +
+                          (args.stages_setting.empty() ? "; the game does not start" : ""));
   }
   request.pack_name = read.pack->info.name;
   request.pack_key = PackFileKey(folder);
@@ -125,6 +165,15 @@ FileCloser OpenTraceFile(const std::string& path) {
   return file;
 }
 
+// Removes the file at `path` when it is a regular file holding nothing.
+void RemoveIfEmpty(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error)) &&
+      std::filesystem::file_size(path, error) == 0 && !error) {
+    std::filesystem::remove(path, error);
+  }
+}
+
 // The platform the game plays on: the backend's own, or a replay or a
 // recording layered over it.
 struct PlayedPlatform {
@@ -143,6 +192,8 @@ struct RunPlan {
   // The stages as a recording names them, when one is made or replayed.
   std::optional<StageSet> stage_set;
   std::optional<OpenedRecording> replay;
+  // What the player is told once the platform is open.
+  std::vector<std::string> notices;
 };
 
 // The recording to play, read and checked against the stages this run
@@ -163,8 +214,35 @@ void PlanRecordings(const char* program, const Arguments& args, const Backend& b
     std::fprintf(stderr, "%s: %s\n", program, plan.replay->notice.c_str());
 }
 
-PlayedPlatform OpenPlatform(const char* program, const Arguments& args, const Backend& backend,
-                            RunPlan& plan) {
+// Layers a recorder over the backend's platform when the backend can make
+// the file. A game that cannot be recorded is still played; what is lost
+// (the recording, the mark of a hi-score game) goes to the platform's
+// notice line. A file that could not take the recording's header is removed
+// again rather than left empty.
+void StartRecorder(const Backend& backend, const RunPlan& plan, PlayedPlatform& played) {
+  Platform& base = *played.base;
+  const auto notice = [&base](const std::string& message) { base.Notice(message); };
+  RecordingTarget target = backend.start_recording();
+  if (!target.notice.empty()) notice(target.notice);
+  if (!target.file) {
+    notice(target.error + "; this game is not recorded");
+    return;
+  }
+  auto on_hiscore = [hook = std::move(target.on_hiscore), notice] {
+    if (!hook) return;
+    if (const std::string lost = hook(); !lost.empty()) notice(lost);
+  };
+  played.recorder = std::make_unique<RecordingPlatform>(
+      base, target.file, target.path, NewRecordingHeader(*plan.stage_set), notice, on_hiscore);
+  if (played.recorder->Failed()) {
+    played.recorder.reset();
+    RemoveIfEmpty(target.path);
+    return;
+  }
+  played.platform = played.recorder.get();
+}
+
+PlayedPlatform OpenPlatform(const Arguments& args, const Backend& backend, RunPlan& plan) {
   PlayedPlatform played;
   played.base = backend.open(plan.request);
   played.platform = played.base.get();
@@ -177,20 +255,9 @@ PlayedPlatform OpenPlatform(const char* program, const Arguments& args, const Ba
         *played.base, std::move(plan.replay->reader), plan.replay->header, std::move(options));
     played.platform = played.replaying.get();
   } else if (plan.recording) {
-    // A game that cannot be recorded is still played, with a notice.
-    auto notice = [program](const std::string& message) {
-      std::fprintf(stderr, "%s: %s\n", program, message.c_str());
-    };
-    RecordingTarget target = backend.start_recording();
-    if (target.file) {
-      played.recorder = std::make_unique<RecordingPlatform>(*played.base, target.file, target.path,
-                                                            NewRecordingHeader(*plan.stage_set),
-                                                            notice, std::move(target.on_hiscore));
-      played.platform = played.recorder.get();
-    } else {
-      notice(target.error + "; this game is not recorded");
-    }
+    StartRecorder(backend, plan, played);
   }
+  for (const std::string& notice : plan.notices) played.base->Notice(notice);
   if (backend.attach) backend.attach(*played.platform);
   return played;
 }
@@ -222,7 +289,7 @@ int FinishRun(const char* program, const Backend& backend, std::optional<Trace>&
 int PlayUntilClosed(const char* program, const Arguments& args, const Backend& backend,
                     RunPlan& plan) {
   FileCloser trace_file = OpenTraceFile(args.trace);
-  PlayedPlatform played = OpenPlatform(program, args, backend, plan);
+  PlayedPlatform played = OpenPlatform(args, backend, plan);
   std::optional<Trace> trace;
   auto game = std::make_unique<Game>(*played.platform, plan.request.data_root);
   game->stages = std::move(plan.stages);
@@ -249,8 +316,8 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
     }
     RunPlan plan;
     plan.request.data_root = data.root;
-    if (const std::optional<int> refused =
-            ReadPlayedPack(program, args, data.root, backend, plan.request, plan.stages)) {
+    if (const std::optional<int> refused = ReadPlayedPack(
+            program, args, data.root, backend, plan.request, plan.stages, plan.notices)) {
       return *refused;
     }
     for (const std::string& missing : data.missing_music) {

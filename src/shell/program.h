@@ -27,8 +27,12 @@ struct RecordingTarget {
   std::FILE* file = nullptr;  // open for writing; null: not recorded, for `error`
   std::string path;
   std::string error;
-  // Called each time the game keeps a new hi-score.
-  std::function<void()> on_hiscore;
+  // A line for the player about the recordings kept, even when this one is
+  // made (the hi-score game's mark could not be read); empty: none.
+  std::string notice;
+  // Called each time the game keeps a new hi-score; returns what was lost
+  // when that could not be noted, or empty.
+  std::function<std::string()> on_hiscore;
 };
 
 struct Backend {
@@ -51,6 +55,10 @@ struct Backend {
   // or a recording layered over the backend's own).
   std::function<void(Platform&)> attach;
 };
+
+// The most faults of a stage pack its error box lists; the terminal gets
+// them all.
+inline constexpr size_t kMostFaultsInBox = 10;
 
 // `message` for an error box: of each run of indented lines (a list of
 // files or folders) the first `most` stay and the rest become one line,

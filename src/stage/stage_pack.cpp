@@ -5,6 +5,7 @@
 #include <map>
 #include <utility>
 
+#include "platform/printable.h"
 #include "platform/regular_file.h"
 #include "stage/stage_compiler.h"
 
@@ -17,12 +18,34 @@ namespace fs = std::filesystem;
 // The pack's name is shown in the window's caption.
 constexpr size_t kMostNameChars = 60;
 
+// A fault's line, safe to print: what it quotes of a file (and the file's
+// own name) shows control bytes as \xNN.
 std::string Fault(const std::string& file, int line, const std::string& message) {
-  return file + ":" + std::to_string(line) + ": error: " + message;
+  return PrintableUtf8(file + ":" + std::to_string(line) + ": error: " + message);
 }
 
 std::string Fault(const std::string& file, const std::string& message) {
-  return file + ": error: " + message;
+  return PrintableUtf8(file + ": error: " + message);
+}
+
+// An editor's UTF-8 byte-order mark is no part of a file's first line.
+std::string_view WithoutByteOrderMark(std::string_view text) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  return text;
+}
+
+// True when `path` is, or leads by a link to, a file outside `folder`: such
+// a file is no part of the pack and is not read, so nothing of it (a
+// private key, say) can reach a fault's line.
+bool LeadsOutside(const std::string& path, const fs::path& folder) {
+  std::error_code error;
+  const fs::path real = fs::weakly_canonical(path, error);
+  if (error) return false;  // the read that follows names what is wrong
+  const fs::path inside = fs::weakly_canonical(folder, error);
+  if (error) return false;
+  const fs::path relative = real.lexically_relative(inside);
+  return relative.empty() || *relative.begin() == "..";
 }
 
 std::string_view Trim(std::string_view s) {
@@ -31,10 +54,15 @@ std::string_view Trim(std::string_view s) {
   return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
 }
 
-// Reads a pack's text file whole; nothing (with a fault) when it is
-// missing, no regular file, too large or unreadable.
-std::optional<std::string> ReadSmallFile(const std::string& path,
+// Reads a pack's text file in `folder` whole; nothing (with a fault) when
+// it is missing, no regular file, too large, unreadable or a link leading
+// out of the folder.
+std::optional<std::string> ReadSmallFile(const std::string& path, const fs::path& folder,
                                          std::vector<std::string>& faults) {
+  if (LeadsOutside(path, folder)) {
+    faults.push_back(Fault(path, "is a link to a file outside the pack's folder; not read"));
+    return std::nullopt;
+  }
   RegularFile file = ReadRegularFile(path, kMostPackSourceBytes);
   switch (file.status) {
     case RegularFile::Status::kRead:
@@ -74,6 +102,7 @@ PackInfo ParsePackInfo(std::string_view text, const std::string& file,
                        std::vector<std::string>& faults) {
   PackInfo info;
   std::map<std::string, int> seen;  // key -> line it was first given on
+  text = WithoutByteOrderMark(text);
   int line = 0;
   size_t start = 0;
   while (start < text.size()) {
@@ -113,10 +142,11 @@ PackInfo ParsePackInfo(std::string_view text, const std::string& file,
       faults.push_back(Fault(file, line, "the " + key + " is empty"));
       continue;
     }
-    const bool printable = std::all_of(value.begin(), value.end(), [](char c) {
-      return static_cast<unsigned char>(c) >= 0x20 && c != 0x7f;
-    });
-    if (!printable) {
+    if (!IsValidUtf8(value)) {
+      faults.push_back(Fault(file, line, "the " + key + " is not valid UTF-8"));
+      continue;
+    }
+    if (!IsPlainText(value)) {
       faults.push_back(Fault(file, line, "the " + key + " holds a control character"));
       continue;
     }
@@ -148,7 +178,7 @@ PackResult ReadStagePack(const std::string& folder) {
   StagePack pack;
   pack.folder = folder;
   const std::string info_path = (fs::path(folder) / "pack.txt").string();
-  if (const std::optional<std::string> text = ReadSmallFile(info_path, faults)) {
+  if (const std::optional<std::string> text = ReadSmallFile(info_path, folder, faults)) {
     pack.info = ParsePackInfo(*text, info_path, faults);
   }
 
@@ -186,18 +216,18 @@ PackResult ReadStagePack(const std::string& folder) {
                                  StageFileName(highest) + " is there"));
       continue;
     }
-    const std::optional<std::string> text = ReadSmallFile(path, faults);
+    const std::optional<std::string> text = ReadSmallFile(path, folder, faults);
     if (!text) continue;
     const stagec::CompileResult compiled = stagec::compile_stage(*text);
     for (const stagec::Diagnostic& d : compiled.errors) {
-      faults.push_back(stagec::format_diagnostic(path, d));
+      faults.push_back(PrintableUtf8(stagec::format_diagnostic(path, d)));
     }
     if (!compiled.stage) continue;
     StageGrids grids;
     grids.map = compiled.stage->map;
     grids.spawns = compiled.stage->ivm;
     pack.files.push_back(path);
-    pack.titles.push_back(compiled.stage->title);
+    pack.titles.push_back(PrintableUtf8(compiled.stage->title));
     pack.stages.push_back(grids);
   }
   if (faults.empty()) result.pack = std::move(pack);

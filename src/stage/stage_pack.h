@@ -28,9 +28,10 @@ struct PackInfo {
 struct StagePack {
   std::string folder;
   PackInfo info;
-  std::vector<std::string> files;   // the stage sources, stage01.txt first
-  std::vector<std::string> titles;  // each stage's title
-  std::vector<StageGrids> stages;   // each stage compiled
+  std::vector<std::string> files;  // the stage sources, stage01.txt first
+  // Each stage's title as a message prints it: control bytes as \xNN.
+  std::vector<std::string> titles;
+  std::vector<StageGrids> stages;  // each stage compiled
 };
 
 struct PackResult {
@@ -41,15 +42,18 @@ struct PackResult {
 };
 
 // Reads pack.txt's text: lines "key: value" with the keys name, author
-// (each required, once) and description (once at most); blank lines and
-// lines starting with ';' are skipped. Faults are named after `file`.
+// (each required, once) and description (once at most); blank lines, lines
+// starting with ';' and an editor's UTF-8 byte-order mark are skipped. The
+// name and author are UTF-8 without control characters. Faults are named
+// after `file`, with what they quote of it made safe to print (\xNN).
 PackInfo ParsePackInfo(std::string_view text, const std::string& file,
                        std::vector<std::string>& faults);
 
 // Reads and compiles the pack in `folder`. Every fault of pack.txt and of
-// every stage is listed; a missing or unreadable file, a gap in the stage
-// numbers and a file that looks like a stage but is not named stageNN.txt
-// are faults too.
+// every stage is listed, safe to print; a missing or unreadable file, a
+// file that is a link leading out of the folder (not read), a gap in the
+// stage numbers and a file that looks like a stage but is not named
+// stageNN.txt are faults too.
 PackResult ReadStagePack(const std::string& folder);
 
 }  // namespace kolvar

@@ -77,6 +77,9 @@ class TextReader {
   explicit TextReader(std::vector<Diagnostic>& errors) : errors_(errors) {}
 
   StageSource run(std::string_view text) {
+    // An editor's UTF-8 byte-order mark is no part of the first line.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
     const auto lines = split_lines(text);
     std::size_t i = 0;
     for (; i < lines.size() && !stage_.map_line; ++i)

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -229,6 +231,54 @@ TEST(Recording, HeaderAndPassesReadBackAsWritten) {
   for (const uint16_t answer : std::initializer_list<uint16_t>{0x0000, 0x0001, 0x8000, 0x8001}) {
     EXPECT_EQ(KeyAnswer(KeyStateBits(answer)), answer);
   }
+}
+
+// A window to watch in whose clock the test keeps: each wait moves it by
+// the time asked (a millisecond for a nap), and Esc is down from `esc_at`.
+class WatchingWindow final : public Platform {
+ public:
+  explicit WatchingWindow(uint32_t esc_at) : esc_at_(esc_at) {}
+  uint32_t Clock() override { return now; }
+  uint16_t PollKey(Key key) override { return key == Key::Esc && now >= esc_at_ ? 0x8001 : 0; }
+  bool PumpEvents() override { return false; }
+  void Idle(uint32_t ms) override { now += std::max<uint32_t>(ms, 1); }
+  void Show(PixelView) override {}
+  MusicDevice& Music() override { return music_; }
+
+  uint32_t now = 0;
+
+ private:
+  uint32_t esc_at_;
+  testing::RecordingMusic music_;
+};
+
+// Watching waits for each recorded clock step in slices, answering the
+// window between them: Esc 100 ms into an hour-long step (a crafted file,
+// or a game stopped for an hour) ends the watch at once. The game's times
+// are the recorded ones, so the trace is the recorded game's.
+TEST(Recording, WatchingAnswersTheWindowWhileItWaitsAndKeepsTheTrace) {
+  RecordingHeader header;
+  std::string bytes = EncodeHeader(header);
+  AppendPass(bytes, {{}, 3600 * 1000, false});
+  AppendPass(bytes, {{}, 1, true});
+  RecordingReader reader(bytes);
+  ASSERT_FALSE(reader.ReadHeader(header));
+  WatchingWindow window(100);
+  ReplayOptions watch;
+  watch.name = "hour.kvr";
+  watch.paced = true;
+  ReplayPlatform replay(window, std::move(reader), header, watch);
+  EXPECT_TRUE(replay.PumpEvents());
+  EXPECT_GE(window.now, 100u);
+  EXPECT_LE(window.now, 200u);
+
+  const RecordedGame& game = Recorded();
+  RecordingReader whole(game.bytes);
+  ASSERT_FALSE(whole.ReadHeader(header));
+  WatchingWindow unhurried(UINT32_MAX);
+  ReplayPlatform watched(unhurried, std::move(whole), header, watch);
+  EXPECT_TRUE(PlayTraced(watched) == game.trace);
+  EXPECT_EQ(watched.EndNote(), "");
 }
 
 }  // namespace

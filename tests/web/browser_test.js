@@ -295,6 +295,22 @@ async function keyboardChecks(browser, url, still) {
         `after a reload the title shows the hi-score ${scored.score} (${shown} of the ${line.length} ` +
         'still pixels of its line as the headless program draws them)');
   await screenshot(page, 'title-hiscore.png');
+
+  // A browser that keeps nothing more (its storage full): the hi-score lost
+  // is told on the notice line below the picture, not only in the console.
+  await page.evaluate(() => localStorage.removeItem('kolvar.hiscore'));
+  await page.reload();
+  await page.evaluate(() => {
+    Storage.prototype.setItem = () => { throw new DOMException('full', 'QuotaExceededError'); };
+  });
+  await startStage1(page, () => holdKey(page, 'z', 120));
+  await takeStage1Key(page);
+  const told = await waitFor('the notice line', async () => {
+    const text = await page.$eval('#notice', (e) => e.textContent);
+    return /the hi-score is not kept/.test(text) ? text : null;
+  }, 5000).catch(() => '');
+  check(told !== '', `a hi-score the browser cannot keep is told below the picture (${told})`);
+  await screenshot(page, 'hiscore-not-kept.png');
   await page.close();
   return errors;
 }

@@ -288,6 +288,8 @@ void ReadSettingLine(int number, const std::string& line, const std::string& fil
     result.problems.push_back(at + fault->fault + "; using the default (" + fault->fallback + ")");
   } else if (setting < kActionCount) {
     seen.key_line[setting] = number;
+  } else if (setting == kStages) {
+    result.settings.stages_line = number;
   }
 }
 

@@ -50,6 +50,7 @@ struct Settings {
   int music_volume = 100;  // percent
   // The stage pack to play (a name or a folder); empty: the game's own.
   std::string stages;
+  int stages_line = 0;    // the file's line that named it
   std::string soundfont;  // empty: the first one found in the usual places
 };
 

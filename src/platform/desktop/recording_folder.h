@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace kolvar {
@@ -29,8 +30,9 @@ struct NewRecording {
   std::string notice;
 };
 
-// Makes `folder`, removes the oldest recordings so that with the new one
-// `keep` remain (the recording named by the hi-score mark is kept besides
+// Makes `folder`, removes the oldest of the game's own recordings (the
+// names it gives them; a file the player named is left alone) so that with
+// the new one `keep` remain (the recording named by the hi-score mark is kept besides
 // them; a mark that is no regular file names none, with a notice), and
 // creates kolvar_DATE_TIME.kvr there (local time of `when`,
 // "_2", "_3"... when the name is taken; never over an existing file).
@@ -39,5 +41,10 @@ NewRecording StartRecording(const std::string& folder, int64_t when, int keep = 
 // Names the recording at `path` as the one that set the kept hi-score,
 // atomically. Returns an error message, or empty.
 std::string MarkHiScoreRecording(const std::string& path);
+
+// What a recorded game does at each new hi-score: the first time, marks its
+// recording at `path` (MarkHiScoreRecording). Returns what is lost when the
+// mark could not be written, as a line for the player; else empty.
+std::function<std::string()> MarkOnFirstHiScore(const std::string& path);
 
 }  // namespace kolvar

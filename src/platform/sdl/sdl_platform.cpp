@@ -88,10 +88,13 @@ SdlWindow::SdlWindow(const WindowOptions& options)
     : caption_(options.caption.empty() ? kWindowCaption : options.caption),
       render_text_(options.render_text),
       speed_key_(options.speed_key),
+      // What the player keeps and cannot keep is told on the notice line.
       hiscore_(options.hiscore_file.empty() && !DataDirectory().empty()
                    ? DataDirectory() + "/hiscore"
-                   : options.hiscore_file),
-      continue_(ContinueFileFor(hiscore_.path())),
+                   : options.hiscore_file,
+               [this](const std::string& message) { Notice(message); }),
+      continue_(ContinueFileFor(hiscore_.path()),
+                [this](const std::string& message) { Notice(message); }),
       notices_(options.render_text) {
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     FailWithSdlError("cannot start video");

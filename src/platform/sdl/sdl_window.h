@@ -55,6 +55,8 @@ class SdlWindow final : public Platform {
   int32_t LoadContinueStage() override { return continue_.Load(); }
   void SaveContinueStage(int32_t stage) override { continue_.Save(stage); }
   ConfirmControl ConfirmKey() override;
+  // On the standard error stream and on the notice line (window_pause.cpp).
+  void Notice(const std::string& message) override;
 
  private:
   // sdl_platform.cpp
@@ -72,7 +74,6 @@ class SdlWindow final : public Platform {
   void TakeScreenshot();
   void ShowInCaption(const std::string& notice);
   void RestoreCaptionWhenDue();
-  void Notice(const std::string& message);
   void TellMusicNotice();
   void RefreshNoticeWhenDue();
 

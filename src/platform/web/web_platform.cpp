@@ -182,6 +182,9 @@ class WebPlatform final : public Platform {
     }
   }
 
+  // The page shows it on its notice line and in the console.
+  void Notice(const std::string& message) override { kolvar_web_notice(message.c_str()); }
+
   // The prompts name the first key the settings give to confirming.
   ConfirmControl ConfirmKey() override { return ConfirmControlOf(settings_, WebKeyNames(), false); }
 

@@ -7,7 +7,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
+#include <vector>
+
+#include "support/scratch_folder.h"
 
 #include "support/scratch_folder.h"
 
@@ -67,6 +71,51 @@ TEST(RecordingFolder, KeepsTheNewestAndTheHiScoreGameAndNeverOverwrites) {
 
   EXPECT_NE(StartRecording("", when).error, "");
   fs::remove_all(dir);
+}
+
+// Only the names the game gives its recordings are pruned, oldest first by
+// their date and number: a file the player named is never removed and
+// never holds one of the places.
+TEST(RecordingFolder, PrunesOnlyTheNamesTheGameMakes) {
+  const testing::ScratchFolder folder("kolvar-replays");
+  const std::set<std::string> players = {"kolvar_2020-01-01_00-00-00 (bug I reported).kvr",
+                                         "kolvar_zz-my-best.kvr",
+                                         "kolvar_2020-01-01_00-00-00_02.kvr",
+                                         "kolvar_2020-01-01_00-00-00_1.kvr",
+                                         "kolvar_2020-01-01_00-00-00_1000.kvr",
+                                         "kolvar_2020-1-01_00-00-00.kvr",
+                                         "kolvar_2020-01-01_00-00-00.KVR"};
+  for (const std::string& name : players) folder.Write(name, "mine");
+  // The game's own, oldest first: _10 is made after _9.
+  const std::vector<std::string> games = {
+      "kolvar_2020-01-01_00-00-00.kvr", "kolvar_2020-01-01_00-00-00_9.kvr",
+      "kolvar_2020-01-01_00-00-00_10.kvr", "kolvar_2021-06-30_23-59-59.kvr"};
+  for (const std::string& name : games) folder.Write(name, "game");
+  const NewRecording made = StartRecording(folder.str(), 1700000000, 3);
+  ASSERT_NE(made.file, nullptr) << made.error;
+  std::fclose(made.file);
+  std::set<std::string> expected = players;
+  expected.insert({games[2], games[3], fs::path(made.path).filename().string()});
+  std::set<std::string> left;
+  for (const auto& entry : fs::directory_iterator(folder.path())) {
+    left.insert(entry.path().filename().string());
+  }
+  EXPECT_EQ(left, expected);
+}
+
+// A mark that cannot be written is told once, with what it costs.
+TEST(RecordingFolder, AMarkNotWrittenIsToldOnce) {
+  const testing::ScratchFolder folder("kolvar-replays");
+  fs::create_directories(folder / kHiScoreRecordingMark / "in-the-way");
+  const std::function<std::string()> mark =
+      MarkOnFirstHiScore((folder / "kolvar_2020-01-01_00-00-00.kvr").string());
+  const std::string lost = mark();
+  EXPECT_NE(lost.find(kHiScoreRecordingMark), std::string::npos) << lost;
+  EXPECT_NE(lost.find("; this hi-score game's recording is kept only while it is among the "
+                      "newest 20"),
+            std::string::npos)
+      << lost;
+  EXPECT_EQ(mark(), "");
 }
 
 }  // namespace

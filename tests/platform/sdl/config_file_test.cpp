@@ -66,6 +66,7 @@ TEST(Settings, RemappedKeysAndValuesTakeEffect) {
   EXPECT_TRUE(s.fullscreen);
   EXPECT_EQ(s.music_volume, 35);
   EXPECT_EQ(s.stages, "deep-halls");
+  EXPECT_EQ(s.stages_line, 9);  // what a pack that cannot be played is reported on
   EXPECT_EQ(s.soundfont, "~/sf2/My Font.sf2");
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -24,6 +25,7 @@
 #include "player/player_step.h"
 #include "support/scratch_folder.h"
 #include "support/test_game.h"
+#include "video/text.h"
 
 namespace kolvar {
 namespace {
@@ -299,6 +301,45 @@ TEST_F(SdlPlatformTest, AControllersDpadStickAndButtonsPlayAsTheKeysDo) {
 
 // The prompts name the first key the settings give to confirming, as SDL
 // names it, and the controller's button while it is in use.
+// What the window cannot keep is told on its notice line, not only on the
+// terminal: a hi-score that cannot be saved (a file stands where its
+// folder should be) darkens a band along the bottom of the picture.
+TEST(WindowNotices, AHiScoreNotKeptIsToldOnTheNoticeLine) {
+  const testing::ScratchFolder scratch("kolvar-window-notice");
+  const fs::path blocker = scratch.Write("blocker", "a file where a folder should be");
+  WindowOptions options;
+  options.scale = 1;
+  options.settings_file = (scratch / "kolvar.conf").string();
+  options.hiscore_file = (blocker / "hiscore").string();
+  options.render_text = RenderTextLine;
+  std::unique_ptr<Platform> platform = CreateSdlPlatform(options);
+  SDL_Window* window = nullptr;  // the newest window is the platform's
+  for (Uint32 id = 1; id < 1000; ++id) {
+    if (SDL_Window* w = SDL_GetWindowFromID(id)) window = w;
+  }
+  ASSERT_NE(window, nullptr);
+  const std::vector<uint32_t> white(kPictureWidth * kPictureHeight, 0xFFFFFF);
+  // The rows of the window's bottom quarter holding a dark pixel, with the
+  // white picture shown.
+  const auto dark_rows = [&] {
+    platform->Show({white.data(), kPictureWidth, kPictureHeight});
+    platform->PumpEvents();
+    const SDL_Surface* surface = SDL_GetWindowSurface(window);
+    int rows = 0;
+    for (int y = surface->h * 3 / 4; y < surface->h; ++y) {
+      const auto* row =
+          reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(surface->pixels) +
+                                            static_cast<ptrdiff_t>(y) * surface->pitch);
+      rows += std::any_of(row, row + surface->w, [](uint32_t p) { return (p & 0xFF) < 0x80; });
+    }
+    return rows;
+  };
+  EXPECT_EQ(platform->LoadHiScore(), 0);
+  EXPECT_EQ(dark_rows(), 0);
+  platform->SaveHiScore(500);
+  EXPECT_GT(dark_rows(), 0);
+}
+
 TEST(ConfirmControlOf, TheFirstConfirmKeyOrTheControllersButton) {
   const struct {
     const char* confirm;
