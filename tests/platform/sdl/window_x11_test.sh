@@ -6,7 +6,8 @@
 #  - F11 takes the whole screen, the picture at the largest whole multiple
 #    (4: 1280 x 960) centred on black;
 #  - F11 again gives the window back its size and place;
-#  - a close request ends the game with status 0.
+#  - a close request ends the game with status 0;
+#  - a recording that a full disk (/dev/full) stops is told in the band.
 set -uo pipefail
 kolvar=$1
 for tool in Xvfb xdotool xwininfo import convert; do
@@ -109,3 +110,27 @@ status=$?
 game_pid=
 [ "$status" -eq 0 ] || fail "exit status $status after a close request"
 echo "notice shown; whole screen 1280 x 960 centred on black; window restored; closed with status 0"
+
+# A full disk: the recording that cannot be written is told in the band too,
+# not on the terminal alone (settings of its own without a fault, so no
+# other notice comes first).
+mkdir -p "$work/full/kolvar"
+printf 'scale = 3\n' >"$work/full/kolvar/kolvar.conf"
+XDG_CONFIG_HOME=$work/full XDG_DATA_HOME=$work/data SDL_AUDIODRIVER=dummy \
+  "$kolvar" --record /dev/full 2>"$work/err" &
+game_pid=$!
+notice=0
+for _ in $(seq 50); do
+  notice=$(white_in 960x24+480+876)
+  [ "$notice" -gt 100 ] && break
+  sleep 0.1
+done
+[ "$notice" -gt 100 ] || fail "a recording stopped by a full disk is not told in the band ($notice white pixels)"
+grep -q "/dev/full: cannot write the recording: No space left on device" "$work/err" ||
+  fail "the full disk was not printed"
+kill -TERM "$game_pid"
+wait "$game_pid"
+status=$?
+game_pid=
+[ "$status" -eq 0 ] || fail "exit status $status after a close request"
+echo "a recording stopped by a full disk is told in the band"
