@@ -32,9 +32,9 @@ struct NewRecording {
 
 // Makes `folder`, removes the oldest of the game's own recordings (the
 // names it gives them; a file the player named is left alone) so that with
-// the new one `keep` remain (the recording named by the hi-score mark is kept besides
-// them; a mark that is no regular file names none, with a notice), and
-// creates kolvar_DATE_TIME.kvr there (local time of `when`,
+// the new one `keep` remain (the recording named by the hi-score mark is
+// kept besides them; a mark that is no regular file names none, with a
+// notice), and creates kolvar_DATE_TIME.kvr there (local time of `when`,
 // "_2", "_3"... when the name is taken; never over an existing file).
 NewRecording StartRecording(const std::string& folder, int64_t when, int keep = kKeptRecordings);
 
