@@ -1,5 +1,6 @@
-// The recordings folder: new names that never overwrite, the newest kept
-// and the hi-score game's recording kept besides them.
+// The recordings folder: new names that never overwrite, the newest of the
+// game's own names kept, the hi-score game's recording kept besides them,
+// and a mark that cannot be written told.
 #include "platform/desktop/recording_folder.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +11,6 @@
 #include <functional>
 #include <set>
 #include <vector>
-
-#include "support/scratch_folder.h"
 
 #include "support/scratch_folder.h"
 
