@@ -95,16 +95,20 @@ void Refuse(const char* program, const Backend& backend, const std::vector<std::
   if (backend.show_error) backend.show_error(boxed + summary);
 }
 
-// A message of several lines ("looked in:" and a list) as one line.
+// A message of several lines as one line: an indented list after a line
+// ending in ':' joined by commas, other lines by semicolons.
 std::string OneLine(const std::string& message) {
   std::string line;
+  bool listing = false;  // the lines so far are a list's items
   size_t start = 0;
   while (start <= message.size()) {
     size_t end = message.find('\n', start);
     if (end == std::string::npos) end = message.size();
     std::string part = message.substr(start, end - start);
+    const bool item = part.starts_with("  ");
     part.erase(0, part.find_first_not_of(' '));
-    if (start > 0) line += line.ends_with(':') ? " " : ", ";
+    if (start > 0) line += item && line.ends_with(':') ? " " : item && listing ? ", " : "; ";
+    listing = item;
     line += part;
     start = end + 1;
   }
