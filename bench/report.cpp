@@ -163,8 +163,15 @@ struct Scratch {
 // Every run: the settings and hi-score files in a scratch home, and SDL's
 // disk audio driver writing to /dev/null. That driver renders in real time
 // (it waits a buffer's playing time after each buffer), so the music costs
-// what it costs with a sound card, on any machine, sound card or not.
+// what it costs with a sound card, on any machine, sound card or not. The
+// settings file is there before the first run, as for any start but a
+// player's first (which shows the keys along the window's bottom).
 std::map<std::string, std::string> RunEnv(const fs::path& home, bool window) {
+  std::error_code error;
+  fs::create_directories(home / "config" / "kolvar", error);
+  if (!fs::exists(home / "config" / "kolvar" / "kolvar.conf", error)) {
+    std::ofstream(home / "config" / "kolvar" / "kolvar.conf") << "# the defaults\n";
+  }
   std::map<std::string, std::string> env = {{"SDL_AUDIODRIVER", "disk"},
                                             {"SDL_DISKAUDIOFILE", "/dev/null"},
                                             {"HOME", home.string()},

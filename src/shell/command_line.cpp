@@ -232,14 +232,14 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
       "  --trace FILE      write what happens as JSON Lines\n"
       "  --quit-at MS      close the window at that virtual time\n"
       "  --shot MS:FILE    save the picture shown at virtual time MS as PNG\n"
-      "  --help, --version\n";
+      "  -h, --help, --version\n";
   return text;
 }
 
 std::optional<int> ReadCommandLine(int argc, char** argv, ProgramKind kind, const char* program,
                                    const std::string& data_from_bindir, Arguments& args) {
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(UsageText(kind, data_from_bindir).c_str(), stdout);
       return 0;
     }

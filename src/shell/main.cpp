@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -83,6 +84,8 @@ int main(int argc, char** argv) {
     options.icon = {icon.data(), kolvar::WindowIconData().width, kolvar::WindowIconData().height};
     options.render_text = kolvar::RenderTextLine;
     options.speed_key = [&asked_speed](int speed) { asked_speed = speed; };
+    if (!args.watch.empty())
+      options.watching = std::filesystem::path(args.watch).filename().string();
     return kolvar::CreateSdlPlatform(options);
   };
   // A player who started the game from a desktop menu sees no terminal.

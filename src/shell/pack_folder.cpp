@@ -1,6 +1,7 @@
 #include "shell/pack_folder.h"
 
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 
 #include "platform/desktop/user_files.h"
@@ -16,14 +17,34 @@ bool IsFolder(const std::string& path) {
   return fs::is_directory(path, error);
 }
 
+// The folders that hold packs by name, the user's first.
+std::vector<std::string> PackShelves(const std::string& data_root) {
+  std::vector<std::string> shelves;
+  const std::string user = DataDirectory();
+  if (!user.empty()) shelves.push_back(user + "/stages");
+  shelves.push_back(data_root + "/stages");
+  return shelves;
+}
+
 }  // namespace
 
 std::vector<std::string> PackSearchFolders(const std::string& name, const std::string& data_root) {
   std::vector<std::string> folders;
-  const std::string user = DataDirectory();
-  if (!user.empty()) folders.push_back(user + "/stages/" + name);
-  folders.push_back(data_root + "/stages/" + name);
+  for (const std::string& shelf : PackShelves(data_root)) folders.push_back(shelf + "/" + name);
   return folders;
+}
+
+std::vector<std::string> PacksFound(const std::string& data_root) {
+  std::set<std::string> names;
+  for (const std::string& shelf : PackShelves(data_root)) {
+    std::error_code error;
+    for (fs::directory_iterator it(shelf, error), end; !error && it != end; it.increment(error)) {
+      if (fs::is_regular_file(it->path() / "pack.txt", error)) {
+        names.insert(it->path().filename().string());
+      }
+    }
+  }
+  return {names.begin(), names.end()};
 }
 
 std::string FindPackFolder(const std::string& name_or_folder, const std::string& data_root) {
@@ -38,7 +59,10 @@ std::string FindPackFolder(const std::string& name_or_folder, const std::string&
   }
   std::string searched;
   for (const std::string& place : places) searched += "\n  " + place;
-  throw std::runtime_error("no stage pack '" + name_or_folder + "'; looked in:" + searched);
+  std::string found;
+  for (const std::string& pack : PacksFound(data_root)) found += (found.empty() ? "" : ", ") + pack;
+  throw std::runtime_error("no stage pack '" + name_or_folder + "'; looked in:" + searched +
+                           (found.empty() ? "\nno packs found" : "\npacks found: " + found));
 }
 
 std::string PackFileKey(const std::string& folder) {

@@ -11,11 +11,15 @@ namespace kolvar {
 // The folders searched for a pack named `name`, the user's first.
 std::vector<std::string> PackSearchFolders(const std::string& name, const std::string& data_root);
 
+// The names of the packs (folders holding pack.txt) in the folders that
+// PackSearchFolders looks in, sorted, each once.
+std::vector<std::string> PacksFound(const std::string& data_root);
+
 // The folder of the pack `name_or_folder`. A value holding a '/' (or "." or
 // "..") is a folder and taken as it is; a bare name is looked up in
 // PackSearchFolders, and a folder of that name in the working folder is
-// taken last. Throws std::runtime_error naming every place looked in when
-// none holds it.
+// taken last. Throws std::runtime_error naming every place looked in and
+// the packs found there when none holds it.
 std::string FindPackFolder(const std::string& name_or_folder, const std::string& data_root);
 
 // A name for the pack's own files (its hi-score): the folder's last part,

@@ -2,7 +2,7 @@
 # The command line reports every file it was given but could not read or
 # write, and fails; files that are no files make nothing wait; the data
 # folder's faults are all named before the game starts; the window backend refuses to run where nobody can see it,
-# and kolvar-headless refuses the window's options.
+# and kolvar-headless refuses the window's options; -h is --help.
 #   command_line_faults.sh KOLVAR|KOLVAR-HEADLESS
 set -uo pipefail
 kolvar=$1
@@ -74,6 +74,13 @@ if [ "$(basename "$kolvar")" = kolvar-headless ]; then
 else
   expect 1 "no display to open the window on" -- \
     env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy "$kolvar"
+fi
+
+# -h is --help.
+if ! "$kolvar" -h >"$work/short_help" 2>&1 || ! "$kolvar" --help >"$work/help" ||
+  ! grep -q '^Usage:' "$work/short_help" || ! cmp -s "$work/short_help" "$work/help"; then
+  echo "FAIL: -h does not print what --help prints:"; head -3 "$work/short_help"
+  failures=$((failures + 1))
 fi
 
 # And the good cases still pass quietly.

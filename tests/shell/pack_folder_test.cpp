@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include "support/scratch_folder.h"
@@ -21,6 +22,11 @@ TEST(PackFolderTest, NamesAFolderOrLooksThePackUp) {
   fs::create_directories(base / "user/kolvar/stages/mine");
   fs::create_directories(base / "data/stages/mine");
   fs::create_directories(base / "data/stages/installed");
+  fs::create_directories(base / "data/stages/no-pack");  // holds no pack.txt
+  for (const char* pack :
+       {"user/kolvar/stages/mine", "data/stages/mine", "data/stages/installed"}) {
+    std::ofstream(base / pack / "pack.txt") << "name: " << pack << "\n";
+  }
   const char* kept = std::getenv("XDG_DATA_HOME");
   const std::string kept_value = kept ? kept : "";
   ::setenv("XDG_DATA_HOME", (base / "user").c_str(), 1);
@@ -35,7 +41,16 @@ TEST(PackFolderTest, NamesAFolderOrLooksThePackUp) {
   } catch (const std::runtime_error& error) {
     EXPECT_EQ(std::string(error.what()),
               "no stage pack 'missing'; looked in:\n  " + (base / "user").string() +
-                  "/kolvar/stages/missing\n  " + data + "/stages/missing\n  missing");
+                  "/kolvar/stages/missing\n  " + data +
+                  "/stages/missing\n  missing\npacks found: installed, mine");
+  }
+  // With no pack anywhere, the message says so.
+  ::setenv("XDG_DATA_HOME", (base / "none").c_str(), 1);
+  try {
+    FindPackFolder("missing", (base / "nowhere").string());
+    ADD_FAILURE() << "a missing pack was found";
+  } catch (const std::runtime_error& error) {
+    EXPECT_TRUE(std::string(error.what()).ends_with("\nno packs found")) << error.what();
   }
   if (kept) {
     ::setenv("XDG_DATA_HOME", kept_value.c_str(), 1);

@@ -1,5 +1,6 @@
 #include "platform/desktop/config_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <sstream>
 #include <unordered_map>
@@ -18,6 +19,10 @@ struct KeyEntry {
   Action action;
   const char* defaults;
   const char* comment;
+  // Of the defaults, the keys that give way to a line of the file giving
+  // them another job (keys added to the defaults later, which a file
+  // written before may already use for something else).
+  const char* spare = "";
 };
 
 constexpr KeyEntry kKeyEntries[] = {
@@ -26,8 +31,8 @@ constexpr KeyEntry kKeyEntries[] = {
     {"key_down", Action::Down, "Down", "Walk down; on the title, move the cursor down."},
     {"key_left", Action::Left, "Left", "Walk left."},
     {"key_leave", Action::Leave, "Escape", "Leave a game and go back to the title."},
-    {"key_confirm", Action::Confirm, "Z",
-     "Confirm on the title and go on from the end-of-stage screens."},
+    {"key_confirm", Action::Confirm, "Z, Return, Space",
+     "Confirm on the title and the end-of-stage screens; prompts name the first.", "Return, Space"},
     {"key_pause", Action::Pause, "P, Pause", "Pause, and play on."},
     {"key_fullscreen", Action::Fullscreen, "F11",
      "Switch between the window and the whole screen (Alt+Enter does too)."},
@@ -293,6 +298,28 @@ void ReadSettingLine(int number, const std::string& line, const std::string& fil
   }
 }
 
+// A spare default key (KeyEntry::spare) that a line gives to another action
+// leaves the defaults it was in, quietly: the line asked for nothing wrong.
+void YieldSpareKeys(const KeyNames& names, const std::array<int, kActionCount>& key_line,
+                    Settings& s) {
+  for (const KeyEntry& entry : kKeyEntries) {
+    const int a = static_cast<int>(entry.action);
+    std::string unknown;
+    const std::optional<std::vector<KeyCode>> spare = ParseKeys(entry.spare, names, unknown);
+    if (key_line[a] != 0 || !spare) continue;
+    std::erase_if(s.keys[a], [&](KeyCode key) {
+      if (std::find(spare->begin(), spare->end(), key) == spare->end()) return false;
+      for (int b = 0; b < kActionCount; ++b) {
+        if (b != a && key_line[b] != 0 &&
+            std::find(s.keys[b].begin(), s.keys[b].end(), key) != s.keys[b].end()) {
+          return true;
+        }
+      }
+      return false;
+    });
+  }
+}
+
 // A key doing two things: the line that gave it the second job falls back
 // to its default (the later line when both were set here). Defaults never
 // share a key, and each round sends one line back to its default, so this
@@ -304,6 +331,8 @@ void UndoKeyClashes(const Settings& defaults, const KeyNames& names, const std::
   Settings& s = result.settings;
   for (bool clash = true; clash;) {
     clash = false;
+    // Defaults put back in the last round may hold spare keys again.
+    YieldSpareKeys(names, key_line, s);
     std::unordered_map<KeyCode, uint32_t> holders;
     for (int a = 0; a < kActionCount; ++a) {
       for (KeyCode key : s.keys[a]) holders[key] |= 1u << a;
@@ -363,7 +392,11 @@ SettingsResult LoadSettings(const std::string& path, const KeyNames& names) {
     case RegularFile::Status::kMissing: {
       SettingsResult result{DefaultSettings(names), {}};
       const std::string error = WriteFileAtomically(path, defaults_text);
-      if (!error.empty()) result.problems.push_back(error + "; playing with the default settings");
+      if (!error.empty()) {
+        result.problems.push_back(error + "; playing with the default settings");
+      } else {
+        result.first_start = true;
+      }
       return result;
     }
     case RegularFile::Status::kNotRegular:

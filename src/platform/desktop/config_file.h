@@ -63,6 +63,9 @@ struct SettingsResult {
   Settings settings;
   // One line each, "FILE:LINE: what is wrong; using the default (...)".
   std::vector<std::string> problems;
+  // LoadSettings found no file and has written the defaults: the game's
+  // first start here (each start until a file can be written is none).
+  bool first_start = false;
 };
 
 // Reads the settings from a file's text. A line the game cannot use (no
@@ -80,7 +83,8 @@ SettingsResult ParseSettings(const std::string& text, const std::string& file_na
 inline constexpr size_t kMostSettingsBytes = 64 * 1024;
 
 // Reads the file at `path`, first writing DefaultSettingsText() there when
-// there is no file (through a symbolic link to its target). A file that
+// there is no file (through a symbolic link to its target; `first_start`
+// says it was written). A file that
 // cannot be read or written is reported with the reason, and the defaults
 // are used; only a regular file of at most 64 KiB is read, so a FIFO, a
 // device or a directory is refused at once.

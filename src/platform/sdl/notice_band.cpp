@@ -25,51 +25,77 @@ void NoticeBand::Queue(const std::string& line) {
   waiting_.push_back(line);
 }
 
+void NoticeBand::Stand(const std::string& line) {
+  if (line == standing_ || !render_text_) return;
+  standing_ = line;
+  // The old standing line leaves the screen at the next drawing.
+  if (standing_shown_) until_ = SDL_GetTicks();
+  standing_shown_ = false;
+}
+
 bool NoticeBand::Due() const {
+  if (standing_shown_) return !waiting_.empty();
   const bool expired = texture_ && static_cast<int32_t>(SDL_GetTicks() - until_) >= 0;
-  return expired || (!texture_ && !waiting_.empty());
+  return expired || (!texture_ && (!waiting_.empty() || !standing_.empty()));
 }
 
 void NoticeBand::Release() {
   if (texture_) SDL_DestroyTexture(texture_);
   texture_ = nullptr;
+  standing_shown_ = false;
 }
 
-// Takes the next queued line as the one on screen, drawn at `zoom` and at
-// most `width` pixels wide (cut short with "..." when longer).
+bool NoticeBand::Render(SDL_Renderer* renderer, int zoom, int width, std::string line) {
+  if (!render_text_) return false;
+  TextBitmap text = render_text_(line, kNoticePixelSize);
+  while (text.width * zoom > width && line.size() > 4) {
+    line.erase(line.size() - 4);
+    line += "...";
+    text = render_text_(line, kNoticePixelSize);
+  }
+  if (text.width <= 0) return false;
+  std::vector<uint32_t> pixels(text.coverage.size());
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = text.coverage[i] ? 0xFFFFFFFF : 0;
+  texture_ = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
+                               text.width, text.height);
+  if (!texture_) return false;
+  SDL_UpdateTexture(texture_, nullptr, pixels.data(), text.width * 4);
+  SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_BLEND);
+  SDL_SetTextureScaleMode(texture_, SDL_ScaleModeNearest);
+  width_ = text.width;
+  height_ = text.height;
+  return true;
+}
+
+// Takes the next queued line as the one on screen, else the standing line,
+// drawn at `zoom` and at most `width` pixels wide (cut short with "..."
+// when longer).
 void NoticeBand::TakeNext(SDL_Renderer* renderer, int zoom, int width) {
   Release();
+  fit_width_ = width;
   while (!texture_ && !waiting_.empty()) {
-    std::string line = waiting_.front();
+    const std::string line = waiting_.front();
     waiting_.pop_front();
-    if (!render_text_) continue;
-    TextBitmap text = render_text_(line, kNoticePixelSize);
-    while (text.width * zoom > width && line.size() > 4) {
-      line.erase(line.size() - 4);
-      line += "...";
-      text = render_text_(line, kNoticePixelSize);
-    }
-    if (text.width <= 0) continue;
-    std::vector<uint32_t> pixels(text.coverage.size());
-    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = text.coverage[i] ? 0xFFFFFFFF : 0;
-    texture_ = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
-                                 text.width, text.height);
-    if (!texture_) continue;
-    SDL_UpdateTexture(texture_, nullptr, pixels.data(), text.width * 4);
-    SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_BLEND);
-    SDL_SetTextureScaleMode(texture_, SDL_ScaleModeNearest);
-    width_ = text.width;
-    height_ = text.height;
     // Shorter while more wait, so a row of them does not hold the last one
     // back for long.
-    until_ = SDL_GetTicks() + (waiting_.empty() ? kNoticeMs : kNoticeMs * 3 / 5);
+    if (Render(renderer, zoom, width, line)) {
+      until_ = SDL_GetTicks() + (waiting_.empty() ? kNoticeMs : kNoticeMs * 3 / 5);
+    }
+  }
+  if (!texture_ && !standing_.empty()) {
+    standing_shown_ = Render(renderer, zoom, width, standing_);
   }
 }
 
 void NoticeBand::Draw(SDL_Renderer* renderer, const SDL_Rect& picture) {
   const int zoom = std::max(1, picture.w / kPictureWidth / 2);
-  if (texture_ && static_cast<int32_t>(SDL_GetTicks() - until_) >= 0) Release();
-  if (!texture_) TakeNext(renderer, zoom, picture.w - 8 * zoom);
+  const int fit_width = picture.w - 8 * zoom;
+  // The standing line gives way to a queued one, and is drawn again for a
+  // window of another size.
+  const bool done = standing_shown_ ? !waiting_.empty() || fit_width != fit_width_
+                                    : static_cast<int32_t>(SDL_GetTicks() - until_) >= 0;
+  if (texture_ && done) Release();
+  if (!texture_) TakeNext(renderer, zoom, fit_width);
   if (!texture_) return;
   const int band_height = (height_ + 4) * zoom;
   const SDL_Rect band{picture.x, picture.y + picture.h - band_height, picture.w, band_height};

@@ -52,4 +52,15 @@ SavedScreenshot SaveScreenshot(PixelView picture, int scale, const std::string& 
   return saved;
 }
 
+std::string SavedScreenshotLine(const std::string& path, std::string home) {
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return "screenshot saved: " + path;
+  std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+  const bool at_home =
+      !home.empty() && home != "/" && (folder == home || folder.rfind(home + "/", 0) == 0);
+  if (at_home) folder = "~" + folder.substr(home.size());
+  return "screenshot saved: " + path.substr(slash + 1) + " in " + folder;
+}
+
 }  // namespace kolvar

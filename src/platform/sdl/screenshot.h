@@ -28,4 +28,9 @@ struct SavedScreenshot {
 SavedScreenshot SaveScreenshot(PixelView picture, int scale, const std::string& folder,
                                int64_t when);
 
+// The notice band's line for a screenshot saved at `path`: its name and its
+// folder, the home folder `home` written "~" ("screenshot saved:
+// kolvar_....png in ~/Pictures").
+std::string SavedScreenshotLine(const std::string& path, std::string home);
+
 }  // namespace kolvar

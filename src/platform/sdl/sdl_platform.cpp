@@ -88,6 +88,7 @@ SdlWindow::SdlWindow(const WindowOptions& options)
     : caption_(options.caption.empty() ? kWindowCaption : options.caption),
       render_text_(options.render_text),
       speed_key_(options.speed_key),
+      watching_(options.watching),
       // What the player keeps and cannot keep is told on the notice line.
       hiscore_(options.hiscore_file.empty() && !DataDirectory().empty()
                    ? DataDirectory() + "/hiscore"
@@ -122,6 +123,11 @@ SdlWindow::SdlWindow(const WindowOptions& options)
   if (!texture_) FailWithSdlError("cannot create the screen texture");
   SDL_SetTextureScaleMode(texture_, SDL_ScaleModeNearest);
   last_.assign(static_cast<size_t>(kPictureWidth) * kPictureHeight, 0);
+  if (!watching_.empty()) {
+    StandWatching(1);
+  } else if (first_start_keys_) {
+    StandFirstStartKeys();
+  }
   Present();
   pads_ = std::make_unique<Gamepads>(keys_);
   music_ = CreateWindowMusic(options.music_folder,
@@ -167,6 +173,7 @@ void SdlWindow::LoadSettingsFile(const std::string& requested) {
   SettingsResult result = LoadSettings(path, SdlKeyNames());
   for (const std::string& problem : result.problems) Notice(problem);
   settings_ = std::move(result.settings);
+  first_start_keys_ = result.first_start;
 }
 
 // The scale to open at on the display the window opens on; a scale asked

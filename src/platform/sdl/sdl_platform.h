@@ -47,6 +47,9 @@ struct WindowOptions {
   // Called with 1, 2 or 4 when that digit key (bound to nothing else) is
   // pressed: the speeds of a recording being watched.
   std::function<void(int)> speed_key;
+  // The name of the recording being watched, shown with its speed and keys
+  // on the notice band; empty: a game is played.
+  std::string watching;
 };
 
 // Opens the resizable window, centred, with the picture at the largest

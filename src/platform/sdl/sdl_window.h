@@ -4,6 +4,8 @@
 //   window_input.cpp    the event passes: keys, controllers, window events
 //   window_pause.cpp    the pause, the screenshot key, the caption's and the
 //                       window's notices
+//   window_standing.cpp the notice band's standing lines: the keys on a first
+//                       start, the recording being watched
 //   window_present.cpp  drawing the picture into the window; the whole screen
 // The line of notices along the bottom is a NoticeBand (notice_band), the
 // pause's flags, time and picture a PauseState (platform/pause), shared with
@@ -68,6 +70,7 @@ class SdlWindow final : public Platform {
   void Handle(const SDL_Event& event);
   void HandleWindowEvent(const SDL_WindowEvent& event);
   void HandleKey(const SDL_Event& event);
+  void HandleSpeedKey(SDL_Keycode key);
 
   // window_pause.cpp
   void Pause();
@@ -76,6 +79,11 @@ class SdlWindow final : public Platform {
   void RestoreCaptionWhenDue();
   void TellMusicNotice();
   void RefreshNoticeWhenDue();
+
+  // window_standing.cpp
+  void StandFirstStartKeys();
+  void EndFirstStartKeys();
+  void StandWatching(int speed);
 
   // window_present.cpp
   void Present(bool only_changes = false);
@@ -89,6 +97,8 @@ class SdlWindow final : public Platform {
   std::string caption_;
   RenderTextFunction render_text_;
   std::function<void(int)> speed_key_;
+  std::string watching_;           // the recording watched; empty: none
+  bool first_start_keys_ = false;  // the keys stand on the band until a game starts
   HiScoreStore hiscore_;
   ContinueStore continue_;
   Settings settings_;

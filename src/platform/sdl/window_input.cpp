@@ -35,6 +35,7 @@ uint16_t SdlWindow::PollKey(Key key) {
                                   SDL_CONTROLLERDEVICEREMAPPED)) > 0;) {
     for (int i = 0; i < n; ++i) Handle(events[i]);
   }
+  if (key == Key::Esc) EndFirstStartKeys();
   return keys_.Poll(key);
 }
 
@@ -116,6 +117,20 @@ void SdlWindow::HandleWindowEvent(const SDL_WindowEvent& event) {
   }
 }
 
+// The digit keys of a recording's speeds; the watching line shows the speed
+// asked for, which the replay takes at its next event pass.
+void SdlWindow::HandleSpeedKey(SDL_Keycode key) {
+  const struct {
+    SDL_Keycode digit, keypad;
+    int speed;
+  } kSpeeds[] = {{SDLK_1, SDLK_KP_1, 1}, {SDLK_2, SDLK_KP_2, 2}, {SDLK_4, SDLK_KP_4, 4}};
+  for (const auto& s : kSpeeds) {
+    if (key != s.digit && key != s.keypad) continue;
+    speed_key_(s.speed);
+    if (!watching_.empty()) StandWatching(s.speed);
+  }
+}
+
 void SdlWindow::HandleKey(const SDL_Event& event) {
   const SDL_Keysym& key = event.key.keysym;
   if (event.type == SDL_KEYUP) {
@@ -128,11 +143,7 @@ void SdlWindow::HandleKey(const SDL_Event& event) {
   }
   const std::optional<Action> action = ActionOfKey(settings_, key.sym);
   if (!action) {
-    if (speed_key_ && !event.key.repeat) {
-      if (key.sym == SDLK_1 || key.sym == SDLK_KP_1) speed_key_(1);
-      if (key.sym == SDLK_2 || key.sym == SDLK_KP_2) speed_key_(2);
-      if (key.sym == SDLK_4 || key.sym == SDLK_KP_4) speed_key_(4);
-    }
+    if (speed_key_ && !event.key.repeat) HandleSpeedKey(key.sym);
     return;
   }
   if (static_cast<int>(*action) < kKeyCount) {

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 
@@ -77,7 +78,8 @@ void SdlWindow::TakeScreenshot() {
   std::printf("kolvar: screenshot saved to %s\n", saved.path.c_str());
   std::fflush(stdout);
   ShowInCaption("saved " + name);
-  notices_.Queue("screenshot saved: " + name);
+  const char* home = std::getenv("HOME");
+  notices_.Queue(SavedScreenshotLine(saved.path, home ? home : ""));
 }
 
 void SdlWindow::ShowInCaption(const std::string& notice) {

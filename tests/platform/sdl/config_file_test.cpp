@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "platform/sdl/sdl_key_names.h"
@@ -26,7 +27,8 @@ TEST(Settings, TheWrittenDefaultsReadBackAsTheDefaults) {
   const Settings defaults = DefaultSettings(SdlKeyNames());
   EXPECT_EQ(KeysOf(defaults, Action::Up), std::vector<KeyCode>{SDLK_UP});
   EXPECT_EQ(KeysOf(defaults, Action::Leave), std::vector<KeyCode>{SDLK_ESCAPE});
-  EXPECT_EQ(KeysOf(defaults, Action::Confirm), std::vector<KeyCode>{SDLK_z});
+  EXPECT_EQ(KeysOf(defaults, Action::Confirm),
+            (std::vector<KeyCode>{SDLK_z, SDLK_RETURN, SDLK_SPACE}));
   EXPECT_EQ(KeysOf(defaults, Action::Pause), (std::vector<KeyCode>{SDLK_p, SDLK_PAUSE}));
   EXPECT_EQ(KeysOf(defaults, Action::Fullscreen), std::vector<KeyCode>{SDLK_F11});
   EXPECT_EQ(KeysOf(defaults, Action::Screenshot), std::vector<KeyCode>{SDLK_F12});
@@ -162,6 +164,42 @@ TEST(Settings, SwappedKeysAreNoClashButASecondJobIs) {
   EXPECT_EQ(ActionOfKey(clash.settings, SDLK_UP), Action::Up);
 }
 
+// Return and Space joined Z as confirm keys after files giving them other
+// jobs were written: such a file still means what it meant, quietly. A
+// file that names them for confirming itself has them clash as any key.
+TEST(Settings, TheSpareConfirmKeysGiveWayToAFileThatUsesThem) {
+  const struct {
+    const char* text;
+    std::vector<KeyCode> confirm;
+    std::optional<Action> space, enter;
+    const char* problem;  // the one problem reported, if any
+  } cases[] = {
+      {"key_pause = Space\n", {SDLK_z, SDLK_RETURN}, Action::Pause, Action::Confirm, ""},
+      {"key_leave = Return\nkey_up = Space\n", {SDLK_z}, Action::Up, Action::Leave, ""},
+      // A clash sends confirm back to its defaults, which give way again.
+      {"key_confirm = Up\nkey_pause = Space\n",
+       {SDLK_z, SDLK_RETURN},
+       Action::Pause,
+       Action::Confirm,
+       "f:1: key_confirm: Up is already the key of key_up; using the default (Z, Return, Space)"},
+      {"key_confirm = Z, Return, Space\nkey_pause = Space\n",
+       {SDLK_z, SDLK_RETURN, SDLK_SPACE},
+       Action::Confirm,
+       Action::Confirm,
+       "f:2: key_pause: Space is already the key of key_confirm; using the default (P, Pause)"},
+      {"key_confirm = X\n", {SDLK_x}, std::nullopt, std::nullopt, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const SettingsResult read = ParseSettings(c.text, "f", SdlKeyNames());
+    EXPECT_EQ(read.problems,
+              *c.problem ? std::vector<std::string>{c.problem} : std::vector<std::string>{});
+    EXPECT_EQ(KeysOf(read.settings, Action::Confirm), c.confirm);
+    EXPECT_EQ(ActionOfKey(read.settings, SDLK_SPACE), c.space);
+    EXPECT_EQ(ActionOfKey(read.settings, SDLK_RETURN), c.enter);
+  }
+}
+
 TEST(Settings, TheFileIsWrittenWithDefaultsOnTheFirstStart) {
   const testing::ScratchFolder scratch("kolvar_settings");
   const fs::path dir = scratch / "config";
@@ -169,6 +207,7 @@ TEST(Settings, TheFileIsWrittenWithDefaultsOnTheFirstStart) {
   const std::string path = (dir / "kolvar" / "kolvar.conf").string();
   const SettingsResult first = LoadSettings(path, SdlKeyNames());
   EXPECT_TRUE(first.problems.empty());
+  EXPECT_TRUE(first.first_start);
   std::ifstream in(path);
   std::stringstream text;
   text << in.rdbuf();
@@ -179,6 +218,7 @@ TEST(Settings, TheFileIsWrittenWithDefaultsOnTheFirstStart) {
   edited.replace(edited.find("key_up = Up"), 11, "key_up = Nothing");
   std::ofstream(path) << edited;
   const SettingsResult second = LoadSettings(path, SdlKeyNames());
+  EXPECT_FALSE(second.first_start);
   EXPECT_EQ(second.settings.music_volume, 20);
   ASSERT_EQ(second.problems.size(), 1u);
   EXPECT_EQ(second.problems[0].rfind(path + ":", 0), 0u);
@@ -187,6 +227,7 @@ TEST(Settings, TheFileIsWrittenWithDefaultsOnTheFirstStart) {
   const SettingsResult nowhere = LoadSettings(path + "/below/a/file.conf", SdlKeyNames());
   ASSERT_EQ(nowhere.problems.size(), 1u);
   EXPECT_NE(nowhere.problems[0].find("playing with the default settings"), std::string::npos);
+  EXPECT_FALSE(nowhere.first_start);  // nothing kept to say the next start is none
   EXPECT_EQ(nowhere.settings.keys, DefaultSettings(SdlKeyNames()).keys);
   fs::remove_all(dir);
 }

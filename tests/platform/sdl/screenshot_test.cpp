@@ -89,5 +89,24 @@ TEST_F(Screenshot, AFailureNamesWhatCouldNotBeWritten) {
             "no folder for screenshots (HOME is not set)");
 }
 
+// The window's notice names the file and its folder, the home folder as ~.
+TEST(SavedScreenshotLine, NamesTheFileAndItsFolder) {
+  const struct {
+    const char* path;
+    const char* home;
+    const char* line;
+  } cases[] = {
+      {"/home/u/Pictures/k.png", "/home/u", "screenshot saved: k.png in ~/Pictures"},
+      {"/home/u/Pictures/k.png", "/home/u/", "screenshot saved: k.png in ~/Pictures"},
+      {"/home/u/k.png", "/home/u", "screenshot saved: k.png in ~"},
+      {"/home/user2/k.png", "/home/u", "screenshot saved: k.png in /home/user2"},
+      {"/srv/shots/k.png", "", "screenshot saved: k.png in /srv/shots"},
+      {"/k.png", "/", "screenshot saved: k.png in /"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SavedScreenshotLine(c.path, c.home), c.line) << c.path << " at " << c.home;
+  }
+}
+
 }  // namespace
 }  // namespace kolvar

@@ -190,6 +190,18 @@ TEST_F(SdlPlatformTest, KeysPressedDuringAPauseAreHeldButNotRemembered) {
   EXPECT_EQ(platform->PollKey(Key::Esc), 0);
 }
 
+// Return and Space confirm as Z does, by default; the prompts still name Z.
+TEST_F(SdlPlatformTest, ReturnAndSpaceConfirmAsZDoes) {
+  for (const SDL_Keycode key : {SDLK_z, SDLK_RETURN, SDLK_SPACE}) {
+    SCOPED_TRACE(SDL_GetKeyName(key));
+    Push(KeyEvent(key, true));
+    EXPECT_EQ(platform->PollKey(Key::Z), 0x8001);
+    Push(KeyEvent(key, false));
+    EXPECT_EQ(platform->PollKey(Key::Z), 0);
+  }
+  EXPECT_EQ(platform->ConfirmKey().name, "Z");
+}
+
 // One input of a short game, given to every source the same way.
 struct Step {
   Key key;
