@@ -2,7 +2,8 @@
 # Stage packs from the command line: a pack of three stages written here by
 # hand plays through `--stages` to its closing screen; a pack with faults is
 # refused with one FILE:LINE: error line a fault and status 2 before any
-# window opens; --check-stages proves the good pack and fails the bad one.
+# window opens; --check-stages proves the good pack and fails the bad one,
+# and proves the example pack of docs/making-stages.md.
 #   stage_packs.sh KOLVAR-HEADLESS KOLVAR
 set -uo pipefail
 headless=$1 window=$2
@@ -100,6 +101,20 @@ if ! "$headless" --check-stages "$good" >"$work/check" 2>&1 ||
 fi
 if "$headless" --check-stages "$bad" >"$work/check" 2>&1; then
   fail "--check-stages passed a pack with faults"
+fi
+
+# The walk-through's pack (docs/making-stages.md), its pack.txt and stage as
+# the page shows them, with the 20 rows of darkness it tells the reader to
+# add: proved, as the page says.
+guide=$(dirname "$0")/../../docs/making-stages.md
+mkdir "$work/my-halls"
+awk '/^```/ { block++; next } block == 3 { print }' "$guide" >"$work/my-halls/pack.txt"
+awk '/^```/ { inside = !inside; next } inside && /^title: The First Hall/ { take = 1 }
+     inside && take { print } !inside { take = 0 }' "$guide" >"$work/my-halls/stage01.txt"
+for _ in $(seq 20); do echo ________________________________; done >>"$work/my-halls/stage01.txt"
+if ! "$headless" --check-stages "$work/my-halls" >"$work/check" 2>&1 ||
+  ! grep -q '"The First Hall" cleared in' "$work/check"; then
+  fail "the example pack of docs/making-stages.md is not proved:"; cat "$work/check"
 fi
 
 if [ "$failures" -ne 0 ]; then exit 1; fi
