@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/desktop/user_files.h"
+#include "platform/printable.h"
 
 namespace kolvar {
 
@@ -39,8 +40,9 @@ std::vector<std::string> PacksFound(const std::string& data_root) {
   for (const std::string& shelf : PackShelves(data_root)) {
     std::error_code error;
     for (fs::directory_iterator it(shelf, error), end; !error && it != end; it.increment(error)) {
-      if (fs::is_regular_file(it->path() / "pack.txt", error)) {
-        names.insert(it->path().filename().string());
+      std::error_code no_pack;
+      if (fs::is_regular_file(it->path() / "pack.txt", no_pack)) {
+        names.insert(PrintableUtf8(it->path().filename().string()));
       }
     }
   }

@@ -12,7 +12,7 @@ namespace kolvar {
 std::vector<std::string> PackSearchFolders(const std::string& name, const std::string& data_root);
 
 // The names of the packs (folders holding pack.txt) in the folders that
-// PackSearchFolders looks in, sorted, each once.
+// PackSearchFolders looks in, sorted, each once, control bytes as \xNN.
 std::vector<std::string> PacksFound(const std::string& data_root);
 
 // The folder of the pack `name_or_folder`. A value holding a '/' (or "." or

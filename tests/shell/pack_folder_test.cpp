@@ -22,9 +22,13 @@ TEST(PackFolderTest, NamesAFolderOrLooksThePackUp) {
   fs::create_directories(base / "user/kolvar/stages/mine");
   fs::create_directories(base / "data/stages/mine");
   fs::create_directories(base / "data/stages/installed");
-  fs::create_directories(base / "data/stages/no-pack");  // holds no pack.txt
-  for (const char* pack :
-       {"user/kolvar/stages/mine", "data/stages/mine", "data/stages/installed"}) {
+  // Folders holding no pack.txt are no packs, wherever they sort.
+  for (const char* none : {"data/stages/a-no-pack", "data/stages/m-no-pack", "data/stages/z"}) {
+    fs::create_directories(base / none);
+  }
+  fs::create_directories(base / "user/kolvar/stages/bell\a");
+  for (const char* pack : {"user/kolvar/stages/mine", "data/stages/mine", "data/stages/installed",
+                           "user/kolvar/stages/bell\a"}) {
     std::ofstream(base / pack / "pack.txt") << "name: " << pack << "\n";
   }
   const char* kept = std::getenv("XDG_DATA_HOME");
@@ -42,7 +46,7 @@ TEST(PackFolderTest, NamesAFolderOrLooksThePackUp) {
     EXPECT_EQ(std::string(error.what()),
               "no stage pack 'missing'; looked in:\n  " + (base / "user").string() +
                   "/kolvar/stages/missing\n  " + data +
-                  "/stages/missing\n  missing\npacks found: installed, mine");
+                  "/stages/missing\n  missing\npacks found: bell\\x07, installed, mine");
   }
   // With no pack anywhere, the message says so.
   ::setenv("XDG_DATA_HOME", (base / "none").c_str(), 1);

@@ -32,7 +32,6 @@ class NoticeBand {
 
   // Sets the standing line, shown whenever no queued line is; empty: none.
   void Stand(const std::string& line);
-  const std::string& standing() const { return standing_; }
 
   // A line is on screen or waiting for it: the picture is drawn with it.
   bool Pending() const { return texture_ || !waiting_.empty() || !standing_.empty(); }
