@@ -311,14 +311,14 @@ TEST_F(SdlPlatformTest, AControllersDpadStickAndButtonsPlayAsTheKeysDo) {
   SDL_JoystickDetachVirtual(device);
 }
 
-// The prompts name the first key the settings give to confirming, as SDL
-// names it, and the controller's button while it is in use.
 // What the window cannot keep is told on its notice line, not only on the
 // terminal: a hi-score that cannot be saved (a file stands where its
 // folder should be) darkens a band along the bottom of the picture.
 TEST(WindowNotices, AHiScoreNotKeptIsToldOnTheNoticeLine) {
   const testing::ScratchFolder scratch("kolvar-window-notice");
   const fs::path blocker = scratch.Write("blocker", "a file where a folder should be");
+  // No first start: its line of keys would stand on the band.
+  scratch.Write("kolvar.conf", "");
   WindowOptions options;
   options.scale = 1;
   options.settings_file = (scratch / "kolvar.conf").string();
@@ -352,6 +352,8 @@ TEST(WindowNotices, AHiScoreNotKeptIsToldOnTheNoticeLine) {
   EXPECT_GT(dark_rows(), 0);
 }
 
+// The prompts name the first key the settings give to confirming, as SDL
+// names it, and the controller's button while it is in use.
 TEST(ConfirmControlOf, TheFirstConfirmKeyOrTheControllersButton) {
   const struct {
     const char* confirm;
