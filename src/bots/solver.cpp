@@ -1,6 +1,7 @@
 #include "bots/solver.h"
 
 #include <algorithm>
+#include <numeric>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
@@ -88,19 +89,25 @@ class BeamChooser {
     seen_.clear();
     cells_.clear();
     beam.clear();
-    std::stable_sort(next.begin(), next.end(),
-                     [](const Node& a, const Node& b) { return a.score < b.score; });
+    // The nodes are sorted by their indices: moving whole nodes about
+    // would cost more than playing their frames.
+    order_.resize(next.size());
+    std::iota(order_.begin(), order_.end(), size_t{0});
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](size_t a, size_t b) { return next[a].score < next[b].score; });
     Take(next, width - width / 4, beam);
-    std::stable_sort(next.begin(), next.end(),
-                     [](const Node& a, const Node& b) { return a.clearance > b.clearance; });
+    // Ties in room stay in the order of the walk left.
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](size_t a, size_t b) { return next[a].clearance > next[b].clearance; });
     Take(next, width, beam);
   }
 
  private:
-  // Moves nodes of `next` in their order into `beam` until it holds
+  // Moves nodes of `next` in the order `order_` into `beam` until it holds
   // `count`: one a place (and, careful, three a map cell at the most).
   void Take(std::vector<Node>& next, size_t count, std::vector<Node>& beam) {
-    for (Node& n : next) {
+    for (size_t i : order_) {
+      Node& n = next[i];
       if (beam.size() >= count) break;
       if (n.record < 0) continue;
       const int32_t x = PlayerMapX(n.state.play) + 64;
@@ -122,6 +129,7 @@ class BeamChooser {
   bool careful_;
   std::unordered_set<uint64_t> seen_;
   std::unordered_map<uint64_t, int> cells_;
+  std::vector<size_t> order_;
 };
 
 }  // namespace
@@ -183,6 +191,7 @@ StageSolution SolveStage(Game& g, SimPlatform& p, int32_t move_code, const Solve
   // Two styles, each with a share of the budget, the plain one first; then
   // both again with a wider beam.
   const Snapshot start = Snapshot::Save(g, p);
+  g.draws = false;
   struct Style {
     int width;
     bool careful;
@@ -201,6 +210,7 @@ StageSolution SolveStage(Game& g, SimPlatform& p, int32_t move_code, const Solve
     if (found.cleared) break;
   }
   found.frames_simulated = spent;
+  g.draws = true;
   return found;
 }
 

@@ -175,6 +175,11 @@ struct Game : PlayState {
   // game's own set, read from the data folder's stage files. Play never
   // changes them.
   std::vector<StageGrids> stages;
+  // False while a bot searches: play's frames and its scroll, key and exit
+  // sequences draw and show nothing, so a frame costs its rules alone. The
+  // pictures never steer play (the bots' tests replay the whole games both
+  // ways and compare their traces), so the game plays on alike.
+  bool draws = true;
 
   // The window's surfaces: the screen (the picture the platform shows), the
   // back buffer, the three sheets and the radar panel's plain blue.

@@ -52,15 +52,17 @@ int32_t PlayFrame(Game& g, int32_t move_code) {
   UpdateStageClock(g);
   g.FrameStartTime = Clock(g);
 
-  Blit(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0);
-  DrawSprites(g);
-  DrawRadar(g);
-  DrawHud(g);
+  if (g.draws) {
+    Blit(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0);
+    DrawSprites(g);
+    DrawRadar(g);
+    DrawHud(g);
+  }
   ScrollScreen(g, move_code);
   MoveEnemies(g);
   CheckEnemyContact(g);
   move_code = StepPlayer(g);
-  ShowScreen(g);
+  if (g.draws) ShowScreen(g);
   if (g.trace) g.trace->Frame(g);
   return move_code;
 }

@@ -31,6 +31,15 @@ void DrawKeyGraphic(Game& g, int32_t lift) {
   MaskedDraw(g.Crt, x, y, g.MapChip, art::kKey);
 }
 
+// One frame of the key's sequence: the scene, with the key lifted `lift`
+// pixels out of its chest once it shows (lift >= 0), and shown.
+void ShowSequenceFrame(Game& g, int32_t lift = -1) {
+  if (!g.draws) return;
+  DrawSequenceFrame(g);
+  if (lift >= 0) DrawKeyGraphic(g, lift);
+  ShowScreen(g);
+}
+
 }  // namespace
 
 void TakeKey(Game& g) {
@@ -38,28 +47,27 @@ void TakeKey(Game& g) {
   for (int i = 0; i < 3; ++i) {
     MarkTime(g);
     StepCellCode(g, g.KeyCellX, g.KeyCellY);
-    DrawSequenceFrame(g);
-    ShowScreen(g);
+    ShowSequenceFrame(g);
     DelayFromMark(g, tile_step);
   }
   Delay(g, 300);
 
   for (int32_t i = 0; i <= 8; ++i) {
     MarkTime(g);
-    DrawSequenceFrame(g);
-    DrawKeyGraphic(g, 2 * i);
-    ShowScreen(g);
+    ShowSequenceFrame(g, 2 * i);
     DelayFromMark(g, tile_step);
   }
 
   g.TileMap.Set(g.KeyCellX, g.KeyCellY, kFloor);
-  DrawMapToBuffer(g);
+  if (g.draws) DrawMapToBuffer(g);
   for (int i = 0; i < 4; ++i) {
     MarkTime(g);
-    BlendRect(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0, 50);
-    DrawSceneLayers(g);
-    DrawKeyGraphic(g, 16);
-    ShowScreen(g);
+    if (g.draws) {
+      BlendRect(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0, 50);
+      DrawSceneLayers(g);
+      DrawKeyGraphic(g, 16);
+      ShowScreen(g);
+    }
     DelayFromMark(g, 40);
   }
 
@@ -76,22 +84,26 @@ void OpenExit(Game& g) {
   for (int i = 0; i < 3; ++i) {
     MarkTime(g);
     StepCellCode(g, g.ExitCellX, g.ExitCellY);
-    DrawMapToScreen(g);
-    DrawSprites(g);
-    DrawHud(g);
-    ShowScreen(g);
+    if (g.draws) {
+      DrawMapToScreen(g);
+      DrawSprites(g);
+      DrawHud(g);
+      ShowScreen(g);
+    }
     DelayFromMark(g, kFramePeriod + 80);
   }
   Delay(g, 300);
 
   g.TileMap.Set(g.ExitCellX, g.ExitCellY, kFloor);
-  DrawMapToBuffer(g);
+  if (g.draws) DrawMapToBuffer(g);
   StopMusic(g);
   for (int i = 0; i < 4; ++i) {
     MarkTime(g);
-    BlendRect(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0, 50);
-    DrawHud(g);
-    ShowScreen(g);
+    if (g.draws) {
+      BlendRect(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0, 50);
+      DrawHud(g);
+      ShowScreen(g);
+    }
     DelayFromMark(g, 40);
   }
   g.GameFlags[kStageCleared] = kTrue;

@@ -41,6 +41,7 @@ const ScrollCase* ChooseCase(const Game& g, int32_t move_code) {
 }
 
 void DrawScrollFrame(Game& g) {
+  if (!g.draws) return;
   DrawSequenceFrame(g);
   ShowScreen(g);
 }
@@ -76,6 +77,7 @@ void ScrollScreen(Game& g, int32_t move_code) {
 
   // The new view becomes the background of the coming frames; the strip
   // below the map goes back as it was, without the sprites of the scroll.
+  if (!g.draws) return;
   DrawBareView(g);
   Blit(g.B_Crt, 0, 0, kPictureWidth, kPictureHeight, g.Crt, 0, 0);
   DrawSceneLayers(g);
