@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "core/game.h"
 #include "bots/sim_platform.h"
+#include "core/game.h"
 
 namespace kolvar::bots {
 

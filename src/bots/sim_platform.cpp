@@ -3,6 +3,7 @@
 namespace kolvar::bots {
 
 uint16_t SimPlatform::PollKey(Key key) {
+  ApplyScript();
   const size_t k = static_cast<size_t>(key);
   const uint16_t bits =
       static_cast<uint16_t>((state_.down[k] ? 0x8000 : 0) | (state_.pressed[k] ? 1 : 0));
@@ -12,11 +13,26 @@ uint16_t SimPlatform::PollKey(Key key) {
 
 bool SimPlatform::PumpEvents() {
   ++state_.now;
+  ApplyScript();
   if (state_.auto_z && state_.now >= state_.z_next) {
     SetKey(Key::Z, !state_.down[static_cast<size_t>(Key::Z)]);
     state_.z_next = state_.now + 100;
   }
   return false;
+}
+
+void SimPlatform::Follow(std::vector<KeyEvent> script) {
+  script_ = std::move(script);
+  next_line_ = 0;
+}
+
+void SimPlatform::ApplyScript() {
+  while (next_line_ < script_.size() && script_[next_line_].ms <= state_.now) {
+    const KeyEvent& line = script_[next_line_++];
+    const size_t k = static_cast<size_t>(line.key);
+    state_.down[k] = line.down;
+    if (line.down) state_.pressed[k] = true;
+  }
 }
 
 void SimPlatform::SetKey(Key key, bool down) {

@@ -46,6 +46,10 @@ class SimPlatform : public Platform {
   void SetKey(Key key, bool down);
   // Holds exactly one arrow key (or none, Key::Z standing for none).
   void HoldArrow(Key arrow);
+  // Plays `script` from now on: each line takes effect at the first poll or
+  // event pass once the clock has reached its time, as the headless runner
+  // reads an input script.
+  void Follow(std::vector<KeyEvent> script);
   // While on, Z is pressed and released every 100 ms so that every prompt
   // (title, stage clear, closing screen) is answered; turning it off lets Z
   // go.
@@ -73,8 +77,12 @@ class SimPlatform : public Platform {
     bool IsStopped() override { return false; }
   };
 
+  void ApplyScript();
+
   State state_;
   std::vector<KeyEvent> log_;
+  std::vector<KeyEvent> script_;
+  size_t next_line_ = 0;
   SilentMusic music_;
 };
 

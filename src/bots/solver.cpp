@@ -1,11 +1,19 @@
 #include "bots/solver.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
+#include <limits>
+#include <memory>
+#include <mutex>
 #include <numeric>
+#include <system_error>
+#include <thread>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "bots/cpu_clock.h"
 #include "bots/frame_driver.h"
 #include "bots/navigation.h"
 
@@ -132,14 +140,76 @@ class BeamChooser {
   std::vector<size_t> order_;
 };
 
-}  // namespace
+// What the styles searching side by side share: the first style (in
+// order) that has found a clear, the budget and the caller's watch.
+class SharedSearch {
+ public:
+  SharedSearch(const SolverLimits& limits, const SearchWatch& watch)
+      : limits_(limits), watch_(watch) {}
 
-// One beam search. `careful` scores nodes by their room from the enemies
-// too and keeps up to three per map cell (told apart by the nearest enemy);
-// otherwise nodes are scored by the walk left alone and kept one per place.
+  // True when style `index` should stop: an earlier style has cleared the
+  // stage, the caller cancelled, or the time ran out.
+  bool Stop(int index) const {
+    return first_clear_.load() < index || Cancelled() || out_of_time_.load();
+  }
+  bool Cancelled() const { return watch_.cancel && watch_.cancel->load(); }
+  bool OutOfTime() const { return out_of_time_.load(); }
+
+  void Cleared(int index) {
+    int first = first_clear_.load();
+    while (index < first && !first_clear_.compare_exchange_weak(first, index)) {
+    }
+  }
+  int FirstClear() const { return first_clear_.load(); }
+
+  // Counts a layer's frames and processor time; reports progress now and
+  // then.
+  void Spent(int64_t frames, double seconds) {
+    const int64_t all_frames = frames_ += frames;
+    const int64_t micros = micros_ += static_cast<int64_t>(seconds * 1e6);
+    if (limits_.max_seconds > 0 && micros > static_cast<int64_t>(limits_.max_seconds * 1e6)) {
+      out_of_time_ = true;
+    }
+    if (!watch_.progress) return;
+    double spent = static_cast<double>(all_frames) / static_cast<double>(limits_.max_frames);
+    if (limits_.max_seconds > 0)
+      spent = std::max(spent, static_cast<double>(micros) * 1e-6 / limits_.max_seconds);
+    const int64_t step = static_cast<int64_t>(std::min(spent, 1.0) * kProgressSteps);
+    std::lock_guard<std::mutex> lock(progress_mutex_);
+    if (step <= reported_) return;
+    reported_ = step;
+    watch_.progress(std::min(spent, 1.0));
+  }
+  double Seconds() const { return static_cast<double>(micros_.load()) * 1e-6; }
+
+ private:
+  static constexpr double kProgressSteps = 100;
+
+  const SolverLimits& limits_;
+  const SearchWatch& watch_;
+  std::atomic<int> first_clear_{std::numeric_limits<int>::max()};
+  std::atomic<bool> out_of_time_{false};
+  std::atomic<int64_t> frames_{0};
+  std::atomic<int64_t> micros_{0};
+  std::mutex progress_mutex_;
+  int64_t reported_ = -1;
+};
+
+// A search style: the beam's width and whether it is careful.
+struct Style {
+  int width;
+  bool careful;
+};
+
+// One beam search, style number `index`. `careful` scores nodes by their
+// room from the enemies too and keeps up to three per map cell (told apart
+// by the nearest enemy); otherwise nodes are scored by the walk left alone
+// and kept one per place.
 StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const SolverLimits& limits,
-                             int beam_width, bool careful, int64_t max_frames) {
+                             const Style& style, int64_t max_frames, int index,
+                             SharedSearch& shared) {
   StageSolution result;
+  const bool careful = style.careful;
   const Fields fields = GoalFields(g);
   std::vector<Record> records;
   std::vector<Node> beam(1);
@@ -149,6 +219,14 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
 
   std::vector<Node> next;
   BeamChooser chooser(careful);
+  double clock = ThreadSeconds();
+  int64_t frames_counted = 0;
+  auto count = [&] {
+    const double now = ThreadSeconds();
+    shared.Spent(result.frames_simulated - frames_counted, now - clock);
+    clock = now;
+    frames_counted = result.frames_simulated;
+  };
   for (int32_t layer = 0; !beam.empty(); ++layer) {
     next.clear();
     for (const Node& node : beam) {
@@ -169,6 +247,7 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
           result.moves = MovesTo(records, static_cast<int32_t>(records.size()) - 1);
           result.cleared = true;
           result.clear_ms = p.Clock() - start_ms;
+          count();
           return result;
         }
         Node child;
@@ -180,38 +259,96 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
         next.push_back(std::move(child));
       }
     }
-    if (result.frames_simulated > max_frames) return result;
-    chooser.Choose(next, static_cast<size_t>(beam_width), beam);
+    count();
+    if (result.frames_simulated > max_frames || shared.Stop(index)) return result;
+    chooser.Choose(next, static_cast<size_t>(style.width), beam);
     result.frames = (layer + 1) * limits.frames_per_move;
   }
   return result;
 }
 
-StageSolution SolveStage(Game& g, SimPlatform& p, int32_t move_code, const SolverLimits& limits) {
-  // Two styles, each with a share of the budget, the plain one first; then
-  // both again with a wider beam.
-  const Snapshot start = Snapshot::Save(g, p);
-  g.draws = false;
-  struct Style {
-    int width;
-    bool careful;
-  };
+// A game of its own for a searching thread, in the state `start`, drawing
+// nothing.
+struct WorkerGame {
+  WorkerGame(const Game& like, const Snapshot& start) : game(platform, like.root) {
+    game.stages = like.stages;
+    game.draws = false;
+    start.Restore(game, platform);
+  }
+  SimPlatform platform;
+  Game game;
+};
+
+}  // namespace
+
+SolverLimits LimitsForBudget(double seconds, int threads) {
+  SolverLimits limits;
+  limits.max_frames = std::max<int64_t>(
+      1, static_cast<int64_t>(seconds * static_cast<double>(kFramesPerBudgetSecond)));
+  limits.max_seconds = seconds;
+  limits.threads = threads;
+  return limits;
+}
+
+StageSolution SolveStage(Game& g, SimPlatform& p, int32_t move_code, const SolverLimits& limits,
+                         const SearchWatch& watch) {
+  // Four styles, each with a share of the budget: the plain one first, then
+  // the careful one, then both again with a wider beam. With more threads
+  // they search side by side; a style stops once an earlier one has found a
+  // clear, and the earliest style's clear is the answer, as with one thread.
   const Style styles[] = {{limits.beam_width, false},
                           {limits.beam_width, true},
                           {limits.beam_width * 3, true},
                           {limits.beam_width * 3, false}};
-  int64_t spent = 0;
-  StageSolution found;
-  for (const Style& style : styles) {
-    start.Restore(g, p);
-    const int64_t share = limits.max_frames / 4;
-    found = SolveWithStyle(g, p, move_code, limits, style.width, style.careful, share);
-    spent += found.frames_simulated;
-    if (found.cleared) break;
+  constexpr int kStyles = static_cast<int>(std::size(styles));
+  const int64_t share = limits.max_frames / kStyles;
+  const Snapshot start = Snapshot::Save(g, p);
+  const bool drew = g.draws;
+  SharedSearch shared(limits, watch);
+  std::array<StageSolution, kStyles> found{};
+  std::atomic<int> next_style{0};
+  auto work = [&](Game& wg, SimPlatform& wp) {
+    for (int i = next_style++; i < kStyles; i = next_style++) {
+      if (shared.Stop(i)) continue;
+      start.Restore(wg, wp);
+      found[static_cast<size_t>(i)] =
+          SolveWithStyle(wg, wp, move_code, limits, styles[i], share, i, shared);
+      if (found[static_cast<size_t>(i)].cleared) shared.Cleared(i);
+    }
+  };
+
+  std::vector<std::thread> helpers;
+  std::vector<std::unique_ptr<WorkerGame>> games;
+  for (int t = 1; t < std::min(limits.threads, kStyles); ++t) {
+    games.push_back(std::make_unique<WorkerGame>(g, start));
+    try {
+      helpers.emplace_back(work, std::ref(games.back()->game), std::ref(games.back()->platform));
+    } catch (const std::system_error&) {
+      break;  // no threads here (a browser build without them): search alone
+    }
   }
-  found.frames_simulated = spent;
-  g.draws = true;
-  return found;
+  g.draws = false;
+  work(g, p);
+  for (std::thread& helper : helpers) helper.join();
+  g.draws = drew;
+  start.Restore(g, p);
+
+  // The answer: the first style's clear; the frames searched are those of
+  // the styles up to it, as one thread would have searched them.
+  const int first = shared.FirstClear();
+  StageSolution answer;
+  for (int i = 0; i < kStyles && i <= first; ++i) {
+    answer.frames_simulated += found[static_cast<size_t>(i)].frames_simulated;
+    if (i == first) {
+      const int64_t frames = answer.frames_simulated;
+      answer = std::move(found[static_cast<size_t>(i)]);
+      answer.frames_simulated = frames;
+    }
+  }
+  answer.cancelled = !answer.cleared && shared.Cancelled();
+  answer.out_of_time = !answer.cleared && shared.OutOfTime();
+  answer.seconds = shared.Seconds();
+  return answer;
 }
 
 bool PlayMoves(Game& g, SimPlatform& p, int32_t& move_code, const std::vector<Key>& moves,

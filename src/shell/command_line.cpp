@@ -1,6 +1,7 @@
 #include "shell/command_line.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace kolvar {
@@ -13,6 +14,23 @@ uint32_t ParseCount(const std::string& option, const std::string& value) {
     throw BadArguments{option + " expects a whole number, not '" + value + "'"};
   }
   return static_cast<uint32_t>(std::stoul(value));
+}
+
+// The most a stage's proof may be given, and the most casual runs: a day,
+// and as many runs as make the rate's interval a point wide.
+constexpr double kMaxBudgetSeconds = 86400;
+constexpr uint32_t kMaxRuns = 10000;
+
+double ParseSeconds(const std::string& option, const std::string& value) {
+  char* end = nullptr;
+  const double seconds = std::strtod(value.c_str(), &end);
+  if (value.empty() || end != value.c_str() + value.size() || !(seconds > 0) ||
+      seconds > kMaxBudgetSeconds) {
+    throw BadArguments{option + " expects seconds, more than 0 and at most " +
+                       std::to_string(static_cast<int>(kMaxBudgetSeconds)) + ", not '" + value +
+                       "'"};
+  }
+  return seconds;
 }
 
 // The command line's words, read one option at a time.
@@ -62,6 +80,13 @@ bool ReadSharedOption(OptionReader& in, Arguments& args) {
     args.stages = in.ValueNaming("a folder or a pack's name");
   } else if (option == "--check-stages") {
     args.check_stages = in.ValueNaming("a folder or a pack's name");
+  } else if (option == "--budget") {
+    args.budget = ParseSeconds(option, in.Value());
+  } else if (option == "--runs") {
+    args.runs = ParseCount(option, in.Value());
+    if (*args.runs > kMaxRuns) {
+      throw BadArguments{"--runs must be from 0 to " + std::to_string(kMaxRuns)};
+    }
   } else if (option == "--hiscore-file") {
     args.hiscore_file = in.Value();
   } else if (option == "--trace") {
@@ -130,6 +155,9 @@ void CheckCombination(const Arguments& args, bool headless_only) {
   if (!args.check_stages.empty() && !args.stages.empty()) {
     throw BadArguments{"--check-stages and --stages name a pack each; give one"};
   }
+  if ((args.budget || args.runs) && args.check_stages.empty()) {
+    throw BadArguments{"--budget and --runs go with --check-stages"};
+  }
   if (headless_only && !args.headless) {
     throw BadArguments{"--input, --replay, --quit-at and --shot need --headless"};
   }
@@ -174,13 +202,14 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
         "       kolvar --headless [--root DIR] [--stages PACK] [--input FILE | --replay FILE]\n"
         "                         [--trace FILE] [--quit-at MS] [--shot MS:FILE.png]...\n"
         "                         [--hiscore-file FILE]\n"
-        "       kolvar --check-stages PACK [--root DIR]\n";
+        "       kolvar --check-stages PACK [--budget SECONDS] [--runs N] [--root DIR]\n";
   } else {
     text +=
         "Usage: kolvar-headless [--root DIR] [--stages PACK] [--input FILE | --replay FILE]\n"
         "                       [--trace FILE] [--quit-at MS] [--shot MS:FILE.png]...\n"
         "                       [--hiscore-file FILE]\n"
-        "       kolvar-headless --check-stages PACK [--root DIR]\n";
+        "       kolvar-headless --check-stages PACK [--budget SECONDS] [--runs N]\n"
+        "                       [--root DIR]\n";
   }
   text +=
       "\n"
@@ -201,7 +230,10 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
       "                    stage01.txt..., or the name of one in\n"
       "                    $XDG_DATA_HOME/kolvar/stages/ or the installed stages/\n"
       "  --check-stages P  prove every stage of pack P clearable: its rules, then the\n"
-      "                    solver; one line a stage, exit 1 when one is not\n";
+      "                    solver; one line a stage with the casual player's clear\n"
+      "                    rate, exit 1 when one is not proved\n"
+      "  --budget SECONDS  processor time each stage's proof may take (default: 10)\n"
+      "  --runs N          the casual player's runs a stage (default: 50; 0: none)\n";
   if (window) {
     text +=
         "  --scale N         window scale, a whole number from 1 to 8 (default: the\n"

@@ -36,8 +36,12 @@ struct Arguments {
   // name that cannot be played is reported on that line and the game's own
   // stages are played, as for any settings line the game cannot use.
   std::string stages_setting;
-  // --check-stages: the pack to prove clearable instead of playing.
+  // --check-stages: the pack to prove clearable instead of playing; each
+  // stage's proof gets --budget processor seconds, and the players play it
+  // --runs times (0: not at all).
   std::string check_stages;
+  std::optional<double> budget;
+  std::optional<uint32_t> runs;
   // The window: where this game's recording goes (empty: the recordings
   // folder), or the recording to watch instead of playing.
   std::string record;

@@ -1,5 +1,7 @@
 #include "shell/program.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -316,7 +318,12 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
   try {
     const DataRoot data = FindProgramData(args, program_dir, data_from_bindir);
     if (!args.check_stages.empty()) {
-      return CheckStages(FindPackFolder(args.check_stages, data.root), data.root, stdout, stderr);
+      CheckOptions check;
+      if (args.budget) check.budget_seconds = *args.budget;
+      if (args.runs) check.runs = static_cast<int>(*args.runs);
+      check.progress = isatty(fileno(stdout)) != 0;
+      return CheckStages(FindPackFolder(args.check_stages, data.root), data.root, stdout, stderr,
+                         check);
     }
     RunPlan plan;
     plan.request.data_root = data.root;

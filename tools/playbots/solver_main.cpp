@@ -4,7 +4,8 @@
 // runner to prove it.
 //
 //   kolvar_solver [--root DIR] [--stages PACK] [--out FILE.in]
-//                 [--trace FILE.jsonl] [--stage N] [--beam W] [--allow-tricks]
+//                 [--trace FILE.jsonl] [--stage N] [--beam W] [--threads N]
+//                 [--allow-tricks]
 //
 // --stages plays a stage pack's folder instead of the game's own sixteen;
 // --stage N solves only stage N, started directly, and prints its figures.
@@ -16,14 +17,14 @@
 #include <sstream>
 #include <string>
 
+#include "bots/sim_platform.h"
+#include "bots/solver.h"
 #include "core/fatal_error.h"
 #include "core/trace.h"
-#include "platform/headless/headless_platform.h"
 #include "flow/end_sequences.h"
 #include "flow/outer_loop.h"
 #include "flow/play_loop.h"
-#include "bots/sim_platform.h"
-#include "bots/solver.h"
+#include "platform/headless/headless_platform.h"
 #include "stage/stage_pack.h"
 #include "title/title_screen.h"
 
@@ -198,12 +199,14 @@ int main(int argc, char** argv) {
       o.stage = std::atoi(value().c_str());
     } else if (a == "--beam") {
       o.limits.beam_width = std::max(4, std::atoi(value().c_str()));
+    } else if (a == "--threads") {
+      o.limits.threads = std::max(1, std::atoi(value().c_str()));
     } else if (a == "--allow-tricks") {
       o.limits.forbid_tricks = false;
     } else {
       std::fprintf(stderr,
                    "usage: kolvar_solver [--root DIR] [--stages PACK] [--out FILE.in] "
-                   "[--trace FILE.jsonl] [--stage N] [--beam W] [--allow-tricks]\n");
+                   "[--trace FILE.jsonl] [--stage N] [--beam W] [--threads N] [--allow-tricks]\n");
       return 2;
     }
   }
