@@ -9,11 +9,17 @@
 #include <string_view>
 
 #include "bots/casual_bot.h"
-#include "platform/headless/headless_platform.h"
-#include "flow/play_loop.h"
 #include "bots/frame_driver.h"
 #include "bots/navigation.h"
 #include "bots/sim_platform.h"
+#include "core/fatal_error.h"
+#include "core/trace.h"
+#include "flow/outer_loop.h"
+#include "flow/play_loop.h"
+#include "platform/headless/headless_platform.h"
+#include "stage/stage_pack.h"
+#include "support/files.h"
+#include "support/scratch_folder.h"
 
 namespace kolvar::bots {
 namespace {
@@ -108,6 +114,42 @@ TEST(Playbots, TheCasualPlayerClearsTheFirstStage) {
     const CasualResult r = PlayCasually(g, sim, wait);
     EXPECT_TRUE(r.cleared) << "start after " << wait << " frames";
     EXPECT_FALSE(r.lost_life);
+  }
+}
+
+// The searches play without drawing (Game::draws): the whole-game replays,
+// played so from the title to the closing screen, must leave the very
+// traces they recorded, frame for frame: nothing of play reads a picture.
+TEST(Playbots, PlayThatDrawsNothingLeavesTheRecordedTraces) {
+  struct Replay {
+    const char* name;
+    const char* pack;  // empty: the game's own stages
+  };
+  for (const Replay& replay :
+       {Replay{"whole_game", ""}, Replay{"deep_halls_whole_game", "stages/deep-halls"}}) {
+    const std::string base = std::string(KOLVAR_REPLAYS_DIR) + "/" + replay.name;
+    testing::ScratchFolder folder("kolvar-quiet");
+    const std::string traced = (folder.path() / "trace.jsonl").string();
+    HeadlessOptions options;
+    options.script = ReadInputScript(base + ".in");
+    HeadlessPlatform platform(std::move(options));
+    std::FILE* file = std::fopen(traced.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    {
+      Trace trace(file);
+      Game g(platform, ".");
+      if (*replay.pack) g.stages = ReadStagePack(replay.pack).pack.value().stages;
+      g.trace = &trace;
+      g.draws = false;
+      try {
+        RunProgram(g);
+      } catch (const CloseRequested&) {
+      }
+    }
+    std::fclose(file);
+    const std::string recorded = ReadWholeFile(base + ".jsonl");
+    EXPECT_GT(std::count(recorded.begin(), recorded.end(), '\n'), 5000) << replay.name;
+    EXPECT_TRUE(ReadWholeFile(traced) == recorded) << replay.name;
   }
 }
 
