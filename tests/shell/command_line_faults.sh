@@ -68,6 +68,14 @@ if ! grep -q '"t":100,"event":"close"' "$work/no_close.jsonl"; then
   failures=$((failures + 1))
 fi
 
+# The proof's budget and the casual runs are numbers, and only for
+# --check-stages.
+expect 2 "--budget expects seconds, more than 0 and at most 86400, not '0'" -- \
+  "$kolvar" --check-stages deep-halls --budget 0
+expect 2 "--runs expects a whole number, not 'many'" -- \
+  "$kolvar" --check-stages deep-halls --runs many
+expect 2 "--budget and --runs go with --check-stages" -- "$kolvar" --headless --runs 5
+
 if [ "$(basename "$kolvar")" = kolvar-headless ]; then
   expect 2 "--scale is an option of the window; use kolvar" -- "$kolvar" --scale 2
   expect 2 "--fullscreen is an option of the window; use kolvar" -- "$kolvar" --headless --fullscreen
