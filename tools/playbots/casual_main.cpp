@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
         g.ContinueStage = 1;
         g.StageNumber = stage;
         BeginGame(g);
+        g.draws = false;  // the casual player reads the game, not the screen
         enemies = 0;
         for (const EnemySlot& e : g.EnemyTable) enemies += e.Active == kTrue;
         const CasualResult r = PlayCasually(g, p, run * step);

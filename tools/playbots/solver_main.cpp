@@ -40,7 +40,7 @@ struct Options {
   std::string stages_folder;
   std::vector<StageGrids> stages;  // the pack's, or empty for the game's own
   int stage = 0;
-  SolverLimits limits;
+  SolverLimits limits{.threads = 2};
 };
 
 double Seconds(std::chrono::steady_clock::time_point since) {
