@@ -14,14 +14,11 @@ namespace kolvar::bots {
 
 namespace {
 
-constexpr int kMinHold = 6;        // frames: 240 ms
-constexpr int32_t kNotice = 96;    // pixels: three cells
-constexpr int32_t kTooClose = 64;  // pixels: back off rather than wait
 constexpr int kCellStep[4][2] = {{0, -1}, {1, 0}, {0, 1}, {-1, 0}};
 
 struct Plan {
-  int dir = -1;  // -1: stand still
-  int frames = kMinHold;
+  int dir = -1;    // -1: stand still
+  int frames = 0;  // 0: the least hold
 };
 
 // Direction of the first step from every floor cell toward `goal` (-1 where
@@ -50,6 +47,8 @@ std::array<int, 1024> WaysTo(const CellGrid& map, int gc, int gr,
 
 class CasualPlayer {
  public:
+  explicit CasualPlayer(const PlayerModel& model) : model_(model) {}
+
   Plan Decide(const Game& g) {
     const bool has_key = g.GameFlags[kKeyHeld] == kTrue;
     const int gc = has_key ? g.ExitCellX : g.KeyCellX;
@@ -79,7 +78,7 @@ class CasualPlayer {
     if (dir < 0) return {};
 
     if (const std::optional<Plan> careful = Careful(g, x, y, threats, dir)) return *careful;
-    if (at_goal) return {dir, kMinHold};
+    if (at_goal) return {dir, model_.min_hold};
     if (CanStep(g.TileMap, x, y, dir)) return WalkStretch(*ways, x, y, c, r, dir);
     return LineUp(g, x, y, c, r, dir);
   }
@@ -102,9 +101,6 @@ class CasualPlayer {
     int32_t x = 0, y = 0;
     int slot = 0;
   };
-  static constexpr int kCalmDown = 12;  // frames to stand after backing off
-  static constexpr int kMemory = 12;    // decisions an enemy's place is remembered
-  static constexpr int kPatience = 12;  // decisions spent waiting before going on
 
   struct Seen {
     int c = 0, r = 0;
@@ -113,8 +109,8 @@ class CasualPlayer {
 
   // Backs away: the way back along the path when it leaves the most room,
   // else the free direction that does; stands still when no step helps.
-  static Plan BackOff(const Game& g, int32_t x, int32_t y, const std::vector<Threat>& threats,
-                      int path_dir) {
+  Plan BackOff(const Game& g, int32_t x, int32_t y, const std::vector<Threat>& threats,
+               int path_dir) {
     auto room_at = [&](int32_t px, int32_t py) {
       int32_t room = 1 << 20;
       for (const Threat& t : threats) {
@@ -127,13 +123,13 @@ class CasualPlayer {
     for (int i = 0; i < 4; ++i) {
       const int d = (path_dir + 2 + i) % 4;  // the way back first
       if (!CanStep(g.TileMap, x, y, d)) continue;
-      const int32_t after = room_at(x + kDx[d] * kMinHold, y + kDy[d] * kMinHold);
+      const int32_t after = room_at(x + kDx[d] * model_.min_hold, y + kDy[d] * model_.min_hold);
       if (after > room) {
         room = after;
         best = d;
       }
     }
-    if (best >= 0) return {best, kMinHold};
+    if (best >= 0) return {best, model_.min_hold};
     return {};
   }
 
@@ -142,7 +138,7 @@ class CasualPlayer {
     ++decisions_;
     for (const Threat& t : threats) {
       remembered_[static_cast<size_t>(t.slot)] = {(t.x + 16) / 32, (t.y + 16) / 32,
-                                                  decisions_ + kMemory};
+                                                  decisions_ + model_.memory};
     }
   }
 
@@ -182,7 +178,7 @@ class CasualPlayer {
       const int32_t across = std::abs(kDx[dir] != 0 ? ey : ex);
       const bool ahead = along > 0 && across < 48;
       const bool approaching = t.distance < last_distance_[static_cast<size_t>(t.slot)];
-      if (t.distance <= kTooClose || (ahead && approaching)) back_off = true;
+      if (t.distance <= model_.too_close || (ahead && approaching)) back_off = true;
       if (ahead) wait = true;
     }
     for (int i = 0; i < kEnemySlots; ++i) {
@@ -192,19 +188,19 @@ class CasualPlayer {
     last_distance_.fill(1 << 20);
     for (const Threat& t : threats) last_distance_[static_cast<size_t>(t.slot)] = t.distance;
     if (back_off) {
-      calm_ = kCalmDown;
+      calm_ = model_.calm_down;
       return BackOff(g, x, y, threats, dir);
     }
     // Wait for it to move on, but not for ever: a guard that stays put is
     // walked past once patience runs out.
-    if (wait && waited_ < kPatience) {
+    if (wait && waited_ < model_.patience) {
       ++waited_;
       return Plan{};
     }
     if (!wait) waited_ = 0;
     if (calm_ > 0) {
       // Just backed off: give the enemy a moment before going on.
-      calm_ -= kMinHold;
+      calm_ -= model_.min_hold;
       return Plan{};
     }
     return std::nullopt;
@@ -212,8 +208,7 @@ class CasualPlayer {
 
   // Walks to the end of the straight stretch of `ways` ahead, releasing on
   // the cell.
-  static Plan WalkStretch(const std::array<int, 1024>& ways, int32_t x, int32_t y, int c, int r,
-                          int dir) {
+  Plan WalkStretch(const std::array<int, 1024>& ways, int32_t x, int32_t y, int c, int r, int dir) {
     int run = 1;
     int cc = c + kCellStep[dir][0], rr = r + kCellStep[dir][1];
     while (CellGrid::OnGrid(cc, rr) && ways[static_cast<size_t>(rr * 32 + cc)] == dir) {
@@ -225,22 +220,22 @@ class CasualPlayer {
     const int32_t target =
         horizontal ? (c + kCellStep[dir][0] * run) * 32 : (r + kCellStep[dir][1] * run) * 32;
     const int32_t now = horizontal ? x : y;
-    return {dir, std::max(kMinHold, std::abs(target - now) / 4)};
+    return {dir, std::max(model_.min_hold, std::abs(target - now) / 4)};
   }
 
   // Not lined up with the way `dir`: lines up on the cell across the way.
-  static Plan LineUp(const Game& g, int32_t x, int32_t y, int c, int r, int dir) {
+  Plan LineUp(const Game& g, int32_t x, int32_t y, int c, int r, int dir) {
     const bool vertical = dir == 0 || dir == 2;
     const int32_t off = vertical ? c * 32 - x : r * 32 - y;
     const int toward = vertical ? (off > 0 ? 1 : 3) : (off > 0 ? 2 : 0);
     const int away = (toward + 2) % 4;
-    if (std::abs(off) >= 4 * kMinHold) return {toward, std::abs(off) / 4};
+    if (std::abs(off) >= 4 * model_.min_hold) return {toward, std::abs(off) / 4};
     // Too close to reach in one hold: step away first, then come back.
-    if (CanStep(g.TileMap, x, y, away)) return {away, kMinHold};
-    return {toward, kMinHold};
+    if (CanStep(g.TileMap, x, y, away)) return {away, model_.min_hold};
+    return {toward, model_.min_hold};
   }
 
-  static std::vector<Threat> Threats(const Game& g, int32_t x, int32_t y) {
+  std::vector<Threat> Threats(const Game& g, int32_t x, int32_t y) const {
     std::vector<Threat> threats;
     const int32_t left = g.ViewX * kCellPixels, top = g.ViewY * kCellPixels;
     constexpr int32_t kViewWidth = kViewColumns * kCellPixels;
@@ -251,11 +246,12 @@ class CasualPlayer {
       const bool on_screen = e.X + 28 > left && e.X + 4 < left + kViewWidth && e.Y + 32 > top &&
                              e.Y < top + kViewHeight;
       const int32_t d = std::max(std::abs(e.X - x), std::abs(e.Y - y));
-      if (on_screen && d <= kNotice) threats.push_back({d, e.X, e.Y, i});
+      if (on_screen && d <= model_.notice) threats.push_back({d, e.X, e.Y, i});
     }
     return threats;
   }
 
+  const PlayerModel& model_;
   std::array<int, 1024> ways_ = [] {
     std::array<int, 1024> a{};
     a.fill(-2);
@@ -276,19 +272,19 @@ class CasualPlayer {
 
 }  // namespace
 
-CasualResult PlayCasually(Game& g, SimPlatform& p, int32_t start_frames) {
+CasualResult PlayCasually(Game& g, SimPlatform& p, int32_t start_frames, const PlayerModel& model) {
   CasualResult result;
-  CasualPlayer player;
+  CasualPlayer player(model);
   int32_t move_code = 0;
   int hold = start_frames;
   int held = 0;  // frames the current choice has lasted
   p.HoldArrow(Key::Z);
   for (;;) {
-    if (hold <= 0 || (held >= kMinHold && player.Alarmed(g))) {
+    if (hold <= 0 || (held >= model.min_hold && player.Alarmed(g))) {
       held = 0;
       const Plan plan = player.Decide(g);
       p.HoldArrow(plan.dir < 0 ? Key::Z : kArrowOf[plan.dir]);
-      hold = plan.frames;
+      hold = plan.frames > 0 ? plan.frames : model.min_hold;
     }
     --hold;
     ++held;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bots/casual_bot.h"
 #include "bots/sim_platform.h"
 #include "core/game.h"
 
@@ -70,9 +71,11 @@ StageProof ProveStage(const StageToPlay& stage, const ProofOptions& options = {}
 // SimPlatform; true when they clear it without losing a life.
 bool ReplayClears(const StageToPlay& stage, const std::vector<KeyEvent>& keys);
 
-// The casual clear rate: the casual player (bots/casual_bot.h) plays the
-// stage `runs` times, run k standing still k × step_frames frames first.
+// A clear rate: a player model (bots/casual_bot.h; the casual one unless
+// told) plays the stage `runs` times, run k standing still k × step_frames
+// frames first.
 struct RatingOptions {
+  PlayerModel player = kCasualPlayer;
   int runs = 50;
   int32_t step_frames = 5;
   int threads = 2;

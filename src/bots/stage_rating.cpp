@@ -60,7 +60,7 @@ StageRating RateStage(const StageToPlay& stage, const RatingOptions& options) {
       }
       runner.start.Restore(runner.game, runner.platform);
       const CasualResult result =
-          PlayCasually(runner.game, runner.platform, run * options.step_frames);
+          PlayCasually(runner.game, runner.platform, run * options.step_frames, options.player);
       if (result.cleared) {
         ++cleared;
         std::lock_guard<std::mutex> lock(keys_mutex);

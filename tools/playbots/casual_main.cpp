@@ -3,6 +3,7 @@
 // so the enemies have walked and drawn differently by the time it moves.
 //
 //   kolvar_casual [--root DIR] [--stages PACK] [--runs N] [--step FRAMES] [--stage N]
+//                 [--player slow|casual|practised]
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -19,12 +20,13 @@ int main(int argc, char** argv) {
   std::string root;
   std::vector<StageGrids> stages;
   int runs = 50, step = 5, only = 0;
+  PlayerModel model = kCasualPlayer;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (i + 1 >= argc) {
       std::fprintf(stderr,
                    "usage: kolvar_casual [--root DIR] [--stages PACK] [--runs N] "
-                   "[--step FRAMES] [--stage N]\n");
+                   "[--step FRAMES] [--stage N] [--player slow|casual|practised]\n");
       return 2;
     }
     const std::string v = argv[++i];
@@ -39,6 +41,18 @@ int main(int argc, char** argv) {
       runs = std::max(1, std::atoi(v.c_str()));
     } else if (a == "--step") {
       step = std::max(0, std::atoi(v.c_str()));
+    } else if (a == "--player") {
+      bool known = false;
+      for (const PlayerModel& m : kPlayerModels) {
+        if (v == m.name) {
+          model = m;
+          known = true;
+        }
+      }
+      if (!known) {
+        std::fprintf(stderr, "kolvar_casual: --player is slow, casual or practised\n");
+        return 2;
+      }
     } else if (a == "--stage") {
       only = std::atoi(v.c_str());
     } else {
@@ -66,7 +80,7 @@ int main(int argc, char** argv) {
         g.draws = false;  // the casual player reads the game, not the screen
         enemies = 0;
         for (const EnemySlot& e : g.EnemyTable) enemies += e.Active == kTrue;
-        const CasualResult r = PlayCasually(g, p, run * step);
+        const CasualResult r = PlayCasually(g, p, run * step, model);
         if (r.cleared) {
           ++cleared;
           time_left += r.time_left;
