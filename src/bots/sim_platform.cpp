@@ -1,9 +1,11 @@
 #include "bots/sim_platform.h"
 
+#include <cstring>
+
 namespace kolvar::bots {
 
 uint16_t SimPlatform::PollKey(Key key) {
-  ApplyScript();
+  if (next_line_ < script_.size()) ApplyScript();
   const size_t k = static_cast<size_t>(key);
   const uint16_t bits =
       static_cast<uint16_t>((state_.down[k] ? 0x8000 : 0) | (state_.pressed[k] ? 1 : 0));
@@ -13,7 +15,7 @@ uint16_t SimPlatform::PollKey(Key key) {
 
 bool SimPlatform::PumpEvents() {
   ++state_.now;
-  ApplyScript();
+  if (next_line_ < script_.size()) ApplyScript();
   if (state_.auto_z && state_.now >= state_.z_next) {
     SetKey(Key::Z, !state_.down[static_cast<size_t>(Key::Z)]);
     state_.z_next = state_.now + 100;
@@ -54,6 +56,25 @@ void SimPlatform::SetAutoZ(bool on) {
   state_.auto_z = on;
   state_.z_next = state_.now + 100;
   if (!on) SetKey(Key::Z, false);
+}
+
+StageSnapshot StageSnapshot::Save(const Game& g, const SimPlatform& p) {
+  StageSnapshot s;
+  const PlayState& play = g;
+  std::memcpy(s.rest_.data(), reinterpret_cast<const unsigned char*>(&play) + kGridsSize,
+              s.rest_.size());
+  s.key_cell_ = g.TileMap.Get(g.KeyCellX, g.KeyCellY);
+  s.exit_cell_ = g.TileMap.Get(g.ExitCellX, g.ExitCellY);
+  s.platform_ = p.Save();
+  return s;
+}
+
+void StageSnapshot::Restore(Game& g, SimPlatform& p) const {
+  PlayState& play = g;
+  std::memcpy(reinterpret_cast<unsigned char*>(&play) + kGridsSize, rest_.data(), rest_.size());
+  g.TileMap.Set(g.KeyCellX, g.KeyCellY, key_cell_);
+  g.TileMap.Set(g.ExitCellX, g.ExitCellY, exit_cell_);
+  p.Restore(platform_);
 }
 
 const char* KeyName(Key key) {

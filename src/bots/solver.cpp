@@ -29,7 +29,9 @@ struct Record {
 };
 
 struct Node {
-  Snapshot state;
+  StageSnapshot state;
+  int32_t x = 0, y = 0;  // the player's map position
+  bool key_held = false;
   int32_t move_code = 0;
   int32_t record = -1;
   int32_t score = 0;
@@ -118,9 +120,9 @@ class BeamChooser {
       Node& n = next[i];
       if (beam.size() >= count) break;
       if (n.record < 0) continue;
-      const int32_t x = PlayerMapX(n.state.play) + 64;
-      const int32_t y = PlayerMapY(n.state.play) + 64;
-      const uint64_t held = n.state.play.GameFlags[kKeyHeld] == kTrue ? 1u : 0u;
+      const int32_t x = n.x + 64;
+      const int32_t y = n.y + 64;
+      const uint64_t held = n.key_held ? 1u : 0u;
       const uint64_t key =
           ((static_cast<uint64_t>(x) << 32) | (static_cast<uint64_t>(y) << 1) | held) ^
           (careful_ ? static_cast<uint64_t>(n.nearest) * 0x9E3779B97F4A7C15ull : 0);
@@ -213,7 +215,7 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
   const Fields fields = GoalFields(g);
   std::vector<Record> records;
   std::vector<Node> beam(1);
-  beam[0].state = Snapshot::Save(g, p);
+  beam[0].state = StageSnapshot::Save(g, p);
   beam[0].move_code = move_code;
   const uint32_t start_ms = p.Clock();
 
@@ -251,7 +253,10 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
           return result;
         }
         Node child;
-        child.state = Snapshot::Save(g, p);
+        child.state = StageSnapshot::Save(g, p);
+        child.x = PlayerMapX(g);
+        child.y = PlayerMapY(g);
+        child.key_held = g.GameFlags[kKeyHeld] == kTrue;
         child.move_code = code;
         child.record = static_cast<int32_t>(records.size()) - 1;
         std::tie(child.clearance, child.nearest) = Clearance(g);
