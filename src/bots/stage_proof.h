@@ -41,7 +41,7 @@ struct ProofOptions {
   // Set from any thread to stop the proof; it then answers kCancelled.
   const std::atomic<bool>* cancel = nullptr;
   // Called now and then, from a searching thread, with the share of the
-  // budget spent (0..1).
+  // budget spent (0..1): one call at a time, each share larger.
   std::function<void(double spent)> progress;
   // Plays a clear's keys once more through the real rules, pictures and
   // all, and says whether they clear the stage without losing a life. The
@@ -80,7 +80,8 @@ struct RatingOptions {
   int32_t step_frames = 5;
   int threads = 2;
   const std::atomic<bool>* cancel = nullptr;
-  // Called after each run, from a playing thread, with the runs done.
+  // Called after each run, from a playing thread, with the runs done (one
+  // call at a time, the counts in order).
   std::function<void(int done)> progress;
 };
 

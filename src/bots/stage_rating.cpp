@@ -48,7 +48,7 @@ StageRating RateStage(const StageToPlay& stage, const RatingOptions& options) {
   const int runs = std::max(0, options.runs);
   std::atomic<int> next_run{0}, done{0}, cleared{0};
   std::atomic<bool> cancelled{false};
-  std::mutex keys_mutex;
+  std::mutex keys_mutex, progress_mutex;
   int keys_run = std::numeric_limits<int>::max();
   StageRating rating;
 
@@ -69,6 +69,8 @@ StageRating RateStage(const StageToPlay& stage, const RatingOptions& options) {
           rating.keys = runner.platform.Log();
         }
       }
+      // One report at a time, in order.
+      std::lock_guard<std::mutex> lock(progress_mutex);
       const int now_done = ++done;
       if (options.progress) options.progress(now_done);
     }
