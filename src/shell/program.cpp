@@ -321,7 +321,11 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
       CheckOptions check;
       if (args.budget) check.budget_seconds = *args.budget;
       if (args.runs) check.runs = static_cast<int>(*args.runs);
+#ifdef __EMSCRIPTEN__
+      check.progress = false;  // under Node the output says it is a terminal even when piped
+#else
       check.progress = isatty(fileno(stdout)) != 0;
+#endif
       return CheckStages(FindPackFolder(args.check_stages, data.root), data.root, stdout, stderr,
                          check);
     }
