@@ -2,7 +2,9 @@
 // each stage plays. The stage compiler's rules first (every fault listed as
 // FILE:LINE: error: ...), then each stage, started afresh as Continue would
 // start it: the proof (bots/stage_proof.h), whose clear is replayed on the
-// headless runner before it counts, and the casual player's clear rate.
+// headless runner before it counts, and the clear rates of the player
+// models; when the search finds no clear, a player's clear, replayed so,
+// proves the stage instead.
 // One line a stage names its file, the clear's time and the rate, or says
 // that no way was found within the budget; on a terminal a progress line
 // stands in its place while the stage is searched.

@@ -105,6 +105,12 @@ fi
 if "$headless" --check-stages "$bad" >"$work/check" 2>&1; then
   fail "--check-stages passed a pack with faults"
 fi
+# With too small a budget for the search, a player's clear, played again on
+# the headless runner, proves the stage.
+if ! "$headless" --check-stages "$good" --budget 0.001 --runs 1 >"$work/check" 2>&1 ||
+  [ "$(grep -c 'cleared in .* by a slow player.s run (the search found none' "$work/check")" -ne 3 ]; then
+  fail "--check-stages did not take the players' clears:"; cat "$work/check"
+fi
 
 # The walk-through's pack (docs/making-stages.md), its pack.txt and stage as
 # the page shows them, with the 20 rows of darkness it tells the reader to
