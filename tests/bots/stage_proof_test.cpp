@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "bots/solver.h"
+#include "flow/play_loop.h"
 #include "stage/stage_compiler.h"
+#include "stage/stage_pack.h"
 
 namespace kolvar::bots {
 namespace {
@@ -100,6 +103,28 @@ TEST(StageProof, CraftedStagesGetTheSameVerdictOnOneThreadAndTwo) {
     EXPECT_EQ(ScriptText(proofs[0].keys), ScriptText(proofs[1].keys)) << c.name;
     EXPECT_EQ(proofs[0].clear_ms, proofs[1].clear_ms) << c.name;
   }
+}
+
+// The Deep Halls' stage 5 is cleared by the last of the search's styles
+// only: with two threads the third and the fourth run side by side, and the
+// fourth's clear must wait for the third to finish. (The search itself,
+// without a limit of processor time, so that a slow build answers alike.)
+TEST(StageProof, TheHardestShippedStageIsSolvedAlikeOnOneThreadAndTwo) {
+  std::vector<StageSolution> solutions;
+  for (int threads : {1, 2}) {
+    SimPlatform platform;
+    Game g(platform, ".");
+    g.stages = ReadStagePack("stages/deep-halls").pack.value().stages;
+    g.ContinueStage = 1;
+    g.StageNumber = 5;
+    BeginGame(g);
+    SolverLimits limits;
+    limits.threads = threads;
+    solutions.push_back(SolveStage(g, platform, 0, limits));
+  }
+  EXPECT_TRUE(solutions[0].cleared);
+  EXPECT_EQ(solutions[0].frames_simulated, solutions[1].frames_simulated);
+  EXPECT_EQ(solutions[0].moves, solutions[1].moves);
 }
 
 TEST(StageProof, ReportsItsProgressAndStopsWhenCancelled) {
