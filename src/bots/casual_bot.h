@@ -31,7 +31,7 @@ inline constexpr PlayerModel kCasualPlayer = {"casual", 6, 96, 64, 12, 12, 12};
 // The slow player reacts in 320 ms, sees enemies only within two and a half
 // cells and waits longer; the practised one reacts in 160 ms, lets an enemy
 // come to a cell and a half before backing off, remembers where enemies
-// stood for fifteen seconds and walks round them, and never stands in a
+// stood five times as long and walks round them, and never stands in a
 // lane waiting for one to move on.
 inline constexpr PlayerModel kSlowPlayer = {"slow", 8, 80, 64, 16, 12, 16};
 inline constexpr PlayerModel kPractisedPlayer = {"practised", 4, 96, 48, 8, 60, 0};
