@@ -140,7 +140,10 @@ class WebPlatform final : public Platform {
     music_ = CreateWebMusicDevice(options.music_folder, [this] { return Clock(); });
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, true, &OnKeyDown);
     emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, true, &OnKeyUp);
-    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, true, &OnBlur);
+    // The window's own blur only: blur does not bubble, so without the
+    // capture phase a button or the volume giving the focus back to the
+    // page is no lost focus (it paused the game).
+    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, false, &OnBlur);
     emscripten_set_visibilitychange_callback(this, true, &OnVisibility);
     Present();
   }
