@@ -2,10 +2,10 @@
 
 #include <chrono>
 
-#include "core/game.h"
-#include "flow/play_loop.h"
 #include "bots/sim_platform.h"
 #include "bots/solver.h"
+#include "core/game.h"
+#include "flow/play_loop.h"
 #include "stage/stage_pack.h"
 
 namespace kolvar {

@@ -6,12 +6,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/regular_file.h"
 #include "platform/web/web_platform.h"
 #include "shell/program.h"
 #include "stage/stage_pack.h"
@@ -24,10 +23,10 @@ constexpr const char* kOwnSet = "kolvar";
 
 // A set's title from its pack.txt; its folder's name when that names none.
 std::string StageSetTitle(const std::filesystem::path& folder) {
-  std::ifstream file(folder / "pack.txt", std::ios::binary);
-  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  const kolvar::RegularFile file =
+      kolvar::ReadRegularFile((folder / "pack.txt").string(), kolvar::kMostPackSourceBytes);
   std::vector<std::string> faults;
-  const kolvar::PackInfo info = kolvar::ParsePackInfo(text, "pack.txt", faults);
+  const kolvar::PackInfo info = kolvar::ParsePackInfo(file.bytes, "pack.txt", faults);
   return info.name.empty() ? folder.filename().string() : info.name;
 }
 
@@ -51,6 +50,7 @@ std::vector<kolvar::WebStageSet> EmbeddedStageSets() {
 int main() {
   kolvar::Arguments args;
   args.root = kDataRoot;
+  args.data_built_in = true;
   if (kolvar::WebPageAsks("trace")) args.trace = "/trace.jsonl";
 
   // Only the sets embedded in the page can be asked for by name: a value

@@ -255,7 +255,8 @@ async function fullscreenChecks(browser, url, t) {
     await t.sleep(400);
     const later = await t.lastFrame(page);
     t.check(left && (await titles()) === titlesBefore && later.stage === 1 && later.t > frame.t,
-            `${how}: Esc leaves full screen and the game plays on (stage ${later.stage})`);
+            `${how}: Esc leaves full screen (${left ? 'left' : 'still full'}) and the game ` +
+            `plays on (stage ${later.stage}, its clock ${frame.t} -> ${later.t} ms)`);
     await t.holdKey(page, 'Escape', 80);
     const back = await t.waitFor('the title', async () => (await titles()) > titlesBefore, 5000)
                      .catch(() => false);
@@ -325,6 +326,9 @@ async function phoneChecks(browser, url, t) {
     t.check(!layout.labels.some((label) => /\((F11|M)\)/.test(label)),
             `on a touch screen the buttons name no keys (${layout.labels.join(' | ')})`);
   }
+  // Paused over the title's logo, for the picture.
+  await t.waitFor('the logo', async () =>
+    (await t.traceLines(page)).some((l) => l.event === 'music' && l.op === 'play'), 20000);
   await page.evaluate(() => {
     const paused = KolvarPage.paused;
     window.kolvarResumeLines = [];
