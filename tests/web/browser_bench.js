@@ -75,12 +75,21 @@ function watchPictures() {
   };
 }
 
-// One cold load (a fresh browser context: nothing cached) of `url`:
+// One cold load (a browser of its own on a fresh profile, its cache
+// switched off: nothing cached, not even compiled code) of `url`:
 // milliseconds from navigation to the first non-black picture, and bytes
 // received until `until` (run in the page) holds.
-async function coldLoad(browser, url, link, until) {
-  const context = await browser.createBrowserContext();
-  const page = await context.newPage();
+async function coldLoad(url, link, until) {
+  const browser = await launch(requirePuppeteer());
+  try {
+    return await loadOnce(browser, url, link, until);
+  } finally {
+    await browser.close();
+  }
+}
+
+async function loadOnce(browser, url, link, until) {
+  const page = await browser.newPage();
   const client = await page.target().createCDPSession();
   await client.send('Network.enable');
   await client.send('Network.setCacheDisabled', {cacheDisabled: true});
@@ -93,7 +102,7 @@ async function coldLoad(browser, url, link, until) {
                                                   {timeout: 60000, polling: 20})).jsonValue();
   if (until) await page.waitForFunction(until, {timeout: 60000, polling: 100});
   const received = bytes;
-  await context.close();
+  await page.close();
   return {first, bytes: received};
 }
 
@@ -112,14 +121,14 @@ function titleMenuUp() {
   return performance.now() >= window.kolvarMenuAt;
 }
 
-async function startFigures(browser, siteDir) {
+async function startFigures(siteDir) {
   const server = await serve(siteDir);
   try {
-    const firstKey = await coldLoad(browser, `${server.url}?trace`, null, titleMenuUp);
+    const firstKey = await coldLoad(`${server.url}?trace`, null, titleMenuUp);
     const cold = [];
-    for (let i = 0; i < kColdLoads; ++i) cold.push((await coldLoad(browser, server.url)).first);
+    for (let i = 0; i < kColdLoads; ++i) cold.push((await coldLoad(server.url)).first);
     const slow = [];
-    for (let i = 0; i < kSlowLoads; ++i) slow.push((await coldLoad(browser, server.url, kSlowLink)).first);
+    for (let i = 0; i < kSlowLoads; ++i) slow.push((await coldLoad(server.url, kSlowLink)).first);
     return {bytes: firstKey.bytes, cold, slow};
   } finally {
     server.stop();
@@ -199,8 +208,8 @@ async function playFigures(browser) {
   const browser = await launch(requirePuppeteer());
   try {
     // In turn: the baseline first, then this site, on the same browser.
-    const baseline = baselineSite ? await startFigures(browser, baselineSite) : null;
-    const figures = await startFigures(browser, site);
+    const baseline = baselineSite ? await startFigures(baselineSite) : null;
+    const figures = await startFigures(site);
     console.log('The start, served with gzip, each load cold (nothing cached):');
     if (baseline) printStart(`  baseline (${baselineSite})`, baseline);
     printStart(`  this build (${site})`, figures, baseline);
