@@ -15,9 +15,9 @@ const kRuntimeWords = /Aborted|RuntimeError|ASSERTIONS|async and sync|wasm strea
 
 async function loadingState(page) {
   return page.evaluate(() => {
-    const box = document.getElementById('loading');
+    const box = document.getElementById('loading') || document.createElement('div');
     const bar = box.querySelector('progress, [role=progressbar]');
-    return {shown: !box.hidden && box.offsetHeight > 0, bar: Boolean(bar && !bar.hidden),
+    return {shown: box.isConnected && !box.hidden && box.offsetHeight > 0, bar: Boolean(bar && !bar.hidden),
             value: bar && bar.hasAttribute('value') ? bar.value : null,
             failed: box.classList.contains('failed'), words: box.textContent.trim()};
   });
