@@ -1,24 +1,26 @@
 // The page's side of the browser backend (src/platform/web/): the canvas at
 // whole-number scale, waits that give the browser its turn, localStorage,
 // downloads, full screen, the touch controls and the music through Web
-// Audio. The game calls into `KolvarPage`; `Module` configures kolvar.js.
+// Audio with its mute button and volume. The game calls into `KolvarPage`;
+// web/loader.js loads the game first.
 'use strict';
 
 const KolvarPage = (() => {
   const canvas = document.getElementById('screen');
   const context = canvas.getContext('2d', {alpha: false});
-  const keysLine = document.getElementById('keys');
+  const stage = document.getElementById('stage');
   const message = document.getElementById('message');
   const noticeLine = document.getElementById('notice');
+  const touchScreen = navigator.maxTouchPoints > 0 || 'ontouchstart' in window;
   let image = null;
 
   // The largest whole multiple of 320 x 240 in device pixels that fits the
-  // page above the line of keys, so the picture is never blurred.
+  // room the page leaves it (above the line of keys and, on a phone held
+  // upright, the touch controls), so the picture is never blurred.
   function fit() {
     const ratio = window.devicePixelRatio || 1;
-    const width = window.innerWidth * ratio;
-    const height = (window.innerHeight - keysLine.offsetHeight - message.offsetHeight -
-                    noticeLine.offsetHeight) * ratio;
+    const width = stage.clientWidth * ratio;
+    const height = stage.clientHeight * ratio;
     const scale = Math.max(1, Math.floor(Math.min(width / 320, height / 240)));
     canvas.style.width = `${(320 * scale) / ratio}px`;
     canvas.style.height = `${(240 * scale) / ratio}px`;
@@ -27,15 +29,28 @@ const KolvarPage = (() => {
   window.addEventListener('resize', fit);
   fit();
 
-  const status = {firstPicture: null, shows: 0, onShow: null};
+  // When the first picture and the first one with anything but black in
+  // it were shown (performance.now(); read by the browser tests and bench).
+  const status = {firstPicture: null, firstNonBlack: null, shows: 0, onShow: null};
 
   function present(bytes, width, height) {
     if (!image) image = context.createImageData(width, height);
     image.data.set(bytes);
     context.putImageData(image, 0, 0);
     status.shows += 1;
-    if (status.firstPicture === null) status.firstPicture = performance.now();
+    if (status.firstPicture === null) {
+      status.firstPicture = performance.now();
+      KolvarLoader.done();
+    }
+    if (status.firstNonBlack === null && !allBlack(bytes)) status.firstNonBlack = performance.now();
     if (status.onShow) status.onShow();
+  }
+
+  function allBlack(rgba) {
+    for (let i = 0; i < rgba.length; i += 4) {
+      if (rgba[i] | rgba[i + 1] | rgba[i + 2]) return false;
+    }
+    return true;
   }
 
   // A timer set from inside a timer callback is held back to 4 ms once
@@ -93,6 +108,7 @@ const KolvarPage = (() => {
   }
 
   function fatal(text) {
+    KolvarLoader.done();
     message.textContent = `The game stopped: ${text}`;
     fit();
     console.error(`kolvar: ${text}`);
@@ -103,35 +119,85 @@ const KolvarPage = (() => {
     document.title = text;
   }
 
-  // The stage sets in the page as links (`?stages=NAME`), the one played
-  // as plain text; nothing when the game's own is the only one.
-  function stageSets(names, current) {
+  // The stage set played, by its title, and the others as links that play
+  // each (`?stages=NAME`).
+  function stageSets(names, titles, current) {
     const line = document.getElementById('sets');
     line.replaceChildren();
-    if (names.length < 2) return;
-    line.append(' \u00B7 Stage sets:');
-    for (const name of names) {
-      line.append(' ');
-      if (name === current) {
-        const played = document.createElement('b');
-        played.textContent = name;
-        line.append(played);
-      } else {
-        const link = document.createElement('a');
-        link.href = `?stages=${encodeURIComponent(name)}`;
-        link.textContent = name;
-        line.append(link);
-      }
+    const played = names.indexOf(current);
+    if (played >= 0) {
+      const title = document.createElement('b');
+      title.id = 'set-played';
+      title.textContent = titles[played];
+      line.append(' \u00B7 Stage set: ', title);
+    }
+    const others = names.filter((name) => name !== current);
+    if (others.length) line.append(played >= 0 ? ' \u00B7 also:' : ' \u00B7 Stage sets:');
+    for (const name of others) {
+      const link = document.createElement('a');
+      link.href = `?stages=${encodeURIComponent(name)}`;
+      link.textContent = titles[names.indexOf(name)];
+      line.append(' ', link);
     }
     fit();
   }
 
-  function toggleFullscreen() {
-    const request = document.fullscreenElement ? document.exitFullscreen()
-                                               : document.documentElement.requestFullscreen();
-    if (request) request.catch(() => notice('the browser refused the whole screen'));
+  // Keys belong to the game: a button or the volume never keeps the focus
+  // (else Space or Enter would press the button again).
+  for (const control of document.querySelectorAll('button, input')) {
+    control.addEventListener('click', () => control.blur());
+    control.addEventListener('change', () => control.blur());
+    if (control.tagName === 'BUTTON') control.addEventListener('focus', () => control.blur());
   }
-  document.getElementById('fullscreen').addEventListener('click', toggleFullscreen);
+
+  // Full screen. The Esc press that leaves it never reaches the game, which
+  // would take it as leaving the game: where the browser lets the page keep
+  // Esc (the Keyboard Lock API), the page leaves full screen itself; else
+  // the browser leaves it, and the page hides that Esc from the game (it
+  // may arrive just after full screen ended) and its repeats until it is
+  // let go.
+  const fullscreen = (() => {
+    const leavingMs = 500;
+    let leftAt = -Infinity;
+    let holding = false;  // an Esc that left full screen is still held
+    const keyboard = navigator.keyboard;
+    document.addEventListener('fullscreenchange', () => {
+      if (document.fullscreenElement) {
+        if (keyboard && keyboard.lock) keyboard.lock(['Escape']).catch(() => {});
+      } else {
+        leftAt = performance.now();
+        if (keyboard && keyboard.unlock) keyboard.unlock();
+      }
+    });
+    // Seen before the game's own listeners (this script runs before kolvar.js).
+    window.addEventListener('keydown', (event) => {
+      if (event.key !== 'Escape') return;
+      const full = Boolean(document.fullscreenElement);
+      if (!full && performance.now() - leftAt > leavingMs && !(holding && event.repeat)) {
+        holding = false;
+        return;
+      }
+      event.stopImmediatePropagation();
+      event.preventDefault();
+      holding = true;
+      if (full) document.exitFullscreen().catch(() => {});
+    }, true);
+    window.addEventListener('keyup', (event) => {
+      if (event.key !== 'Escape' || !holding) return;
+      holding = false;
+      event.stopImmediatePropagation();
+    }, true);
+
+    function toggle() {
+      const request = document.fullscreenElement ? document.exitFullscreen()
+                                                 : document.documentElement.requestFullscreen();
+      if (request) request.catch(() => notice('the browser refused the whole screen'));
+    }
+    const button = document.getElementById('fullscreen');
+    button.addEventListener('click', toggle);
+    if (touchScreen) button.textContent = 'Full screen';
+    return {toggle};
+  })();
 
   // The picture as a PNG download, at the scale it is shown.
   function screenshot(bytes, name) {
@@ -155,9 +221,11 @@ const KolvarPage = (() => {
     }, 'image/png');
   }
 
+  // The pause button keeps its label, which the pause banner names; it
+  // stands out while the game is paused.
   const pauseButton = document.getElementById('touch-pause');
   function paused(isPaused) {
-    pauseButton.textContent = isPaused ? '\u25B6' : 'II';
+    pauseButton.setAttribute('aria-pressed', String(isPaused));
   }
 
   // The touch controls: a pad (the direction from its centre to the
@@ -204,7 +272,8 @@ const KolvarPage = (() => {
       pauseTapped = true;
     }, {passive: false});
 
-    if (navigator.maxTouchPoints > 0 || 'ontouchstart' in window) {
+    if (touchScreen) {
+      document.body.classList.add('touch');
       controls.hidden = false;
       document.getElementById('key-help').hidden = true;
       document.getElementById('touch-help').hidden = false;
@@ -212,6 +281,7 @@ const KolvarPage = (() => {
     }
 
     return {
+      shown: touchScreen,
       // Bits 0-5 held, 8-13 touched since the last look, 16 pause.
       take() {
         let held = 0;
@@ -224,18 +294,21 @@ const KolvarPage = (() => {
     };
   })();
 
-  // The music: one Ogg Vorbis file a piece (music/NAME.ogg), decoded once
-  // the player's first key or touch lets the page make sound.
+  // The music: one Ogg Vorbis file a piece (music/NAME.ogg), fetched and
+  // decoded only once it can sound: after the player's first key or touch
+  // (before it the browser allows no sound) and while it is not muted. So
+  // the first load carries no music.
   const music = (() => {
     let audio = null;
     let output = null;
+    let level = 1;  // the output's gain: the volume, 0 when muted
     const fetched = new Map();  // piece -> Promise of its bytes
     const buffers = new Map();  // piece -> AudioBuffer
     let wanted = {piece: '', playing: false, position: 0, at: 0};
     let sounding = null;  // {source, gain, piece}
 
     function fetchPiece(piece) {
-      if (!piece || fetched.has(piece)) return;
+      if (!piece || !audio || level === 0 || fetched.has(piece)) return;
       const bytes = fetch(`music/${piece}.ogg`).then((response) => {
         if (!response.ok) throw new Error(`music/${piece}.ogg: ${response.status}`);
         return response.arrayBuffer();
@@ -266,8 +339,9 @@ const KolvarPage = (() => {
     function apply() {
       if (!audio) return;
       silence();
+      fetchPiece(wanted.piece);
       const buffer = buffers.get(wanted.piece);
-      if (!wanted.playing || !buffer || audio.state !== 'running') return;
+      if (!wanted.playing || !buffer || audio.state !== 'running' || level === 0) return;
       const offset = (wanted.position + performance.now() - wanted.at) / 1000;
       if (offset >= buffer.duration) return;
       const source = audio.createBufferSource();
@@ -284,9 +358,10 @@ const KolvarPage = (() => {
       }
       audio = new AudioContext();
       output = audio.createGain();
+      output.gain.value = level;
       output.connect(audio.destination);
       audio.onstatechange = apply;
-      for (const piece of fetched.keys()) decode(piece);
+      apply();
     }
     for (const type of ['keydown', 'pointerdown', 'touchstart']) {
       window.addEventListener(type, unlock, {capture: true, passive: true});
@@ -294,21 +369,71 @@ const KolvarPage = (() => {
     return {
       want(piece, playing, position) {
         wanted = {piece, playing, position, at: performance.now()};
-        fetchPiece(piece);
         apply();
+      },
+      // 0 to 1; 0 stops the sound (and what is not fetched yet stays so).
+      set level(value) {
+        const was = level;
+        level = value;
+        if (output) output.gain.setTargetAtTime(value, audio.currentTime, 0.015);
+        if ((was === 0) !== (value === 0)) apply();
       },
       // The piece sounding now, or '' (for the browser tests).
       get sounding() { return sounding ? sounding.piece : ''; },
     };
   })();
 
-  return {present, sleep, load, save, notice, fatal, caption, stageSets, toggleFullscreen,
-          screenshot, paused, touch, music, status};
-})();
+  // The mute button and the volume, kept in localStorage (kolvar.sound),
+  // also from the keyboard: M mutes and plays again, - and + step the
+  // volume, unless the game's settings use those keys.
+  const sound = (() => {
+    const key = 'kolvar.sound';
+    const step = 10;
+    const muteButton = document.getElementById('mute');
+    const slider = document.getElementById('volume');
+    let state = {volume: 100, muted: false};
+    try {
+      const kept = JSON.parse(load(key) || '{}');
+      if (Number.isFinite(kept.volume)) state.volume = Math.min(100, Math.max(0, kept.volume));
+      if (typeof kept.muted === 'boolean') state.muted = kept.muted;
+    } catch (e) {
+      notice(`the kept sound settings (localStorage ${key}) are not readable; the defaults apply`);
+    }
+    function show() {
+      const words = state.muted ? 'Unmute' : 'Mute';
+      muteButton.textContent = touchScreen ? words : `${words} (M)`;
+      muteButton.setAttribute('aria-pressed', String(state.muted));
+      slider.value = String(state.volume);
+      music.level = state.muted ? 0 : state.volume / 100;
+    }
+    function set(change) {
+      state = {...state, ...change};
+      save(key, JSON.stringify(state));
+      show();
+    }
+    muteButton.addEventListener('click', () => set({muted: !state.muted}));
+    slider.addEventListener('input', () => set({volume: Number(slider.value), muted: false}));
+    // After the game's listeners: a key the game took is the game's.
+    window.addEventListener('keydown', (event) => {
+      if (event.defaultPrevented || event.repeat || event.ctrlKey || event.altKey ||
+          event.metaKey) {
+        return;
+      }
+      if (event.code === 'KeyM') {
+        set({muted: !state.muted});
+      } else if (event.key === '-' || event.code === 'NumpadSubtract') {
+        set({volume: Math.max(0, state.volume - step), muted: false});
+      } else if (event.key === '+' || event.key === '=' || event.code === 'NumpadAdd') {
+        set({volume: Math.min(100, state.volume + step), muted: false});
+      } else {
+        return;
+      }
+      event.preventDefault();
+    });
+    show();
+    return {get state() { return {...state}; }};
+  })();
 
-var Module = {
-  canvas: document.getElementById('screen'),
-  print: (text) => console.log(text),
-  printErr: (text) => console.warn(text),
-  onAbort: (what) => KolvarPage.fatal(String(what)),
-};
+  return {present, sleep, load, save, notice, fatal, caption, stageSets,
+          toggleFullscreen: fullscreen.toggle, screenshot, paused, touch, music, sound, status};
+})();

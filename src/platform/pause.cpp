@@ -64,10 +64,16 @@ void PauseState::Ask() {
 
 void PauseState::Begin(uint32_t now, const std::vector<uint32_t>& last,
                        const RenderTextFunction& render_text, const std::string& pause_key) {
+  BeginSaying(now, last, render_text, ResumeLine(pause_key));
+}
+
+void PauseState::BeginSaying(uint32_t now, const std::vector<uint32_t>& last,
+                             const RenderTextFunction& render_text,
+                             const std::string& resume_line) {
   wanted_ = false;
   paused_ = true;
   start_ = now;
-  resume_line_ = ResumeLine(pause_key);
+  resume_line_ = resume_line;
   picture_ = PausePicture(last, render_text, resume_line_);
 }
 

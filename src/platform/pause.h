@@ -46,6 +46,10 @@ class PauseState {
   // banner naming `pause_key` (see ResumeLine).
   void Begin(uint32_t now, const std::vector<uint32_t>& last, const RenderTextFunction& render_text,
              const std::string& pause_key);
+  // As Begin, the banner saying `resume_line` (a touch screen names its
+  // pause button instead of keys).
+  void BeginSaying(uint32_t now, const std::vector<uint32_t>& last,
+                   const RenderTextFunction& render_text, const std::string& resume_line);
   // Play goes on at `now`; the time held is left out of the game's clock.
   void End(uint32_t now);
 

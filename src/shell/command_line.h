@@ -48,6 +48,10 @@ struct Arguments {
   std::string watch;
   // Headless: the recording to replay instead of an input script.
   std::string replay;
+  // The browser: the data is part of the program, built and checked with
+  // it, so the start does not read and check every stage file again (each
+  // is still checked when its stage starts).
+  bool data_built_in = false;
 };
 
 struct BadArguments {

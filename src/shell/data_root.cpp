@@ -5,8 +5,8 @@
 
 #include "audio/music.h"
 #include "core/fatal_error.h"
-#include "platform/data_files.h"
 #include "flow/end_sequences.h"
+#include "platform/data_files.h"
 #include "stage/stage_files.h"
 
 namespace kolvar {
@@ -44,8 +44,8 @@ std::vector<std::string> DataFileNames() {
   return names;
 }
 
-DataRoot FindDataRoot(const std::string& explicit_root,
-                      const std::vector<std::string>& candidates) {
+DataRoot FindDataRoot(const std::string& explicit_root, const std::vector<std::string>& candidates,
+                      bool check_files) {
   DataRoot found;
   if (!explicit_root.empty()) {
     // A wrong --root is one line, not a list of every file it lacks.
@@ -74,6 +74,7 @@ DataRoot FindDataRoot(const std::string& explicit_root,
     }
   }
 
+  if (!check_files) return found;
   // Every stage file is read and every map checked now, and all that is
   // wrong is reported at once: a game must not stop at stage 5 for a file
   // that could have been named before the window opened.

@@ -24,7 +24,8 @@ struct DataRoot {
 // letter case, as the game opens them. Throws FatalError naming every
 // missing stage file, or every folder searched when none holds DATA, or the
 // first stage map that is malformed or would let the player off the map
-// (CheckStageMap).
-DataRoot FindDataRoot(const std::string& explicit_root, const std::vector<std::string>& candidates);
+// (CheckStageMap). Without `check_files` the folder is only chosen.
+DataRoot FindDataRoot(const std::string& explicit_root, const std::vector<std::string>& candidates,
+                      bool check_files = true);
 
 }  // namespace kolvar

@@ -76,7 +76,8 @@ DataRoot FindProgramData(const Arguments& args, const std::string& program_dir,
   return FindDataRoot(
       args.root,
       {(std::filesystem::path(program_dir) / data_from_bindir).lexically_normal().string(),
-       program_dir});
+       program_dir},
+      !args.data_built_in);
 }
 
 // A fault that stops the program before anything opens: on standard error

@@ -10,26 +10,39 @@
 #include <string>
 #include <vector>
 
+#include "platform/regular_file.h"
 #include "platform/web/web_platform.h"
 #include "shell/program.h"
+#include "stage/stage_pack.h"
 #include "video/text.h"
 
 namespace {
 
 constexpr const char* kDataRoot = "/data";
+constexpr const char* kOwnSet = "kolvar";
+
+// A set's title from its pack.txt; its folder's name when that names none.
+std::string StageSetTitle(const std::filesystem::path& folder) {
+  const kolvar::RegularFile file =
+      kolvar::ReadRegularFile((folder / "pack.txt").string(), kolvar::kMostPackSourceBytes);
+  std::vector<std::string> faults;
+  const kolvar::PackInfo info = kolvar::ParsePackInfo(file.bytes, "pack.txt", faults);
+  return info.name.empty() ? folder.filename().string() : info.name;
+}
 
 // The stage sets embedded in the page, the game's own ("kolvar") first.
-std::vector<std::string> EmbeddedStageSets() {
-  std::vector<std::string> names;
+std::vector<kolvar::WebStageSet> EmbeddedStageSets() {
+  std::vector<kolvar::WebStageSet> sets;
   std::error_code error;
   for (const auto& entry :
        std::filesystem::directory_iterator(std::string(kDataRoot) + "/stages", error)) {
-    if (entry.is_directory(error)) names.push_back(entry.path().filename().string());
+    if (entry.is_directory(error))
+      sets.push_back({entry.path().filename().string(), StageSetTitle(entry.path())});
   }
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    return (a == "kolvar") != (b == "kolvar") ? a == "kolvar" : a < b;
+  std::sort(sets.begin(), sets.end(), [](const auto& a, const auto& b) {
+    return (a.name == kOwnSet) != (b.name == kOwnSet) ? a.name == kOwnSet : a.name < b.name;
   });
-  return names;
+  return sets;
 }
 
 }  // namespace
@@ -37,17 +50,22 @@ std::vector<std::string> EmbeddedStageSets() {
 int main() {
   kolvar::Arguments args;
   args.root = kDataRoot;
+  args.data_built_in = true;
   if (kolvar::WebPageAsks("trace")) args.trace = "/trace.jsonl";
 
   // Only the sets embedded in the page can be asked for by name: a value
   // with a '/' would otherwise be taken as a folder.
-  const std::vector<std::string> sets = EmbeddedStageSets();
+  const std::vector<kolvar::WebStageSet> sets = EmbeddedStageSets();
   const std::optional<std::string> wanted = kolvar::WebPageValue("stages");
-  kolvar::ShowWebStageSets(sets, wanted.value_or(""));
+  const bool known_set = !wanted || std::any_of(sets.begin(), sets.end(), [&](const auto& set) {
+    return set.name == *wanted;
+  });
+  // The page names the set played: the game's own without `?stages=`.
+  kolvar::ShowWebStageSets(sets, known_set ? wanted.value_or(kOwnSet) : "");
   if (wanted) {
-    if (std::find(sets.begin(), sets.end(), *wanted) == sets.end()) {
+    if (!known_set) {
       std::string known;
-      for (const std::string& name : sets) known += (known.empty() ? "" : ", ") + name;
+      for (const auto& set : sets) known += (known.empty() ? "" : ", ") + set.name;
       kolvar::ShowWebError("no stage set '" + *wanted + "' in this page; the sets are: " + known);
       return 2;
     }
@@ -63,6 +81,8 @@ int main() {
       // A set keeps its own hi-score beside the game's.
       options.caption = "Kolvar - " + request.pack_name;
       options.hiscore_key = "kolvar.hiscore." + request.pack_key;
+      // And its own Continue stage.
+      options.continue_key = "kolvar.continue." + request.pack_key;
     }
     return kolvar::CreateWebPlatform(options);
   };

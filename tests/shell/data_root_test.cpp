@@ -160,6 +160,9 @@ TEST_F(DataRootTest, AStageMapThatLetsThePlayerOffTheMapStopsTheStart) {
   std::ofstream(fs::path(root) / "DATA" / "Stage03.MAP") << map;
   EXPECT_EQ(Error(root, {}),
             root + "/DATA/Stage03.MAP: floor at column 31 row 5 touches the map's outer edge");
+  // Data built into the program (the browser's) is only found at start;
+  // the stage checks its map when it starts.
+  EXPECT_EQ(FindDataRoot(root, {}, false).root, root);
 }
 
 TEST_F(DataRootTest, FileAndFolderNamesMatchWithoutRegardToCase) {

@@ -1,16 +1,32 @@
 // Figures of the browser build, printed, never judged: the site's transfer
-// size per part (gzip-compressed, as a web server sends it), the first
-// picture after navigation (median of 5 loads), and over 60 s of play in
-// stage 1 the frame period (p50, p99) and the main thread's busy time.
-//   node browser_bench.js SITE_DIR [PLAY_SECONDS]
+// size per part (gzip-compressed, as scripts/web serves it); for this site
+// and a baseline site side by side, measured in turn in the same run, the
+// bytes a visitor receives before the first key, the first non-black
+// picture (the title's own black half-second included) as the median of 5
+// cold loads, and the same on a slow link (Chromium's emulation of
+// 1.6 Mbit/s with 150 ms latency, median of 3); then, for this site, over
+// 60 s of play in stage 1 the frame period (p50, p99) and the main
+// thread's busy time.
+//   node browser_bench.js SITE_DIR [--baseline BASELINE_SITE_DIR] [PLAY_SECONDS]
 'use strict';
 const fs = require('fs');
 const path = require('path');
 const zlib = require('zlib');
 const {serve, launch, requirePuppeteer} = require('./browser_common.js');
 
-const [site, seconds = '60'] = process.argv.slice(2);
+const args = process.argv.slice(2);
+const baselineAt = args.indexOf('--baseline');
+const baselineSite = baselineAt >= 0 ? args.splice(baselineAt, 2)[1] : null;
+const [site, seconds = '60'] = args;
+if (!site) {
+  console.error('usage: node browser_bench.js SITE_DIR [--baseline BASELINE_SITE_DIR] [PLAY_SECONDS]');
+  process.exit(2);
+}
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const kColdLoads = 5;
+const kSlowLoads = 3;
+const kSlowLink = {offline: false, latency: 150, downloadThroughput: 1.6e6 / 8,
+                   uploadThroughput: 1.6e6 / 8};
 
 function transferSizes() {
   const parts = {};
@@ -38,24 +54,106 @@ function transferSizes() {
 }
 
 const percentile = (sorted, p) => sorted[Math.min(sorted.length - 1, Math.floor(p * sorted.length))];
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
-(async () => {
-  transferSizes();
-  const server = await serve(site);
+// Notes, in the page, when a picture with anything but black in it is first
+// put on a canvas: the same for any version of the page.
+function watchPictures() {
+  const put = CanvasRenderingContext2D.prototype.putImageData;
+  window.kolvarFirstNonBlack = null;
+  CanvasRenderingContext2D.prototype.putImageData = function (image, ...rest) {
+    if (window.kolvarFirstNonBlack === null) {
+      const data = image.data;
+      for (let i = 0; i < data.length; i += 4) {
+        if (data[i] | data[i + 1] | data[i + 2]) {
+          window.kolvarFirstNonBlack = performance.now();
+          break;
+        }
+      }
+    }
+    return put.call(this, image, ...rest);
+  };
+}
+
+// One cold load (a browser of its own on a fresh profile, its cache
+// switched off: nothing cached, not even compiled code) of `url`:
+// milliseconds from navigation to the first non-black picture, and bytes
+// received until `until` (run in the page) holds.
+async function coldLoad(url, link, until) {
   const browser = await launch(requirePuppeteer());
   try {
-    const firsts = [];
-    for (let i = 0; i < 5; ++i) {
-      const page = await browser.newPage();
-      await page.goto(server.url);
-      const first = await page.waitForFunction(() => KolvarPage.status.firstPicture, {timeout: 10000});
-      firsts.push(await first.jsonValue());
-      await page.close();
-    }
-    firsts.sort((a, b) => a - b);
-    console.log(`First picture after navigation: median ${firsts[2].toFixed(0)} ms ` +
-                `(${firsts.map((t) => t.toFixed(0)).join(', ')} ms; budget 1000 ms)`);
+    return await loadOnce(browser, url, link, until);
+  } finally {
+    await browser.close();
+  }
+}
 
+async function loadOnce(browser, url, link, until) {
+  const page = await browser.newPage();
+  const client = await page.target().createCDPSession();
+  await client.send('Network.enable');
+  await client.send('Network.setCacheDisabled', {cacheDisabled: true});
+  if (link) await client.send('Network.emulateNetworkConditions', link);
+  let bytes = 0;
+  client.on('Network.loadingFinished', (e) => { bytes += e.encodedDataLength; });
+  await page.evaluateOnNewDocument(watchPictures);
+  await page.goto(url);
+  const first = await (await page.waitForFunction(() => window.kolvarFirstNonBlack,
+                                                  {timeout: 60000, polling: 20})).jsonValue();
+  if (until) await page.waitForFunction(until, {timeout: 60000, polling: 100});
+  const received = bytes;
+  await page.close();
+  return {first, bytes: received};
+}
+
+// The title's menu is up: the trace says its music started (at the logo's
+// wave), and the logo has calmed down and the floor faded in since.
+function titleMenuUp() {
+  let text = '';
+  try {
+    text = Module.FS.readFile('/trace.jsonl', {encoding: 'utf8'});
+  } catch (e) {
+    return false;
+  }
+  const at = text.indexOf('"op":"play"');
+  if (at < 0) return false;
+  if (!window.kolvarMenuAt) window.kolvarMenuAt = performance.now() + 1500;
+  return performance.now() >= window.kolvarMenuAt;
+}
+
+async function startFigures(siteDir) {
+  const server = await serve(siteDir);
+  try {
+    const firstKey = await coldLoad(`${server.url}?trace`, null, titleMenuUp);
+    const cold = [];
+    for (let i = 0; i < kColdLoads; ++i) cold.push((await coldLoad(server.url)).first);
+    const slow = [];
+    for (let i = 0; i < kSlowLoads; ++i) slow.push((await coldLoad(server.url, kSlowLink)).first);
+    return {bytes: firstKey.bytes, cold, slow};
+  } finally {
+    server.stop();
+  }
+}
+
+function printStart(name, figures, baseline) {
+  const row = (label, value, was, goal) =>
+    console.log(`  ${label.padEnd(44)} ${value.padStart(10)}${was ? `  (was ${was})` : ''}  goal ${goal}`);
+  const ms = (list) => `${median(list).toFixed(0)} ms`;
+  const all = (list) => list.map((t) => t.toFixed(0)).join(', ');
+  console.log(`${name}:`);
+  row('bytes before the first key', `${(figures.bytes / 1024).toFixed(0)} KB`,
+      baseline && `${(baseline.bytes / 1024).toFixed(0)} KB`, '<= 400 KB');
+  row(`first non-black picture (median of ${kColdLoads} cold loads)`, ms(figures.cold),
+      baseline && ms(baseline.cold), '<= 700 ms');
+  console.log(`    (${all(figures.cold)} ms${baseline ? `; was ${all(baseline.cold)} ms` : ''})`);
+  row(`same on 1.6 Mbit/s, 150 ms (median of ${kSlowLoads})`, ms(figures.slow),
+      baseline && ms(baseline.slow), '<= 2500 ms');
+  console.log(`    (${all(figures.slow)} ms${baseline ? `; was ${all(baseline.slow)} ms` : ''})`);
+}
+
+async function playFigures(browser) {
+  const server = await serve(site);
+  try {
     const page = await browser.newPage();
     await page.goto(`${server.url}?trace`);
     const client = await page.target().createCDPSession();
@@ -101,8 +199,23 @@ const percentile = (sorted, p) => sorted[Math.min(sorted.length - 1, Math.floor(
     console.log(`Main-thread busy time while playing: ${(100 * busyTime / wall).toFixed(1)} % ` +
                 '(budget <= 10 %)');
   } finally {
-    await browser.close();
     server.stop();
+  }
+}
+
+(async () => {
+  transferSizes();
+  const browser = await launch(requirePuppeteer());
+  try {
+    // In turn: the baseline first, then this site, on the same browser.
+    const baseline = baselineSite ? await startFigures(baselineSite) : null;
+    const figures = await startFigures(site);
+    console.log('The start, served with gzip, each load cold (nothing cached):');
+    if (baseline) printStart(`  baseline (${baselineSite})`, baseline);
+    printStart(`  this build (${site})`, figures, baseline);
+    if (Number(seconds) > 0) await playFigures(browser);
+  } finally {
+    await browser.close();
   }
 })().catch((error) => {
   console.error(`browser bench: ${error.stack || error}`);

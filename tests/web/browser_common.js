@@ -1,5 +1,5 @@
 // What the browser test and the browser benchmark share: the site served
-// by Python's http.server on a free port, and Debian's Chromium started
+// by scripts/lib/serve_site.py on a free port, and Debian's Chromium started
 // headless through puppeteer-core (never a downloaded browser).
 'use strict';
 const {spawn} = require('child_process');
@@ -7,19 +7,21 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 
-// Serves `site` on 127.0.0.1; resolves to {url, stop}.
+// Serves `site` on 127.0.0.1 as scripts/web does (gzip, .wasm as
+// application/wasm), on a free port; resolves to {url, stop}.
 function serve(site) {
+  const script = path.join(__dirname, '..', '..', 'scripts', 'lib', 'serve_site.py');
   return new Promise((resolve, reject) => {
-    const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1',
-                                     '--directory', site], {stdio: ['ignore', 'pipe', 'pipe']});
+    const server = spawn('python3', ['-u', script, '--port', '0', site],
+                         {stdio: ['ignore', 'pipe', 'pipe']});
     let said = '';
     server.stdout.on('data', (chunk) => {
       said += chunk;
-      const port = /port (\d+)/.exec(said);
+      const port = /http:\/\/127\.0\.0\.1:(\d+)\//.exec(said);
       if (port) resolve({url: `http://127.0.0.1:${port[1]}/`, stop: () => server.kill()});
     });
     server.stderr.resume();  // the request log
-    server.on('exit', (code) => reject(new Error(`http.server ended (${code}): ${said}`)));
+    server.on('exit', (code) => reject(new Error(`serve_site.py ended (${code}): ${said}`)));
   });
 }
 

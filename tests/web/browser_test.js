@@ -4,7 +4,8 @@
 // from the page's memory: the same lines the native game writes.
 //   node browser_test.js SITE_DIR KOLVAR_HEADLESS_JS [SHOTS_DIR]
 // SHOTS_DIR receives pictures of the title menu, stage 1, the pause, the
-// title with a hi-score earned in play and the touch controls.
+// title with a hi-score earned in play and the touch controls, and (from
+// page_checks.js) the page loading, a failed load and a phone.
 'use strict';
 const path = require('path');
 const fs = require('fs');
@@ -12,6 +13,7 @@ const os = require('os');
 const {execFileSync} = require('child_process');
 const {serve, launch, requirePuppeteer} = require('./browser_common.js');
 const {pngPixels} = require('./png_pixels.js');
+const {pageChecks} = require('./page_checks.js');
 
 const [site, headlessJs, shots] = process.argv.slice(2);
 if (!site || !headlessJs) {
@@ -393,7 +395,10 @@ function watchConsole(page) {
   try {
     const errors = [...await keyboardChecks(browser, server.url, still),
                     ...await touchChecks(browser, server.url),
-                    ...await stageSetChecks(browser, server.url)];
+                    ...await stageSetChecks(browser, server.url),
+                    ...await pageChecks(browser, server.url, {
+                      check, waitFor, sleep, traceLines, lastFrame, holdKey, startStage1,
+                      screenshot, watchConsole})];
     check(errors.length === 0, `no error reached the console${errors.length ? ':\n  ' + errors.join('\n  ') : ''}`);
   } finally {
     await browser.close();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <sstream>
 #include <unordered_map>
 #include <utility>
 
@@ -85,9 +84,13 @@ std::string Lower(std::string text) {
 std::optional<std::vector<KeyCode>> ParseKeys(const std::string& value, const KeyNames& names,
                                               std::string& bad) {
   std::vector<KeyCode> keys;
-  std::istringstream list(value);
-  for (std::string name; std::getline(list, name, ',');) {
-    name = Trim(name);
+  // Split by hand, as std::getline would split it (a trailing comma adds
+  // no empty name): a string stream would bring the C++ streams and locales
+  // into the browser's program, a fifth of its code.
+  for (size_t at = 0; at < value.size();) {
+    const size_t comma = std::min(value.find(',', at), value.size());
+    std::string name = Trim(value.substr(at, comma - at));
+    at = comma + 1;
     // A control byte would end the name early where the backend reads it as
     // C text (W\0S read as W), and bytes that are not UTF-8 make up key
     // codes no keyboard has.

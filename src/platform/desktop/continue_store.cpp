@@ -28,6 +28,23 @@ std::string ContinueFileFor(const std::string& hiscore_path) {
   return hiscore_path + ".continue";
 }
 
+std::string ContinueText(int32_t stage) {
+  return kHeader + std::to_string(stage < 1 ? 1 : stage) + "\n";
+}
+
+std::optional<int32_t> ParseContinueStage(const std::string& text) {
+  const std::string header = kHeader;
+  int32_t stage = 0;
+  bool sound = text.rfind(header, 0) == 0 && text.size() > header.size() + 1 &&
+               text.size() <= header.size() + 4 && text.back() == '\n';
+  for (size_t i = header.size(); sound && i + 1 < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') sound = false;
+    stage = stage * 10 + (text[i] - '0');
+  }
+  if (!sound || stage < 1 || stage > kMostStage) return std::nullopt;
+  return stage;
+}
+
 ContinueStore::ContinueStore(std::string path, Report report)
     : path_(std::move(path)), report_(report ? std::move(report) : Report(PrintToStderr)) {}
 
@@ -47,28 +64,19 @@ int32_t ContinueStore::Load() {
     default:
       break;  // read, or too large to be one: judged below
   }
-  const std::string& text = file.bytes;
-  const std::string header = kHeader;
-  int32_t stage = 0;
-  bool sound = file.ok() && text.rfind(header, 0) == 0 && text.size() > header.size() + 1 &&
-               text.size() <= header.size() + 4 && text.back() == '\n';
-  for (size_t i = header.size(); sound && i + 1 < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') sound = false;
-    stage = stage * 10 + (text[i] - '0');
-  }
-  if (!sound || stage < 1 || stage > kMostStage) {
+  const std::optional<int32_t> stage = file.ok() ? ParseContinueStage(file.bytes) : std::nullopt;
+  if (!stage) {
     report_(
         path_ +
         ": not a Continue file; Continue starts stage 1 (it is replaced at the next game over)");
     return 1;
   }
-  return stage;
+  return *stage;
 }
 
 void ContinueStore::Save(int32_t stage) {
   if (path_.empty()) return;
-  const std::string error =
-      WriteFileAtomically(path_, kHeader + std::to_string(stage < 1 ? 1 : stage) + "\n");
+  const std::string error = WriteFileAtomically(path_, ContinueText(stage));
   if (!error.empty() && !save_failure_reported_) {
     save_failure_reported_ = true;
     report_(error + "; the Continue stage is not kept");

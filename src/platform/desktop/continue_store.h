@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kolvar {
@@ -14,6 +15,13 @@ namespace kolvar {
 // same folder for the usual hi-score file (named "hiscore"), else the
 // hi-score file's name with ".continue" added. Empty for an empty path.
 std::string ContinueFileFor(const std::string& hiscore_path);
+
+// A Continue file's text ("kolvar continue", then the stage on a line of
+// its own), as the desktop writes it and the browser keeps it in
+// localStorage; and the stage such a text keeps (nothing when it is not
+// one: a damaged file is replaced at the next game over).
+std::string ContinueText(int32_t stage);
+std::optional<int32_t> ParseContinueStage(const std::string& text);
 
 // The most bytes read of a Continue file: its header and a stage number
 // take under 20, so a larger file is no Continue file.

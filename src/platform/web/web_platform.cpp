@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/desktop/config_file.h"
+#include "platform/desktop/continue_store.h"
 #include "platform/desktop/hiscore_store.h"
 #include "platform/desktop/key_prompts.h"
 #include "platform/key_state.h"
@@ -62,6 +63,9 @@ EM_JS(void, kolvar_web_paused, (int paused, const char* resume),
 // since the last look, bit 16 a touch of the pause button since then.
 EM_JS(int, kolvar_web_touch, (), { return KolvarPage.touch.take(); });
 
+// True when the page shows its touch controls (a touch screen).
+EM_JS(int, kolvar_web_touch_screen, (), { return KolvarPage.touch.shown ? 1 : 0; });
+
 EM_JS(int, kolvar_web_has_query_flag, (const char* flag),
       { return new URLSearchParams(location.search).has(UTF8ToString(flag)) ? 1 : 0; });
 
@@ -76,13 +80,19 @@ EM_JS(char*, kolvar_web_query_value, (const char* name), {
   return copy;
 });
 
-// The stage sets as links on the page (names joined by '\n'), the one
-// played marked, and the page's title.
-EM_JS(void, kolvar_web_stage_sets, (const char* names, const char* current),
-      { KolvarPage.stageSets(UTF8ToString(names).split('\n'), UTF8ToString(current)); });
+// The stage sets on the page (names and titles, each joined by '\n'), the
+// one played named, and the page's title.
+EM_JS(void, kolvar_web_stage_sets, (const char* names, const char* titles, const char* current), {
+  KolvarPage.stageSets(UTF8ToString(names).split('\n'), UTF8ToString(titles).split('\n'),
+                       UTF8ToString(current));
+});
 EM_JS(void, kolvar_web_caption, (const char* text), { KolvarPage.caption(UTF8ToString(text)); });
 
 constexpr const char* kSettingsKey = "kolvar.settings";
+
+// The pause banner's line on a touch screen, naming the page's pause
+// button by its label (web/index.html) rather than keys.
+constexpr const char* kTouchResumeLine = "Touch II to play on";
 
 // Key sources (KeyState) of each kind of input, apart from each other:
 // keyboard keys by their code, then touch, then gamepad buttons.
@@ -119,7 +129,9 @@ int64_t CodeSource(const char* code) {
 class WebPlatform final : public Platform {
  public:
   explicit WebPlatform(const WebOptions& options)
-      : render_text_(options.render_text), hiscore_key_(options.hiscore_key) {
+      : render_text_(options.render_text),
+        hiscore_key_(options.hiscore_key),
+        continue_key_(options.continue_key) {
     if (!options.caption.empty()) kolvar_web_caption(options.caption.c_str());
     LoadSettings();
     start_ = emscripten_get_now();
@@ -128,7 +140,10 @@ class WebPlatform final : public Platform {
     music_ = CreateWebMusicDevice(options.music_folder, [this] { return Clock(); });
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, true, &OnKeyDown);
     emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, true, &OnKeyUp);
-    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, true, &OnBlur);
+    // The window's own blur only: blur does not bubble, so without the
+    // capture phase a button or the volume giving the focus back to the
+    // page is no lost focus (it paused the game).
+    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, false, &OnBlur);
     emscripten_set_visibilitychange_callback(this, true, &OnVisibility);
     Present();
   }
@@ -182,6 +197,30 @@ class WebPlatform final : public Platform {
     }
   }
 
+  // The stage of the last game over, kept as the desktop keeps it beside
+  // the hi-score; stage 1 (with a notice) when what is kept is not one.
+  int32_t LoadContinueStage() override {
+    char* text = kolvar_web_load(continue_key_.c_str());
+    if (!text) return 1;
+    const std::optional<int32_t> stage = ParseContinueStage(text);
+    std::free(text);
+    if (!stage) {
+      kolvar_web_notice(("the kept Continue stage (localStorage " + continue_key_ +
+                         ") is not one; Continue starts stage 1")
+                            .c_str());
+      return 1;
+    }
+    return *stage;
+  }
+
+  void SaveContinueStage(int32_t stage) override {
+    if (!kolvar_web_save(continue_key_.c_str(), ContinueText(stage).c_str()) &&
+        !continue_failure_reported_) {
+      continue_failure_reported_ = true;
+      kolvar_web_notice("the browser keeps no data for this page: the Continue stage is not kept");
+    }
+  }
+
   // The page shows it on its notice line and in the console.
   void Notice(const std::string& message) override { kolvar_web_notice(message.c_str()); }
 
@@ -191,7 +230,8 @@ class WebPlatform final : public Platform {
  private:
   // The settings are the desktop's settings file, kept as text in
   // localStorage (kolvar.settings); written with the defaults the first
-  // time. Only the keys and the music volume matter in a page.
+  // time. Only the keys matter in a page: the page's own mute button and
+  // volume set the sound (web/page.js keeps them in kolvar.sound).
   void LoadSettings() {
     const KeyNames names = WebKeyNames();
     char* text = kolvar_web_load(kSettingsKey);
@@ -326,8 +366,12 @@ class WebPlatform final : public Platform {
   // on. The game's clock stands still meanwhile, so the stage clock, every
   // wait and the music timer see no time pass.
   void Pause() {
-    pause_.Begin(PageClock(), last_, render_text_,
-                 FirstKeyName(settings_, Action::Pause, WebKeyNames()));
+    if (kolvar_web_touch_screen()) {
+      pause_.BeginSaying(PageClock(), last_, render_text_, kTouchResumeLine);
+    } else {
+      pause_.Begin(PageClock(), last_, render_text_,
+                   FirstKeyName(settings_, Action::Pause, WebKeyNames()));
+    }
     music_->SetPaused(true);
     kolvar_web_paused(1, pause_.resume_line().c_str());
     Present();
@@ -366,6 +410,7 @@ class WebPlatform final : public Platform {
 
   RenderTextFunction render_text_;
   std::string hiscore_key_;
+  std::string continue_key_;
   Settings settings_;
   double start_ = 0;
   std::vector<uint32_t> last_;
@@ -374,6 +419,7 @@ class WebPlatform final : public Platform {
   bool pad_start_[16] = {};
   PauseState pause_;
   bool save_failure_reported_ = false;
+  bool continue_failure_reported_ = false;
   std::unique_ptr<WebMusic> music_;
 };
 
@@ -395,10 +441,14 @@ std::optional<std::string> WebPageValue(const std::string& name) {
   return text;
 }
 
-void ShowWebStageSets(const std::vector<std::string>& names, const std::string& current) {
-  std::string joined;
-  for (const std::string& name : names) joined += (joined.empty() ? "" : "\n") + name;
-  kolvar_web_stage_sets(joined.c_str(), current.c_str());
+void ShowWebStageSets(const std::vector<WebStageSet>& sets, const std::string& current) {
+  std::string names, titles;
+  for (const WebStageSet& set : sets) {
+    const char* between = names.empty() ? "" : "\n";
+    names += between + set.name;
+    titles += between + set.title;
+  }
+  kolvar_web_stage_sets(names.c_str(), titles.c_str(), current.c_str());
 }
 
 void ShowWebError(const std::string& message) {

@@ -1,6 +1,6 @@
 // The game in a browser page (emscripten): the picture on the page's
-// canvas, keys, gamepads and the page's touch controls, the hi-score and
-// settings in localStorage, screenshots as downloads and the music through
+// canvas, keys, gamepads and the page's touch controls, the hi-score, the
+// Continue stage and the settings in localStorage, screenshots as downloads and the music through
 // Web Audio. The page's side is web/page.js (the `KolvarPage` object).
 #pragma once
 
@@ -22,6 +22,9 @@ struct WebOptions {
   RenderTextFunction render_text;
   // Where localStorage keeps the hi-score (a stage set keeps its own).
   std::string hiscore_key = "kolvar.hiscore";
+  // Where localStorage keeps the stage Continue starts (each stage set its
+  // own, as the hi-score), in the desktop's Continue file format.
+  std::string continue_key = "kolvar.continue";
   // The page's title; empty: the page's own.
   std::string caption;
 };
@@ -35,9 +38,16 @@ bool WebPageAsks(const std::string& flag);
 // nothing when the address does not name it.
 std::optional<std::string> WebPageValue(const std::string& name);
 
-// Lists the stage sets on the page as links that play each, `current` (the
-// one played, empty: the game's own) marked.
-void ShowWebStageSets(const std::vector<std::string>& names, const std::string& current);
+// A stage set embedded in the page: its folder's name (as `?stages=` names
+// it) and its title (pack.txt's name).
+struct WebStageSet {
+  std::string name;
+  std::string title;
+};
+
+// Names the stage set played on the page, `current` (its name), and lists
+// the others as links that play each.
+void ShowWebStageSets(const std::vector<WebStageSet>& sets, const std::string& current);
 
 // Shows a message that stops the game on the page, under the canvas.
 void ShowWebError(const std::string& message);

@@ -1,0 +1,141 @@
+// The page's loading (run first, before web/page.js and kolvar.js): the
+// game's WebAssembly is fetched and compiled while kolvar.js arrives, a
+// progress bar counts it over the canvas, and when a part cannot load, or
+// the browser has no WebAssembly, a plain message says what to do (the
+// runtime's own words go to the console only). Defines `Module`, which
+// configures kolvar.js.
+'use strict';
+
+const KolvarLoader = (() => {
+  const box = document.getElementById('loading');
+  const bar = document.getElementById('loading-bar');
+  const words = document.getElementById('loading-words');
+  // The uncompressed size of kolvar.wasm, written into the page by the
+  // build; a page without it shows a bar that only says it is busy.
+  const wasmBytes = Number(bar.dataset.bytes) || 0;
+  let failed = false;
+
+  const askAgain = 'Check the connection and reload the page; if this happens again, the ' +
+                   'site is incomplete: tell whoever runs it.';
+  const texts = {
+    noWebAssembly: 'This browser cannot run the game: it has no WebAssembly, or it is ' +
+                   'switched off. Open the page in a current Firefox, Chrome, Edge or Safari.',
+    missing: (part, why) => `The game could not be loaded: ${part} did not arrive (${why}). ` +
+                            askAgain,
+    damaged: 'The game could not be started: kolvar.wasm is damaged or belongs to another ' +
+             'version of the site. Reload the page; if this happens again, tell whoever runs ' +
+             'the site.',
+    stopped: 'The game stopped after a fault of its own. Reload the page to play again.',
+  };
+
+  // Replaces the progress with `text` (once: the first failure is the one
+  // that tells what to do).
+  function fail(text) {
+    if (failed) return;
+    failed = true;
+    bar.hidden = true;
+    words.textContent = text;
+    box.classList.add('failed');
+    box.setAttribute('role', 'alert');
+    box.hidden = false;
+  }
+
+  function progress(received) {
+    if (failed) return;
+    if (!wasmBytes) {
+      bar.removeAttribute('value');  // busy, with no end known
+      return;
+    }
+    const part = Math.min(received / wasmBytes, 1);
+    bar.value = part;
+    words.textContent = part < 1 ? `Loading the game\u2026 ${Math.floor(100 * part)} %`
+                                 : 'Starting the game\u2026';
+  }
+
+  // Reads the response through a counter into a compiler that starts on
+  // the first bytes; a browser without streams compiles the whole download.
+  function compile(response) {
+    let received = 0;
+    const count = (chunk) => {
+      received += chunk.byteLength;
+      progress(received);
+    };
+    if (response.body && typeof TransformStream === 'function' && WebAssembly.compileStreaming) {
+      const counted = response.body.pipeThrough(new TransformStream({
+        transform(chunk, controller) {
+          count(chunk);
+          controller.enqueue(chunk);
+        },
+      }));
+      return WebAssembly.compileStreaming(
+          new Response(counted, {headers: {'Content-Type': 'application/wasm'}}));
+    }
+    return response.arrayBuffer().then((bytes) => {
+      count(bytes);
+      return WebAssembly.compile(bytes);
+    });
+  }
+
+  // A failure of the wasm's download or start, told plainly.
+  function wasmFailure(error) {
+    console.error(`kolvar: kolvar.wasm: ${error && error.message ? error.message : error}`);
+    const broken = typeof WebAssembly === 'object' &&
+                   (error instanceof WebAssembly.CompileError || error instanceof WebAssembly.LinkError);
+    fail(broken ? texts.damaged
+                : texts.missing('kolvar.wasm', error.status ? `the server answered ${error.status}`
+                                                            : 'the connection failed'));
+  }
+
+  const hasWebAssembly = typeof WebAssembly === 'object' &&
+                         typeof WebAssembly.instantiate === 'function';
+  let compiled = null;
+  if (hasWebAssembly) {
+    progress(0);
+    compiled = fetch('kolvar.wasm', {credentials: 'same-origin'}).then((response) => {
+      if (!response.ok) {
+        const error = new Error(`HTTP ${response.status}`);
+        error.status = response.status;
+        throw error;
+      }
+      return compile(response);
+    });
+    compiled.catch(wasmFailure);
+  } else {
+    fail(texts.noWebAssembly);
+  }
+
+  return {
+    // kolvar.js asks for the game's instance with the imports it provides.
+    instantiate(imports, receive) {
+      if (!compiled) return {};
+      // (A failed download or compile is told once, by `compiled`'s catch.)
+      compiled.then((module) => WebAssembly.instantiate(module, imports)
+                                     .then((instance) => receive(instance, module), wasmFailure),
+                    () => {});
+      return {};  // the exports arrive through `receive`
+    },
+    // A script of the page did not arrive (its element's onerror).
+    missing(part) {
+      console.error(`kolvar: ${part} did not load`);
+      fail(texts.missing(part, 'it could not be fetched'));
+    },
+    // The runtime stopped: its words go to the console, the player's to the page.
+    aborted(what) {
+      console.error(`kolvar: ${what}`);
+      fail(texts.stopped);
+    },
+    // The game shows its first picture: the loading is over.
+    done() {
+      if (!failed) box.hidden = true;
+    },
+    get failed() { return failed; },
+  };
+})();
+
+var Module = {
+  canvas: document.getElementById('screen'),
+  print: (text) => console.log(text),
+  printErr: (text) => console.warn(text),
+  instantiateWasm: KolvarLoader.instantiate,
+  onAbort: KolvarLoader.aborted,
+};
