@@ -95,8 +95,10 @@ uint32_t LiteralMix(uint32_t s, uint32_t d, int percent) {
   return static_cast<uint32_t>(std::nearbyint(mixed));
 }
 
-// Every whole percentage and every pair of bytes, through the four-pixel
-// path (whole rows) and the one-pixel path (strips three pixels wide). Each
+// Every whole percentage and every pair of bytes, through the widest path
+// (whole rows), the one-pixel path (strips three pixels wide) and strips 15
+// wide, whose rows take eight, four and one pixels a step where the
+// processor has each (a row of 256 never reaches the four-pixel path). Each
 // channel takes the pairs in a different arrangement, so each channel of the
 // pixel sees all 65,536 pairs.
 TEST(BlendRect, EveryPercentAndEveryBytePairMatchTheLiteralRule) {
@@ -117,16 +119,21 @@ TEST(BlendRect, EveryPercentAndEveryBytePairMatchTheLiteralRule) {
                           mix[(x ^ y) << 8 | y] << 16 | mix[y << 8 | x] << 8 | mix[x << 8 | y]);
       }
     }
-    Surface rows = dst, strips = dst;
+    Surface rows = dst, strips = dst, wide_strips = dst;
     BlendRect(rows, 0, 0, 256, 256, src, 0, 0, float(percent));
     for (int x = 0; x < 256; x += 3) BlendRect(strips, x, 0, 3, 256, src, x, 0, float(percent));
-    int wrong_rows = 0, wrong_strips = 0;
+    for (int x = 0; x < 256; x += 15) {
+      BlendRect(wide_strips, x, 0, 15, 256, src, x, 0, float(percent));
+    }
+    int wrong_rows = 0, wrong_strips = 0, wrong_wide_strips = 0;
     for (int i = 0; i < 256 * 256; ++i) {
       wrong_rows += rows.data()[i] != expected.data()[i];
       wrong_strips += strips.data()[i] != expected.data()[i];
+      wrong_wide_strips += wide_strips.data()[i] != expected.data()[i];
     }
     EXPECT_EQ(wrong_rows, 0) << percent << " %";
     EXPECT_EQ(wrong_strips, 0) << percent << " %";
+    EXPECT_EQ(wrong_wide_strips, 0) << percent << " %";
   }
 }
 
