@@ -25,6 +25,7 @@ TEST(PrintText, DrawsTheLineBitmapAtXYAndNothingElse) {
     const char* text;
     int points, x, y;
     bool outlined;
+    int surface_width = 320;
   } cases[] = {
       {"SCORE 01230          TIME 087", kSmallFontPoints, 5, 4, false},
       {"Please Hit Z Key ", kLargeFontPoints, 90, 120, false},
@@ -33,10 +34,15 @@ TEST(PrintText, DrawsTheLineBitmapAtXYAndNothingElse) {
       {"SCORE 01230          TIME 087", kSmallFontPoints, 5, 4, true},
       {"Jj_|{}@W", kLargeFontPoints, -6, -9, true},
       {"Jj_|{}@W", kSmallFontPoints, 290, 232, true},
+      // Lines wider than the 512 columns the painter takes at a time.
+      {"Wide lines are painted in pieces, and each piece meets the next one", kLargeFontPoints, -20,
+       100, true, 1200},
+      {"Wide lines are painted in pieces, and each piece meets the next one", kLargeFontPoints, -20,
+       100, false, 1200},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.text) + (c.outlined ? " outlined" : ""));
-    Surface surface = Filled(320, 240, kGround);
+    Surface surface = Filled(c.surface_width, 240, kGround);
     if (c.outlined) {
       PrintOutlinedText(surface, c.x, c.y, c.text, c.points, kOutline);
     } else {
