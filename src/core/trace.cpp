@@ -1,7 +1,9 @@
 #include "core/trace.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 
@@ -36,30 +38,62 @@ void Trace::Event(uint32_t time, std::string_view name, std::string_view fields)
   Write(line);
 }
 
+namespace {
+
+// Appends a number's decimal digits, as std::to_string writes them.
+void AppendNumber(std::string& line, int64_t value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  line.append(digits, end);
+}
+
+// Appends numbers separated by commas.
+void AppendNumbers(std::string& line, std::initializer_list<int32_t> values) {
+  bool first = true;
+  for (const int32_t value : values) {
+    if (!first) line += ',';
+    first = false;
+    AppendNumber(line, value);
+  }
+}
+
+}  // namespace
+
 void Trace::Frame(const Game& g) {
-  std::string line = "{\"t\":" + std::to_string(g.platform->Clock());
-  line += ",\"stage\":" + std::to_string(g.StageNumber);
-  line += ",\"time\":" + std::to_string(g.TimeLeft);
-  line += ",\"score\":" + std::to_string(g.Score);
-  line += ",\"hiscore\":" + std::to_string(g.HiScore);
-  line += ",\"lives\":" + std::to_string(g.Lives);
+  // One line a play frame: built in a buffer kept from frame to frame.
+  std::string& line = frame_line_;
+  line.assign("{\"t\":");
+  AppendNumber(line, g.platform->Clock());
+  line += ",\"stage\":";
+  AppendNumber(line, g.StageNumber);
+  line += ",\"time\":";
+  AppendNumber(line, g.TimeLeft);
+  line += ",\"score\":";
+  AppendNumber(line, g.Score);
+  line += ",\"hiscore\":";
+  AppendNumber(line, g.HiScore);
+  line += ",\"lives\":";
+  AppendNumber(line, g.Lives);
   line += ",\"flags\":[";
   for (size_t i = 0; i < g.GameFlags.size(); ++i) {
-    line += (i ? "," : "") + std::to_string(g.GameFlags[i]);
+    if (i) line += ',';
+    AppendNumber(line, g.GameFlags[i]);
   }
-  line += "],\"view\":[" + std::to_string(g.ViewX) + "," + std::to_string(g.ViewY) + "]";
-  line += ",\"player\":[" + std::to_string(g.PlayerX) + "," + std::to_string(g.PlayerY) + "," +
-          std::to_string(g.PlayerDir) + "," + std::to_string(g.PlayerAnimStep) + "]";
-  line += ",\"enemies\":[";
+  line += "],\"view\":[";
+  AppendNumbers(line, {g.ViewX, g.ViewY});
+  line += "],\"player\":[";
+  AppendNumbers(line, {g.PlayerX, g.PlayerY, g.PlayerDir, g.PlayerAnimStep});
+  line += "],\"enemies\":[";
   bool first = true;
   for (size_t i = 0; i < g.EnemyTable.size(); ++i) {
     const EnemySlot& e = g.EnemyTable[i];
     if (e.Active != kTrue) continue;
     line += first ? "[" : ",[";
     first = false;
-    line += std::to_string(i) + "," + std::to_string(e.Kind) + "," + std::to_string(e.X) + "," +
-            std::to_string(e.Y) + "," + std::to_string(e.Facing) + "," +
-            std::to_string(e.AnimFrame) + "]";
+    AppendNumber(line, static_cast<int64_t>(i));
+    line += ',';
+    AppendNumbers(line, {e.Kind, e.X, e.Y, e.Facing, e.AnimFrame});
+    line += ']';
   }
   line += "]}\n";
   Write(line);

@@ -29,6 +29,7 @@ class Trace {
 
   std::FILE* out_;
   std::string name_;
+  std::string frame_line_;  // Frame's line, its room kept from frame to frame
 };
 
 // Quotes a string for JSON.

@@ -157,9 +157,12 @@ void PaintLine(Surface& surface, int x, int y, const FontData& font, std::string
     const int tile_rows = std::min(kTileRows, bottom - tile_y);
     for (int tile_x = left; tile_x < right; tile_x += kTileColumns) {
       const int tile_columns = std::min(kTileColumns, right - tile_x);
+      const int words = (tile_columns + 2 + 63) / 64;  // those the tile's mask rows use
       // The ink of the tile and of its one-pixel border: mask row r is
       // surface row tile_y + r - 1, bit n surface column tile_x + n - 1.
-      for (int r = 0; r < tile_rows + 2; ++r) mask.rows[static_cast<size_t>(r)].fill(0);
+      for (int r = 0; r < tile_rows + 2; ++r) {
+        std::fill_n(mask.rows[static_cast<size_t>(r)].begin(), words, 0);
+      }
       ForEachGlyph(font, text, box, [&](int glyph_left, int glyph_top, const GlyphData& glyph) {
         const uint32_t* glyph_ink = font.ink + glyph.first_row;
         const int offset = x + glyph_left - tile_x + 1;
@@ -178,8 +181,11 @@ void PaintLine(Surface& surface, int x, int y, const FontData& font, std::string
           const auto& above = mask.rows[static_cast<size_t>(r) - 1];
           const auto& below = mask.rows[static_cast<size_t>(r) + 1];
           std::array<uint64_t, kMaskWords> near{}, touching{};
-          for (size_t w = 0; w < near.size(); ++w) near[w] = above[w] | here[w] | below[w];
-          for (int w = 0; w < kMaskWords; ++w) {
+          for (int w = 0; w < words; ++w) {
+            const auto i = static_cast<size_t>(w);
+            near[i] = above[i] | here[i] | below[i];
+          }
+          for (int w = 0; w < words; ++w) {
             touching[static_cast<size_t>(w)] =
                 (near[static_cast<size_t>(w)] | ShiftedUp(near, w) | ShiftedDown(near, w)) &
                 ~here[static_cast<size_t>(w)];
