@@ -3,7 +3,9 @@
 // scripted play, measured as a separate process in the conditions any
 // machine can give it (Xvfb, SDL's real-time disk audio driver), side by
 // side with an older build's; then the cross-fade against its literal
-// form, one play frame's composition and the headless game's speed.
+// form, one play frame's composition and the headless game's speed, each
+// in processor time and in instructions, side by side with the build
+// before (kolvar_frame_probe and kolvar of each).
 //
 // Figures only: nothing here passes or fails. The goals are printed beside
 // them for the reader.
@@ -25,16 +27,13 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <initializer_list>
 #include <map>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "busy_frame.h"
-#include "core/game.h"
-#include "platform/sdl/sdl_platform.h"
-#include "video/blend.h"
 
 extern char** environ;
 
@@ -50,12 +49,6 @@ double Since(WallClock::time_point start) {
 
 void SleepSeconds(double s) {
   std::this_thread::sleep_for(std::chrono::duration<double>(s));
-}
-
-double ThreadCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 // utime + stime of a /proc stat line, in seconds.
@@ -232,6 +225,9 @@ class MachineLoad {
 };
 
 MachineLoad machine_load;
+
+// Rounds of the drawing and headless figures, the builds taken in turn.
+constexpr int kDrawingRounds = 3;
 
 // One build's figures, gathered over interleaved rounds.
 struct Figures {
@@ -430,7 +426,9 @@ struct HeadlessFigures {
   size_t frames = 0;
 };
 
-HeadlessFigures Headless(const std::string& program, const fs::path& scratch, bool shot_pending) {
+// The headless game's command line: the script above, traced, to 600 s.
+std::vector<std::string> HeadlessArguments(const std::string& program, const fs::path& scratch,
+                                           bool shot_pending) {
   const fs::path script = scratch / "headless.in", trace = scratch / "headless.jsonl";
   WriteHeadlessScript(script);
   std::vector<std::string> args = {program,   "--headless",   "--input",   script.string(),
@@ -439,6 +437,12 @@ HeadlessFigures Headless(const std::string& program, const fs::path& scratch, bo
     args.push_back("--shot");
     args.push_back("599999:" + (scratch / "last.png").string());
   }
+  return args;
+}
+
+HeadlessFigures Headless(const std::string& program, const fs::path& scratch, bool shot_pending) {
+  const fs::path trace = scratch / "headless.jsonl";
+  const std::vector<std::string> args = HeadlessArguments(program, scratch, shot_pending);
   const pid_t pid = Spawn(args, {}, scratch);
   int status = 0;
   rusage usage{};
@@ -453,53 +457,94 @@ HeadlessFigures Headless(const std::string& program, const fs::path& scratch, bo
   return figures;
 }
 
-// Processor time of one call, in microseconds: the best of five batches.
-template <typename Work>
-double MicrosecondsPerCall(int calls, Work work) {
-  double best = 1e30;
-  for (int batch = 0; batch < 5; ++batch) {
-    const double start = ThreadCpuSeconds();
-    for (int i = 0; i < calls; ++i) work();
-    best = std::min(best, (ThreadCpuSeconds() - start) * 1e6 / calls);
+// The drawing figures of one build's kolvar_frame_probe: microseconds per
+// call, and instructions per call when valgrind counted them.
+struct DrawingFigures {
+  std::map<std::string, double> us;            // "blend 10", "literal 10", ..., "compose"
+  std::map<std::string, double> instructions;  // the same names
+};
+
+// The program `name` as found on PATH, or empty.
+std::string OnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path ? path : "");
+  for (std::string folder; std::getline(folders, folder, ':');) {
+    const fs::path candidate = fs::path(folder) / name;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
   }
-  return best;
+  return "";
 }
 
-void CrossFades() {
-  Surface dst(320, 240), src(320, 240);
-  for (int y = 0; y < 240; ++y)
-    for (int x = 0; x < 320; ++x) src.SetPixel(x, y, static_cast<uint32_t>(x * 613 + y * 997));
-  for (float percent : {10.0f, 40.0f, 50.0f}) {
-    const double fast =
-        MicrosecondsPerCall(200, [&] { BlendRect(dst, 0, 0, 320, 240, src, 0, 0, percent); });
-    const double literal = MicrosecondsPerCall(
-        20, [&] { BlendRectReference(dst, 0, 0, 320, 240, src, 0, 0, percent); });
-    const std::string what = "BlendRect 320 x 240 at " + std::to_string(int(percent)) + " %";
-    Line(what.c_str(), Format("%.0f us (literal %.0f us): %.1fx", fast, literal, literal / fast),
-         "goal >= 5x");
-  }
+const std::string& Valgrind() {
+  static const std::string valgrind = OnPath("valgrind");
+  return valgrind;
 }
 
-// One play frame's drawing: the background copy, the player and eleven
-// enemies in view, the radar and the HUD line with three lives and the key.
-double CompositionMicroseconds(const fs::path& scratch) {
-  struct Quiet final : Platform {
-    uint32_t Clock() override { return 0; }
-    uint16_t PollKey(Key) override { return 0; }
-    bool PumpEvents() override { return false; }
-    void Idle(uint32_t) override {}
-    void Show(PixelView) override {}
-    MusicDevice& Music() override { return window->Music(); }
-    Platform* window = nullptr;
+// Runs `args` in `dir` with its output in `out` and waits; false when it
+// did not end well.
+bool RunToEnd(const std::vector<std::string>& args, const fs::path& dir, const fs::path& out) {
+  const pid_t pid = Spawn(args, {}, dir, out.string());
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The instructions `args` runs, counted by valgrind's callgrind; 0 without
+// valgrind or when the run fails.
+double Instructions(std::vector<std::string> args, const fs::path& dir, const fs::path& scratch) {
+  if (Valgrind().empty()) return 0;
+  const fs::path counts = scratch / "callgrind.out";
+  args.insert(args.begin(),
+              {Valgrind(), "--tool=callgrind", "--callgrind-out-file=" + counts.string()});
+  if (!RunToEnd(args, dir, scratch / "callgrind.txt")) return 0;
+  std::ifstream in(counts);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("summary:", 0) == 0) return std::stod(line.substr(8));
+  }
+  return 0;
+}
+
+// The probe's timed run, the best of each figure kept over the runs.
+void TimeDrawing(const fs::path& build, const fs::path& scratch, DrawingFigures& f) {
+  const fs::path out = scratch / "probe.txt";
+  if (!RunToEnd({(build / "kolvar_frame_probe").string()}, build, out)) {
+    std::fprintf(stderr, "kolvar_report: %s/kolvar_frame_probe failed\n", build.c_str());
+    return;
+  }
+  std::ifstream in(out);
+  auto keep = [&](const std::string& name, double us) {
+    f.us[name] = f.us.count(name) ? std::min(f.us[name], us) : us;
   };
-  WindowOptions options;
-  options.settings_file = (scratch / "kolvar.conf").string();  // the defaults, written there
-  std::unique_ptr<Platform> window = CreateSdlPlatform(options);
-  Quiet quiet;
-  quiet.window = window.get();
-  Game game(quiet);
-  SetUpBusyPlayFrame(game);
-  return MicrosecondsPerCall(500, [&] { ComposePlayFrame(game); });
+  for (std::string word; in >> word;) {
+    if (word == "blend") {
+      std::string percent;
+      double fast = 0, literal = 0;
+      in >> percent >> fast >> literal;
+      keep("blend " + percent, fast);
+      keep("literal " + percent, literal);
+    } else if (word == "compose") {
+      double us = 0;
+      in >> us;
+      keep("compose", us);
+    }
+  }
+}
+
+// Instructions per call: the probe's run with 8 calls less its run with none.
+void CountDrawing(const fs::path& build, const fs::path& scratch, DrawingFigures& f) {
+  constexpr int kCalls = 8;
+  const std::string probe = (build / "kolvar_frame_probe").string();
+  auto per_call = [&](const std::string& what, const std::string& percent) {
+    const double none = Instructions({probe, "--calls", "0", what, percent}, build, scratch);
+    const double some =
+        Instructions({probe, "--calls", std::to_string(kCalls), what, percent}, build, scratch);
+    return none > 0 && some > 0 ? (some - none) / kCalls : 0;
+  };
+  for (const char* percent : {"10", "40", "50"}) {
+    f.instructions[std::string("blend ") + percent] = per_call("blend", percent);
+    f.instructions[std::string("literal ") + percent] = per_call("literal", percent);
+  }
+  f.instructions["compose"] = per_call("compose", "0");
 }
 
 std::string CpuModel() {
@@ -534,58 +579,13 @@ double LoadAverage() {
   return load[0];
 }
 
-}  // namespace
-}  // namespace kolvar
-
-// Usage: kolvar_report [--rounds N] [BASELINE_BUILD], from a build folder.
-// The real program of this folder (./kolvar, with ./kolvar_music_probe) is
-// measured as a separate process, side by side with BASELINE_BUILD's (an
-// older build folder, which scripts/bench makes) when given. The window's
-// figures need an X display (scripts/bench starts Xvfb) and xdotool.
-int main(int argc, char** argv) {
-  using namespace kolvar;
-  int rounds = 3;
-  fs::path baseline;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
-      rounds = std::max(1, std::atoi(argv[++i]));
-    } else {
-      baseline = fs::absolute(argv[i]);
-    }
-  }
-  const fs::path here = fs::current_path();
-  std::vector<fs::path> builds = {here};
-  if (!baseline.empty()) builds.push_back(baseline);
-  for (const fs::path& build : builds) {
-    for (const char* needed : {"kolvar", "kolvar_music_probe", "DATA", "MIDI"}) {
-      if (!fs::exists(build / needed)) {
-        std::fprintf(stderr, "kolvar_report: no %s in %s (run me from the build folder)\n", needed,
-                     build.c_str());
-        return 1;
-      }
-    }
-  }
-  if (!std::getenv("DISPLAY")) {
-    std::fprintf(stderr,
-                 "kolvar_report: the window's figures need an X display (DISPLAY); "
-                 "scripts/bench starts Xvfb\n");
-    return 1;
-  }
-  Scratch scratch;
-  std::printf("Kolvar performance report: %ld cores (%s), load average %.1f at the start\n",
-              sysconf(_SC_NPROCESSORS_ONLN), CpuModel().c_str(), LoadAverage());
-  std::printf(
-      "Method: the real program as a separate process; X on Xvfb, a 960 x 720 window (scale 3),\n"
-      "software renderer; SDL's disk audio driver into /dev/null (renders in real time); CPU is\n"
-      "the process's CPU time over wall time from /proc/PID/stat; %d rounds, builds taken in turn\n"
-      "each round; median (range). First pictures: SDL's dummy video driver saving every frame.\n",
-      rounds);
-  std::fflush(stdout);
+// The window's figures, over `rounds` rounds with the builds taken in turn.
+void WindowFigures(int rounds, const std::vector<fs::path>& builds, const fs::path& scratch) {
   std::vector<Figures> figures(builds.size());
   for (int round = 0; round < rounds; ++round) {
     for (size_t b = 0; b < builds.size(); ++b) {
       const std::string program = (builds[b] / "kolvar").string();
-      const fs::path dir = scratch.dir / ("b" + std::to_string(b));
+      const fs::path dir = scratch / ("b" + std::to_string(b));
       for (int launch = 0; launch < 2; ++launch) {
         Start(program, dir / ("start" + std::to_string(launch)), figures[b]);
       }
@@ -628,20 +628,171 @@ int main(int argc, char** argv) {
       "  (machine busy %.0f %% of its %ld cores while measuring; load average %.1f at "
       "the end)\n",
       machine_load.BusyPercent(), sysconf(_SC_NPROCESSORS_ONLN), LoadAverage());
-  std::printf("Drawing (processor time per call):\n");
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
-  CrossFades();
-  Line("one play frame's composition", Format("%.1f us", CompositionMicroseconds(scratch.dir)));
-  std::printf("Headless game, 10 minutes of scripted play with a trace:\n");
-  const std::string program = (here / "kolvar").string();
-  const HeadlessFigures headless = Headless(program, scratch.dir, false);
-  Line("play frames per CPU second",
-       Format("%.0f (%.0f frames in %.2f s)", double(headless.frames) / headless.cpu_seconds,
-              double(headless.frames), headless.cpu_seconds),
-       "goal >= 40,000");
-  const HeadlessFigures copying = Headless(program, scratch.dir, true);
-  Line("  the same with a screenshot pending",
-       Format("%.0f (every shown picture copied)", double(copying.frames) / copying.cpu_seconds));
+}
+
+// The cross-fade, one play frame's drawing and the headless game, of this
+// build and of `earlier` (none: this build alone), taken in turn.
+void DrawingAndHeadless(const fs::path& here, const fs::path& earlier, const fs::path& scratch) {
+  MachineLoad drawing_load;
+  const double load_before = LoadAverage();
+  drawing_load.Begin();
+  std::vector<fs::path> sides = {here};
+  if (!earlier.empty()) sides.push_back(earlier);
+  std::vector<DrawingFigures> drawing(sides.size());
+  std::vector<std::vector<HeadlessFigures>> headless(sides.size());
+  for (int round = 0; round < kDrawingRounds; ++round) {
+    for (size_t b = 0; b < sides.size(); ++b) {
+      TimeDrawing(sides[b], scratch, drawing[b]);
+      headless[b].push_back(Headless((sides[b] / "kolvar").string(), scratch, false));
+    }
+  }
+  drawing_load.End();
+  std::vector<double> headless_instructions(sides.size());
+  for (size_t b = 0; b < sides.size(); ++b) {
+    CountDrawing(sides[b], scratch, drawing[b]);
+    const HeadlessFigures& any = headless[b].front();
+    headless_instructions[b] =
+        any.frames ? Instructions(HeadlessArguments((sides[b] / "kolvar").string(), scratch, false),
+                                  scratch, scratch) /
+                         double(any.frames)
+                   : 0;
+  }
+  std::printf(
+      "\nDrawing and the headless game%s\n"
+      "Method: processor time (the calling thread's for drawing: the best of five batches in each\n"
+      "of %d runs of kolvar_frame_probe, a 320 x 240 picture; the whole process's for the "
+      "headless\n"
+      "game: kolvar --headless, 10 minutes of scripted play with a trace, %d runs, best and\n"
+      "median), builds taken in turn. Instructions: valgrind's callgrind (%s),\n"
+      "the same count on any x86-64 machine with the same build and libraries, whatever the\n"
+      "machine's load.\n",
+      earlier.empty() ? "" : (", this build beside " + earlier.filename().string()).c_str(),
+      kDrawingRounds, kDrawingRounds,
+      Valgrind().empty() ? "not installed: no counts" : "per call, or per play frame");
+  std::printf("\n  %-34s %-24s %-24s %s\n", "", "this build", earlier.empty() ? "" : "before",
+              "goal");
+  auto side = [&](size_t b, const std::function<std::string(size_t)>& figure) {
+    return b < sides.size() ? figure(b) : std::string("-");
+  };
+  auto count = [](double instructions) {
+    return instructions > 0 ? Format("%.0f k instr.", instructions / 1000) : std::string("-");
+  };
+  for (const char* percent : {"10", "40", "50"}) {
+    const std::string blend = std::string("blend ") + percent;
+    const std::string literal = std::string("literal ") + percent;
+    auto ratio = [&](size_t b) {
+      const DrawingFigures& f = drawing[b];
+      if (!f.us.count(blend) || f.us.at(blend) <= 0) return std::string("-");
+      return Format("%.0f us: %.1fx literal", f.us.at(blend), f.us.at(literal) / f.us.at(blend));
+    };
+    auto counted = [&](size_t b) {
+      const DrawingFigures& f = drawing[b];
+      if (!f.instructions.count(blend) || f.instructions.at(blend) <= 0) return std::string("-");
+      return count(f.instructions.at(blend)) +
+             Format(" %.1fx", f.instructions.at(literal) / f.instructions.at(blend));
+    };
+    const std::string what = std::string("BlendRect 320 x 240 at ") + percent + " %";
+    Row(what.c_str(), side(0, ratio), side(1, ratio), ">= 5x");
+    Row("  instructions, and the literal's", side(0, counted), side(1, counted), "");
+  }
+  auto compose = [&](size_t b) {
+    return drawing[b].us.count("compose") ? Format("%.1f us", drawing[b].us.at("compose"))
+                                          : std::string("-");
+  };
+  auto compose_count = [&](size_t b) {
+    return drawing[b].instructions.count("compose") ? count(drawing[b].instructions.at("compose"))
+                                                    : std::string("-");
+  };
+  Row("one play frame's composition", side(0, compose), side(1, compose), "");
+  Row("  instructions", side(0, compose_count), side(1, compose_count), "");
+  auto frames_per_second = [&](size_t b) {
+    std::vector<double> rates;
+    for (const HeadlessFigures& h : headless[b]) {
+      if (h.cpu_seconds > 0) rates.push_back(double(h.frames) / h.cpu_seconds);
+    }
+    if (rates.empty()) return std::string("-");
+    return Format("%.0f (median %.0f)", *std::max_element(rates.begin(), rates.end()),
+                  Median(rates));
+  };
+  auto per_frame = [&](size_t b) { return count(headless_instructions[b]); };
+  Row("headless play frames per CPU s", side(0, frames_per_second), side(1, frames_per_second),
+      ">= 40,000");
+  Row("  instructions per play frame", side(0, per_frame), side(1, per_frame), "");
+  const HeadlessFigures& one = headless[0].front();
+  std::printf(
+      "  (%zu play frames a run; machine busy %.0f %% of its %ld cores while timing; load\n"
+      "  average %.1f at the start, %.1f at the end)\n",
+      one.frames, drawing_load.BusyPercent(), sysconf(_SC_NPROCESSORS_ONLN), load_before,
+      LoadAverage());
+  const HeadlessFigures copying = Headless((here / "kolvar").string(), scratch, true);
+  Line("this build with a screenshot pending",
+       Format("%.0f play frames per CPU s (every shown picture copied)",
+              double(copying.frames) / copying.cpu_seconds));
+}
+
+}  // namespace
+}  // namespace kolvar
+
+// Usage: kolvar_report [--rounds N] [--before BUILD] [BASELINE_BUILD], from
+// a build folder. --rounds 0 leaves the window's figures out; the drawing
+// and the headless game are measured beside BUILD (an older build folder
+// with its own kolvar_frame_probe, which scripts/bench makes) when given.
+// The real program of this folder (./kolvar, with ./kolvar_music_probe) is
+// measured as a separate process, side by side with BASELINE_BUILD's (an
+// older build folder, which scripts/bench makes) when given. The window's
+// figures need an X display (scripts/bench starts Xvfb) and xdotool.
+int main(int argc, char** argv) {
+  using namespace kolvar;
+  int rounds = 3;
+  fs::path baseline, earlier;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
+      rounds = std::max(0, std::atoi(argv[++i]));
+    } else if (std::strcmp(argv[i], "--before") == 0 && i + 1 < argc) {
+      earlier = fs::absolute(argv[++i]);
+    } else {
+      baseline = fs::absolute(argv[i]);
+    }
+  }
+  const fs::path here = fs::current_path();
+  std::vector<fs::path> builds = {here};
+  if (!baseline.empty()) builds.push_back(baseline);
+  auto lacks = [](const fs::path& build, std::initializer_list<const char*> files) {
+    for (const char* needed : files) {
+      if (!fs::exists(build / needed)) {
+        std::fprintf(stderr, "kolvar_report: no %s in %s (run me from the build folder)\n", needed,
+                     build.c_str());
+        return true;
+      }
+    }
+    return false;
+  };
+  for (const fs::path& build : builds) {
+    if (rounds > 0 && lacks(build, {"kolvar", "kolvar_music_probe", "DATA", "MIDI"})) return 1;
+  }
+  for (const fs::path& build : {here, earlier}) {
+    if (!build.empty() && lacks(build, {"kolvar", "kolvar_frame_probe", "DATA"})) return 1;
+  }
+  if (rounds > 0 && !std::getenv("DISPLAY")) {
+    std::fprintf(stderr,
+                 "kolvar_report: the window's figures need an X display (DISPLAY); "
+                 "scripts/bench starts Xvfb\n");
+    return 1;
+  }
+  Scratch scratch;
+  std::printf("Kolvar performance report: %ld cores (%s), load average %.1f at the start\n",
+              sysconf(_SC_NPROCESSORS_ONLN), CpuModel().c_str(), LoadAverage());
+  if (rounds > 0) {
+    std::printf(
+        "Method: the real program as a separate process; X on Xvfb, a 960 x 720 window (scale "
+        "3),\nsoftware renderer; SDL's disk audio driver into /dev/null (renders in real time); "
+        "CPU is\nthe process's CPU time over wall time from /proc/PID/stat; %d rounds, builds "
+        "taken in turn\neach round; median (range). First pictures: SDL's dummy video driver "
+        "saving every frame.\n",
+        rounds);
+    std::fflush(stdout);
+    WindowFigures(rounds, builds, scratch.dir);
+  }
+  DrawingAndHeadless(here, earlier, scratch.dir);
   return 0;
 }
