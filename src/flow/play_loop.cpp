@@ -9,6 +9,7 @@
 #include "player/player_step.h"
 #include "player/screen_scroll.h"
 #include "scene/hud.h"
+#include "scene/play_background.h"
 #include "scene/radar.h"
 #include "scene/sprites.h"
 #include "stage/start_stage.h"
@@ -53,7 +54,7 @@ int32_t PlayFrame(Game& g, int32_t move_code) {
   g.FrameStartTime = Clock(g);
 
   if (g.draws) {
-    Blit(g.Crt, 0, 0, kPictureWidth, kPictureHeight, g.B_Crt, 0, 0);
+    RestorePlayBackground(g);
     DrawSprites(g);
     DrawRadar(g);
     DrawHud(g);

@@ -10,8 +10,13 @@ namespace kolvar {
 
 namespace {
 
-uint32_t* Row(Surface& s, int x, int y) {
-  return s.data() + static_cast<std::ptrdiff_t>(y) * s.width() + x;
+// The pixels of `s` for writing the rectangle (dx, dy) + `c` only.
+uint32_t* WritableIn(Surface& s, int dx, int dy, const Clip& c) {
+  return s.data_within(dx + c.left, dy + c.top, dx + c.right, dy + c.bottom);
+}
+
+uint32_t* Row(uint32_t* pixels, const Surface& s, int x, int y) {
+  return pixels + static_cast<std::ptrdiff_t>(y) * s.width() + x;
 }
 
 const uint32_t* Row(const Surface& s, int x, int y) {
@@ -52,8 +57,9 @@ void Blit(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx
   const int span = c.right - c.left;
   // Within one surface the rows are taken one pixel at a time, in order.
   const bool same = &dst == &src;
+  uint32_t* pixels = WritableIn(dst, dx, dy, c);
   for (int row = c.top; row < c.bottom; ++row) {
-    uint32_t* out = Row(dst, dx + c.left, dy + row);
+    uint32_t* out = Row(pixels, dst, dx + c.left, dy + row);
     const uint32_t* in = Row(src, sx + c.left, sy + row);
     switch (op) {
       case RasterOp::kCopy:
@@ -89,8 +95,10 @@ void MaskedDraw(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet
   // Both steps in one pass over the destination: the same pixels as the
   // AND copy followed by the OR copy.
   if (mask.empty()) return;
+  uint32_t* pixels = WritableIn(dst, dx, dy, mask);
   for (int row = mask.top; row < mask.bottom; ++row) {
-    CombineRow(Row(dst, dx + mask.left, dy + row), Row(sheet, mask_x + mask.left, mask_y + row),
+    CombineRow(Row(pixels, dst, dx + mask.left, dy + row),
+               Row(sheet, mask_x + mask.left, mask_y + row),
                Row(sheet, image_x + mask.left, image_y + row), mask.right - mask.left);
   }
 }

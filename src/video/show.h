@@ -7,7 +7,9 @@
 namespace kolvar {
 
 inline void ShowScreen(Game& game) {
-  game.platform->Show({game.Crt.data(), game.Crt.width(), game.Crt.height()});
+  // Read only: showing draws nothing on the screen surface.
+  const Surface& screen = game.Crt;
+  game.platform->Show({screen.data(), screen.width(), screen.height()});
 }
 
 }  // namespace kolvar

@@ -152,6 +152,8 @@ void PaintLine(Surface& surface, int x, int y, const FontData& font, std::string
             right = std::min(x + box.width + spread, surface.width());
   const int top = std::max(y - spread, 0),
             bottom = std::min(y + box.height + spread, surface.height());
+  if (left >= right || top >= bottom) return;
+  uint32_t* pixels = surface.data_within(left, top, right, bottom);
   TileMask mask;
   for (int tile_y = top; tile_y < bottom; tile_y += kTileRows) {
     const int tile_rows = std::min(kTileRows, bottom - tile_y);
@@ -174,8 +176,7 @@ void PaintLine(Surface& surface, int x, int y, const FontData& font, std::string
         }
       });
       for (int r = 1; r <= tile_rows; ++r) {
-        uint32_t* row =
-            surface.data() + static_cast<std::ptrdiff_t>(tile_y + r - 1) * surface.width();
+        uint32_t* row = pixels + static_cast<std::ptrdiff_t>(tile_y + r - 1) * surface.width();
         const auto& here = mask.rows[static_cast<size_t>(r)];
         if (outline) {
           const auto& above = mask.rows[static_cast<size_t>(r) - 1];
