@@ -15,7 +15,6 @@
 #include "platform/printable.h"
 #include "platform/recording_platform.h"
 #include "platform/replay_platform.h"
-#include "shell/check_stages.h"
 #include "shell/data_root.h"
 #include "shell/pack_folder.h"
 #include "shell/recordings.h"
@@ -327,8 +326,9 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
 #else
       check.progress = isatty(fileno(stdout)) != 0;
 #endif
-      return CheckStages(FindPackFolder(args.check_stages, data.root), data.root, stdout, stderr,
-                         check);
+      if (!backend.check_stages)
+        throw std::runtime_error("--check-stages: this program does not check stages");
+      return backend.check_stages(FindPackFolder(args.check_stages, data.root), data.root, check);
     }
     RunPlan plan;
     plan.request.data_root = data.root;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "shell/check_stages.h"
 #include "shell/command_line.h"
 
 namespace kolvar {
@@ -54,6 +55,12 @@ struct Backend {
   // Called with the platform the game plays on, once it is made (a replay
   // or a recording layered over the backend's own).
   std::function<void(Platform&)> attach;
+  // `--check-stages`: proves and rates a pack's stages (CheckStages). Only
+  // the programs with a command line set it, so the browser page's program
+  // carries no solver and no players.
+  std::function<int(const std::string& pack_folder, const std::string& data_root,
+                    const CheckOptions& options)>
+      check_stages;
 };
 
 // The most faults of a stage pack its error box lists; the terminal gets
