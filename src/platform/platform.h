@@ -78,6 +78,11 @@ class Platform {
   // keeps none reads 0 and writes nothing.
   virtual int32_t LoadHiScore() { return 0; }
   virtual void SaveHiScore(int32_t) {}
+  // A hi-score that another game kept since the last look (another tab of
+  // the same page), or 0; asked at each event pass, and the game takes it
+  // when it is higher than its own. Platforms whose hi-score only this
+  // game writes answer 0.
+  virtual int32_t HiScoreKeptElsewhere() { return 0; }
 
   // The stage Continue starts, kept between runs beside the hi-score: read
   // once when the program starts (1 when none is kept) and written at each

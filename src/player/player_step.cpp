@@ -7,7 +7,7 @@ namespace kolvar {
 
 namespace {
 
-constexpr int32_t kStep = 4;
+constexpr int32_t kStep = kWalkStepPixels;
 
 bool BothHold(const Game& g, const ProbePair& p, uint8_t code) {
   return g.TileMap.Get(p.a.column, p.a.row) == code && g.TileMap.Get(p.b.column, p.b.row) == code;
@@ -19,30 +19,8 @@ bool EitherHolds(const Game& g, const ProbePair& p, uint8_t code) {
 
 }  // namespace
 
-// The probes mix flooring (FloorCell) with the truncating division of `/` on
-// purpose: the two differ only while the player stands partly left of or
-// above the view, and the walls the player can reach there depend on
-// exactly this mix.
 ProbePair PlayerProbes(const Game& g, int32_t facing) {
-  const int32_t x = g.PlayerX, y = g.PlayerY, vx = g.ViewX, vy = g.ViewY;
-  switch (facing) {
-    case kUp: {
-      const int32_t row = vy + FloorCell(y + 12);
-      return {{vx + (x + 4) / 32, row}, {vx + (x + 24) / 32, row}};
-    }
-    case kRight: {
-      const int32_t column = vx + (x - 4) / 32 + 1;
-      return {{column, vy + (y + 16) / 32}, {column, vy + (y + 28) / 32}};
-    }
-    case kDown: {
-      const int32_t row = vy + FloorCell(y) + 1;
-      return {{vx + (x + 4) / 32, row}, {vx + (x + 24) / 32, row}};
-    }
-    default: {
-      const int32_t column = vx + FloorCell(x);
-      return {{column, vy + (y + 16) / 32}, {column, vy + (y + 28) / 32}};
-    }
-  }
+  return ProbeCells(g.PlayerX, g.PlayerY, g.ViewX, g.ViewY, facing);
 }
 
 int32_t StepPlayer(Game& g) {

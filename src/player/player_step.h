@@ -4,23 +4,9 @@
 #pragma once
 
 #include "core/game.h"
+#include "core/player_geometry.h"
 
 namespace kolvar {
-
-// Move codes: the facing + 1, or 0 when no arrow key was pressed.
-inline constexpr int32_t kNoMove = 0;
-constexpr int32_t MoveCode(int32_t facing) {
-  return facing + 1;
-}
-
-struct Cell {
-  int32_t column;
-  int32_t row;
-};
-struct ProbePair {
-  Cell a;
-  Cell b;
-};
 
 // The two cells that the player's feet would enter with a step in `facing`
 // (a Direction) from the current position.

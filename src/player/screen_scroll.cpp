@@ -16,30 +16,6 @@ namespace {
 
 constexpr int32_t kPushPeriod = 60;
 
-struct ScrollCase {
-  const char* name;
-  int32_t view_dx, view_dy;  // view change per push frame, in cells
-  int push_frames;
-  int32_t walk_dx, walk_dy;  // player step per walk-in frame, in pixels
-  int walk_frames;
-};
-
-// A push moves the view a whole view: kViewColumns or kViewRows frames.
-constexpr ScrollCase kScrollRight = {"right", 1, 0, kViewColumns, 4, 0, 6};
-constexpr ScrollCase kScrollLeft = {"left", -1, 0, kViewColumns, -4, 0, 4};
-constexpr ScrollCase kScrollDown = {"down", 0, 1, kViewRows, 0, 4, 6};
-constexpr ScrollCase kScrollUp = {"up", 0, -1, kViewRows, 0, -4, 6};
-
-// The scroll that the previous frame's move starts: a step toward an edge
-// that has taken the player past it.
-const ScrollCase* ChooseCase(const Game& g, int32_t move_code) {
-  if (move_code == MoveCode(kRight) && g.PlayerX > 296) return &kScrollRight;
-  if (move_code == MoveCode(kLeft) && g.PlayerX < -16) return &kScrollLeft;
-  if (move_code == MoveCode(kDown) && g.PlayerY > 192) return &kScrollDown;
-  if (move_code == MoveCode(kUp) && g.PlayerY < -16) return &kScrollUp;
-  return nullptr;
-}
-
 void DrawScrollFrame(Game& g) {
   if (!g.draws) return;
   DrawSequenceFrame(g);
@@ -49,7 +25,7 @@ void DrawScrollFrame(Game& g) {
 }  // namespace
 
 void ScrollScreen(Game& g, int32_t move_code) {
-  const ScrollCase* scroll = ChooseCase(g, move_code);
+  const ScrollCase* scroll = ScrollFor(move_code, g.PlayerX, g.PlayerY);
   if (!scroll) return;
   TraceEvent(g, "scroll", std::string(R"("dir":")") + scroll->name + "\"");
 

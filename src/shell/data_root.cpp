@@ -7,6 +7,7 @@
 #include "core/fatal_error.h"
 #include "flow/end_sequences.h"
 #include "platform/data_files.h"
+#include "stage/map_check.h"
 #include "stage/stage_files.h"
 
 namespace kolvar {

@@ -20,6 +20,7 @@
 #include "platform/sdl/sdl_platform.h"
 #include "shell/command_line.h"
 #include "shell/headless_launch.h"
+#include "shell/pack_folder.h"
 #include "shell/program.h"
 #include "video/text.h"
 
@@ -78,7 +79,8 @@ int main(int argc, char** argv) {
       // A pack keeps its own hi-score beside the game's.
       options.caption = std::string(kolvar::kWindowCaption) + " - " + request.pack_name;
       if (options.hiscore_file.empty() && !kolvar::DataDirectory().empty()) {
-        options.hiscore_file = kolvar::DataDirectory() + "/hiscore-" + request.pack_key;
+        options.hiscore_file = kolvar::PackHiScoreFile(kolvar::DataDirectory(), request.files_key,
+                                                       request.old_files_key);
       }
     }
     options.icon = {icon.data(), kolvar::WindowIconData().width, kolvar::WindowIconData().height};

@@ -1,11 +1,16 @@
 #include "shell/pack_folder.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <stdexcept>
 
+#include "platform/desktop/continue_store.h"
+#include "platform/desktop/hiscore_store.h"
 #include "platform/desktop/user_files.h"
 #include "platform/printable.h"
+#include "platform/regular_file.h"
 
 namespace kolvar {
 
@@ -25,6 +30,23 @@ std::vector<std::string> PackShelves(const std::string& data_root) {
   if (!user.empty()) shelves.push_back(user + "/stages");
   shelves.push_back(data_root + "/stages");
   return shelves;
+}
+
+constexpr size_t kMostKeyLetters = 32;
+
+bool IsAsciiAlnum(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Copies the file `from` to `to` when `to` is missing and `from` is a
+// regular file of at most `most_bytes`.
+void CopyIfMissing(const std::string& from, const std::string& to, size_t most_bytes) {
+  std::error_code error;
+  if (fs::symlink_status(to, error).type() != fs::file_type::not_found) return;
+  const RegularFile old = ReadRegularFile(from, most_bytes);
+  if (!old.ok()) return;
+  const std::string fault = WriteFileAtomically(to, old.bytes);
+  if (!fault.empty()) std::fprintf(stderr, "kolvar: %s\n", fault.c_str());
 }
 
 }  // namespace
@@ -80,6 +102,45 @@ std::string PackFileKey(const std::string& folder) {
   }
   if (key.empty() || key == "." || key == "..") key = "pack";
   return key;
+}
+
+std::string PackIdentityKey(const std::string& name, const std::string& author) {
+  std::string key;
+  for (const unsigned char c : name) {
+    if (key.size() >= kMostKeyLetters) break;
+    if (IsAsciiAlnum(c)) {
+      key += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    } else if (!key.empty() && key.back() != '-') {
+      key += '-';
+    }
+  }
+  while (!key.empty() && key.back() == '-') key.pop_back();
+  if (key.empty()) key = "pack";
+  // FNV-1a over the name, a line end and the author.
+  uint32_t hash = 2166136261u;
+  for (const unsigned char c : name + "\n" + author) hash = (hash ^ c) * 16777619u;
+  char digest[16];
+  std::snprintf(digest, sizeof digest, "-%08x", static_cast<unsigned>(hash));
+  return key + digest;
+}
+
+bool IsInstalledPack(const std::string& folder, const std::string& data_root) {
+  std::error_code error;
+  fs::path path = fs::absolute(folder, error).lexically_normal();
+  if (error) return false;
+  if (!path.has_filename()) path = path.parent_path();  // "stages/NAME/"
+  return fs::equivalent(path.parent_path(), fs::path(data_root) / "stages", error);
+}
+
+std::string PackHiScoreFile(const std::string& data_directory, const std::string& key,
+                            const std::string& old_key) {
+  const std::string file = data_directory + "/hiscore-" + key;
+  if (!old_key.empty() && old_key != key) {
+    const std::string old_file = data_directory + "/hiscore-" + old_key;
+    CopyIfMissing(old_file, file, kMostHiScoreBytes);
+    CopyIfMissing(ContinueFileFor(old_file), ContinueFileFor(file), kMostContinueBytes);
+  }
+  return file;
 }
 
 }  // namespace kolvar

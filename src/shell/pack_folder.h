@@ -22,8 +22,31 @@ std::vector<std::string> PacksFound(const std::string& data_root);
 // the packs found there when none holds it.
 std::string FindPackFolder(const std::string& name_or_folder, const std::string& data_root);
 
-// A name for the pack's own files (its hi-score): the folder's last part,
-// with every character but letters, digits, '-', '_' and '.' made '_'.
+// The folder's last part, with every character but letters, digits, '-',
+// '_' and '.' made '_': how recordings name where a pack lay, and the name
+// the pack's own files had before they were named after the pack itself.
 std::string PackFileKey(const std::string& folder);
+
+// The name a pack's own files (its hi-score and Continue) go under: who the
+// pack is, from its name and author in pack.txt, not where it lies. A
+// readable part (the name's letters and digits in lower case, '-' between
+// words, at most 32 characters) and eight hex digits of a digest of the
+// name and the author, which keep apart two packs whose readable parts
+// agree. A copy of a pack in another folder is the same pack; a pack whose
+// name or author changes is another.
+std::string PackIdentityKey(const std::string& name, const std::string& author);
+
+// True when `folder` is one of the packs installed with the game
+// (stages/NAME in the data folder).
+bool IsInstalledPack(const std::string& folder, const std::string& data_root);
+
+// The hi-score file of a pack whose files go under `key`, in the user's
+// data folder `data_directory`: hiscore-KEY, its Continue beside it
+// (ContinueFileFor). `old_key`, when not empty, is the name the pack's
+// files had when they were named after its folder: while the pack has no
+// hi-score or Continue under `key`, the old ones are copied to it, so the
+// sets the game ships keep their players' hi-scores.
+std::string PackHiScoreFile(const std::string& data_directory, const std::string& key,
+                            const std::string& old_key);
 
 }  // namespace kolvar

@@ -154,6 +154,8 @@ std::optional<int> ReadPlayedPack(const char* program, const Arguments& args,
   }
   request.pack_name = read.pack->info.name;
   request.pack_key = PackFileKey(folder);
+  request.files_key = PackIdentityKey(read.pack->info.name, read.pack->info.author);
+  if (IsInstalledPack(folder, data_root)) request.old_files_key = request.pack_key;
   stages = std::move(read.pack->stages);
   return std::nullopt;
 }

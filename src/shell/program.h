@@ -20,7 +20,11 @@ namespace kolvar {
 struct OpenRequest {
   std::string data_root;
   std::string pack_name;  // empty: the game's own stages
-  std::string pack_key;
+  std::string pack_key;   // the pack's folder (PackFileKey)
+  // The name its hi-score and Continue go under (PackIdentityKey), and the
+  // one they had before, for a pack installed with the game; else empty.
+  std::string files_key;
+  std::string old_files_key;
 };
 
 // Where a game is recorded to.

@@ -80,9 +80,12 @@ int main() {
     if (!request.pack_name.empty()) {
       // A set keeps its own hi-score beside the game's.
       options.caption = "Kolvar - " + request.pack_name;
-      options.hiscore_key = "kolvar.hiscore." + request.pack_key;
+      options.hiscore_key = "kolvar.hiscore." + request.files_key;
+      if (!request.old_files_key.empty()) {
+        options.old_hiscore_key = "kolvar.hiscore." + request.old_files_key;
+      }
       // And its own Continue stage.
-      options.continue_key = "kolvar.continue." + request.pack_key;
+      options.continue_key = "kolvar.continue." + request.files_key;
     }
     return kolvar::CreateWebPlatform(options);
   };

@@ -50,9 +50,9 @@ void RunEntrySequence(Game& g) {
   ShowScreen(g);
 
   // Walk out of the door, facing right.
-  for (int step = 0; step < 6; ++step) {
+  for (int step = 0; step < kEntryWalkSteps; ++step) {
     MarkTime(g);
-    g.PlayerX += 4;
+    g.PlayerX += kWalkStepPixels;
     g.PlayerAnimStep = g.PlayerAnimStep + 1 > 2 ? 0 : g.PlayerAnimStep + 1;
     DrawFullEntryFrame(g);
     ShowScreen(g);

@@ -4,8 +4,14 @@
 #pragma once
 
 #include "core/game.h"
+#include "core/player_geometry.h"
 
 namespace kolvar {
+
+// The walk out of the door: this many steps to the right, which no wall
+// stops.
+inline constexpr int kEntryWalkSteps = 6;
+inline constexpr int32_t kEntryWalkPixels = kEntryWalkSteps * kWalkStepPixels;
 
 // "Stage" and the two digits of StageNumber, drawn onto Crt.
 void DrawStageBanner(Game& game);

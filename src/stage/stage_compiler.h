@@ -39,7 +39,9 @@ inline constexpr int kMaxEnemies = kolvar::kEnemySlots;
 inline constexpr int kGhostKind = kolvar::kWraith;
 inline constexpr int kGhostMinColumn = 1, kGhostMaxColumn = 26;
 inline constexpr int kGhostMinRow = 1, kGhostMaxRow = 12;
-// The overview radar draws this part of the map; everything walkable must be on it.
+// The overview radar draws this part of the map. A rule of good stages, not
+// of play: all their floor lies on it, so the radar shows every place the
+// player can be (the game plays a map that breaks it as it is).
 inline constexpr int kRadarColumns = 26;
 inline constexpr int kRadarRows = 12;
 // Where the start door may stand (the first view has to show it).

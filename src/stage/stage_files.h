@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <string>
 
-#include "scene/radar.h"
-
 namespace kolvar {
 
 inline constexpr size_t kStageFileBytes = 1024;
@@ -23,21 +21,5 @@ std::string StageFilePath(const std::string& root, int stage_number, const std::
 // file (a FIFO is refused, not waited on), or not exactly 1024 bytes long
 // throws FatalError naming the path and the fault.
 StageFileBytes ReadStageFile(const std::string& path);
-
-// The part of the map the radar panel shows, at an eighth of its size: the
-// top-left 26 columns and 12 rows. The stages are drawn on it; walkable
-// cells further out let the view scroll past the map and the player walk
-// off it.
-inline constexpr int kRadarViewColumns = kRadarWidth * 8 / kCellPixels;
-inline constexpr int kRadarViewRows = kRadarHeight * 8 / kCellPixels;
-
-// Checks that a stage map (the bytes of `path`) keeps the player on the map.
-// Floor must lie on the radar's view and not touch the map's outer edge. The
-// start door, the key chest and the exit door turn into floor during play,
-// but they stand in walls, often the outer wall, beside the floor: each may
-// lie on the radar's view or in the column and row of wall just beyond it.
-// Throws FatalError naming `path` and the first cell, row by row, that
-// breaks this.
-void CheckStageMap(const std::string& path, const StageFileBytes& map);
 
 }  // namespace kolvar

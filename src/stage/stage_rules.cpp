@@ -85,7 +85,9 @@ class RuleChecker {
           error(row_line(row), "floor at " + cell_name(column, row) +
                                    " lies outside the radar's view (columns 0.." +
                                    std::to_string(kRadarColumns - 1) + ", rows 0.." +
-                                   std::to_string(kRadarRows - 1) + ")");
+                                   std::to_string(kRadarRows - 1) +
+                                   "): a rule of good stages, whose every floor cell the radar "
+                                   "shows (the game plays such a map as it is)");
         }
       }
     }

@@ -8,6 +8,7 @@
 #include "core/trace.h"
 #include "pacing/pacing.h"
 #include "stage/entry_sequence.h"
+#include "stage/map_check.h"
 #include "stage/stage_files.h"
 
 namespace kolvar {

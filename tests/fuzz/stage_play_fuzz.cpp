@@ -20,6 +20,7 @@
 #include "flow/play_loop.h"
 #include "fuzz_check.h"
 #include "platform/headless/headless_platform.h"
+#include "stage/map_check.h"
 #include "stage/stage_files.h"
 #include "support/invariants.h"
 #include "support/scratch_folder.h"

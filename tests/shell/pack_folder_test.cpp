@@ -9,6 +9,10 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "platform/desktop/continue_store.h"
+#include "platform/desktop/hiscore_store.h"
+#include "stage/stage_pack.h"
+#include "support/files.h"
 #include "support/scratch_folder.h"
 
 namespace kolvar {
@@ -65,6 +69,71 @@ TEST(PackFolderTest, NamesAFolderOrLooksThePackUp) {
   EXPECT_EQ(PackFileKey("/x/deep-halls"), "deep-halls");
   EXPECT_EQ(PackFileKey("/x/deep-halls/"), "deep-halls");
   EXPECT_EQ(PackFileKey("/x/my pack!"), "my_pack_");
+}
+
+// A pack's hi-score and Continue go by who the pack is, its name and author,
+// wherever its folder lies and whatever the folder is called: the Deep
+// Halls copied into a folder named "quick" keeps the Deep Halls' hi-score,
+// and another pack in a folder named "deep-halls" keeps its own.
+TEST(PackFolderTest, APacksFilesGoByItsNameAndAuthorNotItsFolder) {
+  const testing::ScratchFolder scratch("kolvar-pack-keys");
+  const fs::path installed = "stages/deep-halls";
+  fs::copy(installed, scratch / "quick", fs::copy_options::recursive);
+  fs::create_directories(scratch / "other/deep-halls");
+  fs::copy_file(installed / "stage01.txt", scratch / "other/deep-halls/stage01.txt");
+  scratch.Write("other/deep-halls/pack.txt", "name: My Halls\nauthor: me\n");
+  const auto key = [](const fs::path& folder) {
+    const PackResult read = ReadStagePack(folder.string());
+    return read.pack ? PackIdentityKey(read.pack->info.name, read.pack->info.author) : "";
+  };
+  const std::string deep_halls = key(installed);
+  EXPECT_EQ(deep_halls.rfind("kolvar-the-deep-halls-", 0), 0u) << deep_halls;
+  EXPECT_EQ(key(scratch / "quick"), deep_halls);
+  EXPECT_NE(key(scratch / "other/deep-halls"), deep_halls);
+  EXPECT_NE(key(scratch / "other/deep-halls"), "");
+
+  // Names whose readable parts agree stay apart by the digest of both.
+  struct Apart {
+    std::string name, author;
+  };
+  const Apart apart[] = {{"My Halls", "me"}, {"my halls!", "me"}, {"My Halls", "you"}};
+  for (const Apart& a : apart) {
+    for (const Apart& b : apart) {
+      if (&a != &b) {
+        EXPECT_NE(PackIdentityKey(a.name, a.author), PackIdentityKey(b.name, b.author))
+            << a.name << "/" << a.author << " and " << b.name << "/" << b.author;
+      }
+    }
+  }
+  EXPECT_EQ(PackIdentityKey("\xC3\x89t\xC3\xA9", "x").rfind("t-", 0), 0u);
+  EXPECT_EQ(PackIdentityKey("\xC3\x89\xC3\xA9", "x").rfind("pack-", 0), 0u);
+  EXPECT_EQ(PackIdentityKey(std::string(80, 'a'), "x").size(), 32u + 9u);
+}
+
+// The sets the game ships had their files named after their folders: their
+// players' hi-score and Continue are copied to the new names once.
+TEST(PackFolderTest, AnInstalledPackKeepsTheFilesOfItsOldName) {
+  const testing::ScratchFolder scratch("kolvar-pack-files");
+  fs::create_directories(scratch / "data/stages/deep-halls");
+  fs::create_directories(scratch / "elsewhere/deep-halls");
+  const std::string data = (scratch / "data").string();
+  EXPECT_TRUE(IsInstalledPack(data + "/stages/deep-halls", data));
+  EXPECT_TRUE(IsInstalledPack(data + "/stages/deep-halls/", data));
+  EXPECT_FALSE(IsInstalledPack((scratch / "elsewhere/deep-halls").string(), data));
+
+  const std::string user = (scratch / "user").string();
+  scratch.Write("user/hiscore-deep-halls", HiScoreText(4321));
+  scratch.Write("user/hiscore-deep-halls.continue", "kolvar continue\n9\n");
+  const std::string file = PackHiScoreFile(user, "kolvar-the-deep-halls-12345678", "deep-halls");
+  EXPECT_EQ(file, user + "/hiscore-kolvar-the-deep-halls-12345678");
+  EXPECT_EQ(ReadWholeFile(file), HiScoreText(4321));
+  EXPECT_EQ(ReadWholeFile(ContinueFileFor(file)), "kolvar continue\n9\n");
+  // Once the pack has files of its own, the old ones are left alone.
+  scratch.Write("user/hiscore-deep-halls", HiScoreText(99999));
+  PackHiScoreFile(user, "kolvar-the-deep-halls-12345678", "deep-halls");
+  EXPECT_EQ(ReadWholeFile(file), HiScoreText(4321));
+  // A pack that is not installed takes nothing of a folder's namesake.
+  EXPECT_EQ(ReadWholeFile(PackHiScoreFile(user, "quick-0000abcd", "")), "");
 }
 
 }  // namespace

@@ -7,6 +7,10 @@
 #include <fstream>
 
 #include "core/fatal_error.h"
+#include "player/player_step.h"
+#include "player/screen_scroll.h"
+#include "scene/radar.h"
+#include "stage/entry_sequence.h"
 #include "stage/stage_compiler.h"
 #include "stage/stage_files.h"
 #include "support/scratch_folder.h"
@@ -15,9 +19,11 @@
 namespace kolvar {
 namespace {
 
-// stagec refuses what the loader refuses: both hold the same map and view.
+// stagec's map is the game's, and its rule of good stages keeps floor on
+// the cells the radar panel shows, at an eighth of their size.
 static_assert(kMapCells == stagec::kColumns && kMapCells == stagec::kRows &&
-              kRadarViewColumns == stagec::kRadarColumns && kRadarViewRows == stagec::kRadarRows);
+              stagec::kRadarColumns * kCellPixels == kRadarWidth * 8 &&
+              stagec::kRadarRows * kCellPixels == kRadarHeight * 8);
 
 namespace fs = std::filesystem;
 using testing::TestGame;
@@ -223,40 +229,108 @@ TEST_F(StageFiles, BadFilesStopWithAMessageNamingTheFile) {
   EXPECT_EQ(FatalMessage(t), ivm + ": stage file is 0 bytes long; it must be exactly 1024");
 }
 
-TEST_F(StageFiles, MapsThatLetThePlayerOffTheMapAreRefused) {
-  const std::string edge = " touches the map's outer edge";
-  const std::string radar = " lies outside the radar's view (columns 0..25, rows 0..11)";
-  const std::string beyond =
-      " lies outside the radar's view and the wall around it (columns 0..26, rows 0..12)";
+// The cases' map: the start door at column 0 row 3 opens into one room of
+// floor filling the map inside its outer wall, columns and rows 1..30. Each
+// case then writes one cell: the player reaches every edge, and the last
+// start door in the loader's scan is the one played.
+TEST_F(StageFiles, OnlyMapsThatLetThePlayerOffTheMapAreRefused) {
   struct Case {
     int column, row;
     uint8_t code;
     std::string fault;  // empty: the map loads
   };
   const Case cases[] = {
-      {31, 5, kFloor, "floor at column 31 row 5" + edge},
-      {5, 31, kFloor, "floor at column 5 row 31" + edge},
-      {0, 5, kFloor, "floor at column 0 row 5" + edge},
-      {5, 0, kFloor, "floor at column 5 row 0" + edge},
-      {26, 5, kFloor, "floor at column 26 row 5" + radar},
-      {5, 12, kFloor, "floor at column 5 row 12" + radar},
-      {30, 3, kStartDoor, "start door at column 30 row 3" + beyond},
-      {27, 5, kKeyChest, "key chest at column 27 row 5" + beyond},
-      {5, 13, kExitDoor, "exit door at column 5 row 13" + beyond},
-      // Doors and the chest stand in walls, the outer one included.
+      // Floor on each edge: a cell beyond the map reads as a wall.
+      {31, 5, kFloor, ""},
+      {5, 31, kFloor, ""},
+      {0, 5, kFloor, ""},
+      {5, 0, kFloor, ""},
+      // Beyond the radar's view: shown on no radar, played all the same.
+      {26, 5, kFloor, ""},
+      {5, 12, kFloor, ""},
       {25, 11, kFloor, ""},
       {1, 1, kFloor, ""},
+      // A start door on the right or the bottom edge: the walk out of it,
+      // or a scroll's walk into the next view, takes the player off.
+      {30, 3, kStartDoor,
+       "a scroll right from column 31 row 3 walks the player off the map (the start door is at "
+       "column 30 row 3)"},
+      {31, 5, kStartDoor,
+       "the walk out of the start door at column 31 row 5 takes the player off "
+       "the map"},
+      {5, 31, kStartDoor,
+       "a scroll down from column 6 row 31 walks the player off the map (the start door is at "
+       "column 5 row 31)"},
+      // On the left or the top edge it lets the player walk in.
       {0, 3, kStartDoor, ""},
-      {13, 0, kExitDoor, ""},
+      {5, 0, kStartDoor, ""},
+      {0, 0, kStartDoor, ""},
+      // The chest, once open, and the exit door on each edge.
+      {27, 5, kKeyChest, ""},
       {26, 12, kKeyChest, ""},
+      {31, 9, kKeyChest, ""},
+      {9, 31, kKeyChest, ""},
+      {0, 9, kKeyChest, ""},
+      {9, 0, kKeyChest, ""},
+      {5, 13, kExitDoor, ""},
+      {13, 0, kExitDoor, ""},
+      {31, 13, kExitDoor, ""},
+      {13, 31, kExitDoor, ""},
+      {0, 13, kExitDoor, ""},
   };
   const std::string map = (root_ / "DATA" / "Stage01.MAP").string();
   TestGame t(root_.string());
   for (const Case& c : cases) {
     map_.fill(16);
+    for (int column = 1; column <= 30; ++column) {
+      for (int row = 1; row <= 30; ++row) SetMap(column, row, kFloor);
+    }
+    SetMap(0, 3, kStartDoor);
     SetMap(c.column, c.row, c.code);
     WriteStage();
-    EXPECT_EQ(FatalMessage(t), c.fault.empty() ? "no error" : map + ": " + c.fault);
+    EXPECT_EQ(FatalMessage(t), c.fault.empty() ? "no error" : map + ": " + c.fault)
+        << c.column << " " << c.row;
+  }
+}
+
+// Floor in columns 26..30 and rows 12..30, beyond the radar's view, is
+// played: the player walks there, and an enemy there has its dot drawn where
+// its place puts it, past the radar panel's lower right corner.
+TEST_F(StageFiles, FloorBeyondTheRadarsViewIsPlayed) {
+  SetMap(0, 3, kStartDoor);
+  for (int column = 1; column <= 30; ++column) SetMap(column, 3, kFloor);
+  for (int column = 26; column <= 30; ++column) {
+    for (int row = 3; row <= 30; ++row) SetMap(column, row, kFloor);
+  }
+  SetSpawn(26, 12, 1);
+  WriteStage();
+  TestGame t(root_.string());
+  Load(t);
+  RunEntrySequence(t.game);
+  // One play frame of the player: the scroll on the last move, then a step.
+  int32_t move = kNoMove;
+  const auto walk = [&](Key key, auto arrived) {
+    for (int frame = 0; frame < 2000 && !arrived(); ++frame) {
+      ScrollScreen(t.game, move);
+      t.platform.PressKey(key);
+      t.platform.ReleaseKey(key);
+      move = StepPlayer(t.game);
+    }
+  };
+  walk(Key::Right, [&] { return PlayerMapX(t.game) >= 28 * kCellPixels; });
+  walk(Key::Down, [&] { return PlayerMapY(t.game) >= 29 * kCellPixels; });
+  EXPECT_EQ(PlayerMapX(t.game), 28 * kCellPixels);
+  EXPECT_EQ(PlayerMapY(t.game), 29 * kCellPixels);
+  EXPECT_EQ(t.game.ViewX, 20);
+  EXPECT_EQ(t.game.ViewY, 28);  // rows 28..31, then 0..2 as the drawing wraps
+
+  t.game.Crt.Clear();
+  t.game.RadarBlink = 3;  // a call that shows the dots
+  DrawRadar(t.game);
+  EXPECT_EQ(t.game.EnemyTable[0].X, 832);
+  EXPECT_EQ(t.game.EnemyTable[0].Y, 384);
+  for (const auto& [x, y] : {std::pair{310, 212}, {311, 212}, {310, 213}, {311, 213}}) {
+    EXPECT_EQ(t.game.Crt.Pixel(x, y), kLightRed) << x << ", " << y;
   }
 }
 

@@ -31,9 +31,9 @@ std::string CheckPlayInvariants(const Game& g) {
     if (!IsBool(flag)) return out("GameFlags entry", flag);
   }
   if (g.PlayerDir < 0 || g.PlayerDir > 3) return out("PlayerDir", g.PlayerDir);
-  // The view shows only cells of the map (past its edge it would wrap).
-  if (g.ViewX < 0 || g.ViewX > kMapCells - kViewColumns) return out("ViewX", g.ViewX);
-  if (g.ViewY < 0 || g.ViewY > kMapCells - kViewRows) return out("ViewY", g.ViewY);
+  // The view shows part of the map (past an edge the drawing wraps).
+  if (g.ViewX <= -kViewColumns || g.ViewX >= kMapCells) return out("ViewX", g.ViewX);
+  if (g.ViewY <= -kViewRows || g.ViewY >= kMapCells) return out("ViewY", g.ViewY);
   const int32_t px = PlayerMapX(g);
   const int32_t py = PlayerMapY(g);
   if (!OnMap(px, py)) return out("player map x", px) + ", y " + std::to_string(py);

@@ -317,6 +317,47 @@ async function keyboardChecks(browser, url, still) {
   return errors;
 }
 
+// Another tab of the page keeps a higher hi-score than this one earns: it
+// is never replaced by the lower one, and the game here takes it as soon as
+// the other tab writes it (its title shows the higher score).
+async function otherTabChecks(browser, url) {
+  const page = await browser.newPage();
+  const errors = watchConsole(page);
+  await page.goto(`${url}?trace`);
+  await page.evaluate(() => localStorage.removeItem('kolvar.hiscore'));
+  await startStage1(page, () => holdKey(page, 'z', 120));
+  // Written from this tab, which the storage event does not reach: the
+  // save must look at what is kept before it writes.
+  await page.evaluate(() => localStorage.setItem('kolvar.hiscore', 'kolvar hiscore\n50000\n'));
+  const scored = await takeStage1Key(page);
+  const kept = () => page.evaluate(() => localStorage.getItem('kolvar.hiscore'));
+  check(await kept() === 'kolvar hiscore\n50000\n',
+        `the key's ${scored.score} points leave the kept 50000 alone (${JSON.stringify(await kept())})`);
+  const took = await waitFor('the kept 50000 in the game', async () => {
+    const frame = await lastFrame(page);
+    return frame.hiscore === 50000 ? frame : null;
+  }, 5000).catch(() => lastFrame(page));
+  check(took.hiscore === 50000, `the game takes the kept 50000 as its hi-score (${took.hiscore})`);
+
+  // A second tab of the page keeps 60000.
+  const other = await browser.newPage();
+  await other.goto(`${url}kolvar.js`);
+  await other.evaluate(() => localStorage.setItem('kolvar.hiscore', 'kolvar hiscore\n60000\n'));
+  await other.close();
+  await page.bringToFront();
+  // Leaving the tab may have paused the game: play on.
+  if (await page.$eval('#touch-pause', (e) => e.textContent !== 'II')) await holdKey(page, 'p', 80);
+  const seen = await waitFor('the other tab\'s 60000 in the game', async () => {
+    const frame = await lastFrame(page);
+    return frame.hiscore === 60000 ? frame : null;
+  }, 5000).catch(() => lastFrame(page));
+  check(seen.hiscore === 60000 && await kept() === 'kolvar hiscore\n60000\n',
+        `another tab's 60000 becomes the game's hi-score (${seen.hiscore}, kept ${JSON.stringify(await kept())})`);
+  await page.evaluate(() => localStorage.removeItem('kolvar.hiscore'));
+  await page.close();
+  return errors;
+}
+
 async function touchChecks(browser, url) {
   const page = await browser.newPage();
   await page.emulate({viewport: {width: 844, height: 390, deviceScaleFactor: 2, isMobile: true,
@@ -394,6 +435,7 @@ function watchConsole(page) {
   const browser = await launch(requirePuppeteer());
   try {
     const errors = [...await keyboardChecks(browser, server.url, still),
+                    ...await otherTabChecks(browser, server.url),
                     ...await touchChecks(browser, server.url),
                     ...await stageSetChecks(browser, server.url),
                     ...await pageChecks(browser, server.url, {

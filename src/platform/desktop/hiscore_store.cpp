@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -139,14 +140,45 @@ bool HiScoreStore::KeepUnreadable(const std::string& target) {
   return true;
 }
 
+HiScoreStore::~HiScoreStore() {
+  if (held_back_ == kNothingHeld) return;
+  try {
+    FileLock lock(path_, kLockWaitMs);
+    if (lock.locked()) {
+      WriteLocked(held_back_);
+    } else {
+      report_(path_ + ": another game held the lock until this one closed; the hi-score " +
+              std::to_string(held_back_) + " is not kept");
+    }
+  } catch (...) {
+    // Closing goes on: the score is lost, nothing else is.
+  }
+}
+
 void HiScoreStore::Save(int32_t value) {
   if (path_.empty() || not_a_file_) return;
-  FileLock lock(path_, lock_failure_reported_ ? 0 : kLockWaitMs);
-  // A lock file that cannot be made (a read-only folder) leaves the write to
-  // say what is wrong; a lock held too long is worth a word.
-  if (lock.busy()) {
-    ReportOnce(lock_failure_reported_, lock.error() + "; writing the hi-score without the lock");
+  held_back_ = std::max(held_back_, value);
+  FileLock lock(path_, lock_timed_out_ ? 0 : kLockWaitMs);
+  if (!lock.locked()) {
+    if (lock.busy()) {
+      lock_timed_out_ = true;
+      ReportOnce(lock_failure_reported_,
+                 lock.error() + "; the hi-score is written at the next save that gets the lock");
+    } else {
+      // No lock file can be made here (a read-only folder): nor can a
+      // hi-score file.
+      held_back_ = kNothingHeld;
+      ReportOnce(save_failure_reported_, lock.error() + "; the hi-score is not kept");
+    }
+    return;
   }
+  lock_timed_out_ = false;
+  const int32_t score = held_back_;
+  held_back_ = kNothingHeld;
+  WriteLocked(score);
+}
+
+void HiScoreStore::WriteLocked(int32_t value) {
   // Another game may have kept a higher score since this one started.
   const std::string target = FollowLinks(path_);
   const RegularFile kept = ReadRegularFile(target, kMostHiScoreBytes);
@@ -170,10 +202,8 @@ void HiScoreStore::Save(int32_t value) {
       if (!KeepUnreadable(target)) return;
       break;
   }
-  // Looked at once more just before the new file replaces the old: a game
-  // stopped (SIGSTOP, Ctrl+Z) in the middle of a save holds the lock, the
-  // others go on without it after a second, and when this one goes on its
-  // earlier look at the file is stale.
+  // Looked at once more just before the new file replaces the old, for a
+  // writer that takes no lock (an older version of the game).
   const auto still_higher = [&] {
     const RegularFile now = ReadRegularFile(target, kMostHiScoreBytes);
     const std::optional<int32_t> kept_now = now.ok() ? ParseHiScore(now.bytes) : std::nullopt;

@@ -1,7 +1,7 @@
 // The kept hi-score: one small text file holding the number, read at start
 // and replaced whole each time the hi-score rises. Two games may run at once:
 // a save takes a lock, reads the file again and never writes a lower score
-// than the one kept there.
+// than the one kept there; without the lock it writes nothing.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +29,10 @@ class HiScoreStore {
   // `path` empty: nothing is read or written. Problems go to `report`
   // (standard error by default), each kind at most once a run.
   explicit HiScoreStore(std::string path, Report report = {});
+  // Writes a score held back for want of the lock, waiting for it once more.
+  ~HiScoreStore();
+  HiScoreStore(const HiScoreStore&) = delete;
+  HiScoreStore& operator=(const HiScoreStore&) = delete;
 
   // The kept hi-score; 0 when there is no file yet, and 0 (reported) when
   // it cannot be read or is not a hi-score file. Removes what a game killed
@@ -37,6 +41,12 @@ class HiScoreStore {
   // Keeps `value` unless the file already holds a higher one. A file that
   // cannot be read as a hi-score is first kept as PATH.bad (reported). A
   // failure is reported the first time; play goes on.
+  //
+  // Only under the lock: while another game holds it (one stopped in the
+  // middle of a save) nothing is written. The first such save waits a
+  // second for it and says so, once; later ones only try it, so play does
+  // not stall at each rise of the score. The highest score held back is
+  // written by the next save that gets the lock, or when the store closes.
   void Save(int32_t value);
 
   const std::string& path() const { return path_; }
@@ -46,11 +56,20 @@ class HiScoreStore {
   // Moves the unreadable file aside as PATH.bad (PATH.bad.2, ... when
   // taken). False when it could not be moved.
   bool KeepUnreadable(const std::string& target);
+  // Reads the file again and writes `value` if it is higher; the caller
+  // holds the lock.
+  void WriteLocked(int32_t value);
+
+  static constexpr int32_t kNothingHeld = -1;
 
   std::string path_;
   Report report_;
   bool save_failure_reported_ = false;
   bool lock_failure_reported_ = false;
+  // The last save found the lock held: the next ones only try it.
+  bool lock_timed_out_ = false;
+  // The highest score a save could not write for want of the lock.
+  int32_t held_back_ = kNothingHeld;
   // Not a file (a FIFO, a directory): nothing is written there.
   bool not_a_file_ = false;
 };

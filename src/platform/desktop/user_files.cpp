@@ -224,6 +224,10 @@ FileLock::FileLock(const std::string& path, int wait_ms) {
   const std::string lock_path = target.string() + ".lock";
   std::error_code error;
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), error);
+  if (error) {
+    error_ = target.parent_path().string() + ": cannot create the folder: " + error.message();
+    return;
+  }
   const int fd = open(lock_path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
                       0666 & ~CurrentUmask());
   if (fd < 0) {
@@ -231,7 +235,7 @@ FileLock::FileLock(const std::string& path, int wait_ms) {
     return;
   }
   // A game stopped (SIGSTOP, a debugger) while it holds the lock must not
-  // stop this one: after `wait_ms` it goes on unlocked.
+  // stop this one: after `wait_ms` it gives up.
   constexpr int kStepMs = 5;
   for (int waited = 0;; waited += kStepMs) {
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) {

@@ -46,7 +46,7 @@ int RemoveStaleTemporaries(const std::string& path, int min_age_seconds,
 // An exclusive lock on `path`'s file, held while alive, so that two games
 // writing it take turns. It is a lock on PATH.lock beside (the link target
 // of) `path`. Gives up after `wait_ms`: `locked()` is then false and
-// `error()` says why, and the caller goes on without it.
+// `error()` says why (as when the folder or the lock file cannot be made).
 class FileLock {
  public:
   FileLock(const std::string& path, int wait_ms);

@@ -3,6 +3,7 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
@@ -48,6 +49,23 @@ EM_JS(int, kolvar_web_save, (const char* key, const char* text),
       { return KolvarPage.save(UTF8ToString(key), UTF8ToString(text)) ? 1 : 0; });
 
 EM_JS(void, kolvar_web_notice, (const char* text), { KolvarPage.notice(UTF8ToString(text)); });
+
+// Watches `key` in localStorage for another tab's writes (the storage
+// event reaches every tab of the page but the one that wrote).
+EM_JS(void, kolvar_web_watch_key, (const char* key), {
+  const watched = UTF8ToString(key);
+  Module.kolvarKeyChanged = false;
+  addEventListener(
+      'storage', (event) = > {
+        if (event.key == = watched || event.key == = null) Module.kolvarKeyChanged = true;
+      });
+});
+// True once after another tab wrote the watched key.
+EM_JS(int, kolvar_web_key_changed, (), {
+  const changed = Module.kolvarKeyChanged;
+  Module.kolvarKeyChanged = false;
+  return changed ? 1 : 0;
+});
 
 EM_JS(void, kolvar_web_fatal, (const char* text), { KolvarPage.fatal(UTF8ToString(text)); });
 
@@ -133,6 +151,8 @@ class WebPlatform final : public Platform {
         hiscore_key_(options.hiscore_key),
         continue_key_(options.continue_key) {
     if (!options.caption.empty()) kolvar_web_caption(options.caption.c_str());
+    AdoptOldHiScore(options.old_hiscore_key);
+    kolvar_web_watch_key(hiscore_key_.c_str());
     LoadSettings();
     start_ = emscripten_get_now();
     last_.assign(static_cast<size_t>(kPictureWidth) * kPictureHeight, 0);
@@ -154,6 +174,11 @@ class WebPlatform final : public Platform {
   uint16_t PollKey(Key key) override { return keys_.Poll(key); }
 
   bool PumpEvents() override {
+    if (kolvar_web_key_changed()) {
+      if (const std::optional<int32_t> kept = KeptHiScore()) {
+        kept_elsewhere_ = std::max(kept_elsewhere_, *kept);
+      }
+    }
     ReadTouch();
     ReadPads();
     if (pause_.wanted()) Pause();
@@ -189,7 +214,13 @@ class WebPlatform final : public Platform {
     return *value;
   }
 
+  // Another tab of the page may have kept a higher score since: it stays,
+  // and the game takes it at its next event pass.
   void SaveHiScore(int32_t value) override {
+    if (const std::optional<int32_t> kept = KeptHiScore(); kept && *kept >= value) {
+      kept_elsewhere_ = std::max(kept_elsewhere_, *kept);
+      return;
+    }
     if (!kolvar_web_save(hiscore_key_.c_str(), HiScoreText(value).c_str()) &&
         !save_failure_reported_) {
       save_failure_reported_ = true;
@@ -224,10 +255,37 @@ class WebPlatform final : public Platform {
   // The page shows it on its notice line and in the console.
   void Notice(const std::string& message) override { kolvar_web_notice(message.c_str()); }
 
+  int32_t HiScoreKeptElsewhere() override { return kept_elsewhere_; }
+
   // The prompts name the first key the settings give to confirming.
   ConfirmControl ConfirmKey() override { return ConfirmControlOf(settings_, WebKeyNames(), false); }
 
  private:
+  // The hi-score kept in localStorage now; nothing when none is kept or
+  // it is not a hi-score.
+  std::optional<int32_t> KeptHiScore() {
+    char* text = kolvar_web_load(hiscore_key_.c_str());
+    if (!text) return std::nullopt;
+    const std::optional<int32_t> value = ParseHiScore(text);
+    std::free(text);
+    return value;
+  }
+
+  // A set's hi-score kept under the name it had before, while nothing is
+  // kept under its own.
+  void AdoptOldHiScore(const std::string& old_key) {
+    if (old_key.empty()) return;
+    char* kept = kolvar_web_load(hiscore_key_.c_str());
+    if (kept) {
+      std::free(kept);
+      return;
+    }
+    if (char* old = kolvar_web_load(old_key.c_str())) {
+      kolvar_web_save(hiscore_key_.c_str(), old);
+      std::free(old);
+    }
+  }
+
   // The settings are the desktop's settings file, kept as text in
   // localStorage (kolvar.settings); written with the defaults the first
   // time. Only the keys matter in a page: the page's own mute button and
@@ -411,6 +469,7 @@ class WebPlatform final : public Platform {
   RenderTextFunction render_text_;
   std::string hiscore_key_;
   std::string continue_key_;
+  int32_t kept_elsewhere_ = 0;  // the highest hi-score another tab kept
   Settings settings_;
   double start_ = 0;
   std::vector<uint32_t> last_;

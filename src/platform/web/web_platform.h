@@ -25,6 +25,8 @@ struct WebOptions {
   // Where localStorage keeps the stage Continue starts (each stage set its
   // own, as the hi-score), in the desktop's Continue file format.
   std::string continue_key = "kolvar.continue";
+  // Where it was kept before, read while `hiscore_key` holds nothing.
+  std::string old_hiscore_key;
   // The page's title; empty: the page's own.
   std::string caption;
 };

@@ -7,9 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -190,17 +193,14 @@ TEST_F(HiScoreTest, TwoProcessesSavingAtOnceKeepTheHighest) {
   for (int fd : {loaded[0], loaded[1], go[0], go[1]}) close(fd);
 }
 
-// A game stopped while it holds the lock (SIGSTOP, Ctrl+Z during a save)
-// holds up another game's save for a second, and is reported once; later
-// saves do not wait again.
-TEST_F(HiScoreTest, ALockHeldByAStoppedGameHoldsASaveUpOnce) {
-  int held[2], done[2];
-  ASSERT_EQ(pipe(held), 0);
-  ASSERT_EQ(pipe(done), 0);
-  const pid_t holder = fork();
-  ASSERT_GE(holder, 0);
-  if (holder == 0) {
-    const int fd = open((path + ".lock").c_str(), O_RDWR | O_CREAT, 0644);
+// A process that holds the hi-score's lock, as a game stopped during a
+// save does, until Release(); Held() returns once it has it.
+struct LockHolder {
+  explicit LockHolder(const std::string& lock_path) {
+    if (pipe(held) != 0 || pipe(done) != 0) return;
+    pid = fork();
+    if (pid != 0) return;
+    const int fd = open(lock_path.c_str(), O_RDWR | O_CREAT, 0644);
     char byte;
     if (fd < 0 || flock(fd, LOCK_EX) != 0 || write(held[1], "h", 1) != 1 ||
         read(done[0], &byte, 1) != 1) {
@@ -208,22 +208,103 @@ TEST_F(HiScoreTest, ALockHeldByAStoppedGameHoldsASaveUpOnce) {
     }
     _exit(0);
   }
-  char byte = 0;
-  ASSERT_EQ(read(held[0], &byte, 1), 1);
+  bool Held() {
+    char byte = 0;
+    return pid > 0 && read(held[0], &byte, 1) == 1;
+  }
+  bool Release() {
+    int status = 0;
+    return write(done[1], "d", 1) == 1 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+  }
+  ~LockHolder() {
+    for (int fd : {held[0], held[1], done[0], done[1]}) close(fd);
+  }
+  pid_t pid = -1;
+  int held[2] = {-1, -1}, done[2] = {-1, -1};
+};
+
+// A game stopped while it holds the lock (SIGSTOP, Ctrl+Z during a save)
+// holds up another game's save for a second, once, and is reported once.
+// Nothing is written without the lock: later saves only try it, and the
+// highest score held back is written by the first save that gets it, or
+// when the store closes.
+TEST_F(HiScoreTest, ALockHeldByAStoppedGameHoldsASaveUpOnce) {
+  LockHolder holder(path + ".lock");
+  ASSERT_TRUE(holder.Held());
   HiScoreStore store = Store(path);
   const auto start = std::chrono::steady_clock::now();
   store.Save(500);
   const auto first = std::chrono::steady_clock::now() - start;
   store.Save(600);
-  ASSERT_EQ(write(done[1], "d", 1), 1);
-  int status = 0;
-  ASSERT_EQ(waitpid(holder, &status, 0), holder);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, first + std::chrono::milliseconds(500));
   EXPECT_GE(first, std::chrono::milliseconds(1000));
+  EXPECT_FALSE(fs::exists(path));
+  ASSERT_TRUE(holder.Release());
+  store.Save(550);
   EXPECT_EQ(ReadWholeFile(path), HiScoreText(600));
   EXPECT_EQ(reports, std::vector<std::string>{path + ".lock: another game held it for 1000 ms; "
-                                                     "writing the hi-score without the lock"});
-  for (int fd : {held[0], held[1], done[0], done[1]}) close(fd);
+                                                     "the hi-score is written at the next save "
+                                                     "that gets the lock"});
+
+  // Held back at the last rise of a run: written as the store closes.
+  LockHolder again(path + ".lock");
+  ASSERT_TRUE(again.Held());
+  {
+    HiScoreStore last = Store(path);
+    last.Save(700);
+    ASSERT_TRUE(again.Release());
+  }
+  EXPECT_EQ(ReadWholeFile(path), HiScoreText(700));
+}
+
+// The probe's case: the lock held for two seconds while two games save
+// their rising scores as fast as they can, and every reader of the file
+// (the two games and a third) watches it. It never goes down.
+TEST_F(HiScoreTest, TwoGamesSavingWhileTheLockIsHeldNeverLowerTheScore) {
+  using Clock = std::chrono::steady_clock;
+  constexpr auto kHeld = std::chrono::milliseconds(2000);
+  constexpr auto kSaving = std::chrono::milliseconds(2600);
+  const auto kept = [&] {
+    const std::optional<int32_t> value = ParseHiScore(ReadWholeFile(path));
+    return value ? *value : -1;
+  };
+  // Counts the times the kept score went down, until `until`.
+  const auto watch = [&](Clock::time_point until, const std::function<void()>& between) {
+    int decreases = 0, last = -1;
+    while (Clock::now() < until) {
+      between();
+      const int now = kept();
+      if (now < last) ++decreases;
+      last = std::max(last, now);
+    }
+    return decreases;
+  };
+  LockHolder holder(path + ".lock");
+  ASSERT_TRUE(holder.Held());
+  const auto start = Clock::now();
+  pid_t games[2];
+  for (int parity : {0, 1}) {
+    games[parity] = fork();
+    ASSERT_GE(games[parity], 0);
+    if (games[parity] == 0) {
+      HiScoreStore store(path, [](const std::string&) {});
+      int value = parity;
+      const int decreases = watch(start + kSaving, [&] { store.Save(value += 2); });
+      _exit(std::min(decreases, 100));
+    }
+  }
+  int decreases = watch(start + kHeld, [] {});
+  ASSERT_TRUE(holder.Release());
+  decreases += watch(start + kSaving, [] {});
+  for (pid_t game : games) {
+    int status = 0;
+    ASSERT_EQ(waitpid(game, &status, 0), game);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    decreases += WEXITSTATUS(status);
+  }
+  EXPECT_EQ(decreases, 0);
+  EXPECT_GT(kept(), 0);
 }
 
 TEST_F(HiScoreTest, ALinkedFileIsWrittenThroughWithItsMode) {

@@ -327,7 +327,8 @@ INSTANTIATE_TEST_SUITE_P(FloorExtent, Rejects,
                          ::testing::Values(Broken{"floor in row 0", cell(5, 0, '.'), 0,
                                                   "column 5 row 0 touches the map's outer edge"},
                                            Broken{"floor east of the radar", cell(26, 5, '.'), 5,
-                                                  "outside the radar"},
+                                                  "outside the radar's view (columns 0..25, rows "
+                                                  "0..11): a rule of good stages"},
                                            Broken{"floor south of the radar", cell(5, 12, '.'), 12,
                                                   "outside the radar"}));
 
