@@ -260,7 +260,8 @@ TEST_F(HiScoreTest, ALockHeldByAStoppedGameHoldsASaveUpOnce) {
 
 // The probe's case: the lock held for two seconds while two games save
 // their rising scores as fast as they can, and every reader of the file
-// (the two games and a third) watches it. It never goes down.
+// (the two games and a third) watches it. Nothing is written while the
+// lock is held, and the score never goes down.
 TEST_F(HiScoreTest, TwoGamesSavingWhileTheLockIsHeldNeverLowerTheScore) {
   using Clock = std::chrono::steady_clock;
   constexpr auto kHeld = std::chrono::milliseconds(2000);
@@ -295,6 +296,8 @@ TEST_F(HiScoreTest, TwoGamesSavingWhileTheLockIsHeldNeverLowerTheScore) {
     }
   }
   int decreases = watch(start + kHeld, [] {});
+  // Nothing was written without the lock.
+  EXPECT_EQ(kept(), -1);
   ASSERT_TRUE(holder.Release());
   decreases += watch(start + kSaving, [] {});
   for (pid_t game : games) {
