@@ -79,7 +79,7 @@ TEST_F(DataRootTest, NamesEveryStageFileThatCannotBePlayed) {
   fs::remove(data / "Stage07.IVM");
   ASSERT_EQ(mkfifo((data / "Stage07.IVM").c_str(), 0644), 0);
   std::string off_map = Dark();
-  off_map[5 * 32 + 31] = 1;  // floor on the map's edge
+  off_map[5 * 32 + 31] = 21;  // a start door on the map's edge
   std::ofstream(data / "Stage09.MAP") << off_map;
   const std::string d = root + "/DATA/";
   const std::string expected =
@@ -89,8 +89,9 @@ TEST_F(DataRootTest, NamesEveryStageFileThatCannotBePlayed) {
       "Stage05.MAP: stage file is 1000 bytes long; it must be exactly 1024" + "\n  " + d +
       "Stage06.IVM: stage file is longer than 1024 bytes; it must be exactly 1024" + "\n  " + d +
       "Stage07.IVM: stage file is a FIFO, not a file" + "\n  " + d +
-      "Stage09.MAP: floor at column 31 row 5 touches the map's outer edge" + "\n  " + d +
-      "Stage16.MAP: cannot open stage file: No such file or directory";
+      "Stage09.MAP: the walk out of the start door at column 31 row 5 takes the player off "
+      "the map" +
+      "\n  " + d + "Stage16.MAP: cannot open stage file: No such file or directory";
   EXPECT_EQ(Error(root, {}), expected);
   EXPECT_EQ(Error("", {root, Folder("bin")}), expected);
 }
@@ -156,10 +157,11 @@ TEST_F(DataRootTest, MissingMusicIsReportedButNotFatal) {
 TEST_F(DataRootTest, AStageMapThatLetsThePlayerOffTheMapStopsTheStart) {
   const std::string root = Folder("share");
   std::string map = Dark();
-  map[5 * 32 + 31] = 1;  // floor at column 31, row 5
+  map[5 * 32 + 31] = 21;  // the start door at column 31, row 5
   std::ofstream(fs::path(root) / "DATA" / "Stage03.MAP") << map;
-  EXPECT_EQ(Error(root, {}),
-            root + "/DATA/Stage03.MAP: floor at column 31 row 5 touches the map's outer edge");
+  EXPECT_EQ(Error(root, {}), root +
+                                 "/DATA/Stage03.MAP: the walk out of the start door at column 31 "
+                                 "row 5 takes the player off the map");
   // Data built into the program (the browser's) is only found at start;
   // the stage checks its map when it starts.
   EXPECT_EQ(FindDataRoot(root, {}, false).root, root);
