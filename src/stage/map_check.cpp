@@ -1,7 +1,7 @@
 #include "stage/map_check.h"
 
 #include <deque>
-#include <unordered_set>
+#include <vector>
 
 #include "core/fatal_error.h"
 #include "core/game.h"
@@ -23,13 +23,37 @@ struct Place {
 
   int32_t MapX() const { return view_x * kCellPixels + x; }
   int32_t MapY() const { return view_y * kCellPixels + y; }
-  uint64_t Packed() const {
-    const auto field = [](int32_t value, int bits) {
-      return static_cast<uint64_t>(static_cast<uint32_t>(value)) & ((uint64_t{1} << bits) - 1);
-    };
-    return field(view_x, 8) | field(view_y, 8) << 8 | field(x, 16) << 16 | field(y, 16) << 32 |
-           uint64_t{key} << 48;
+};
+
+// The places already reached. Places move in steps of 4 pixels, the feet
+// stay on the map, and the view takes few places: one table of map
+// positions for each view and key.
+class Reached {
+ public:
+  // True the first time `p` is given.
+  bool Insert(const Place& p) {
+    size_t view = 0;
+    while (view < views_.size() && (views_[view].view_x != p.view_x ||
+                                    views_[view].view_y != p.view_y || views_[view].key != p.key)) {
+      ++view;
+    }
+    if (view == views_.size()) {
+      views_.push_back(p);
+      seen_.resize(seen_.size() + kPositions);
+    }
+    const size_t column = static_cast<size_t>(p.MapX() + kFootLeft) / kWalkStepPixels;
+    const size_t row = static_cast<size_t>(p.MapY() + kFootTop) / kWalkStepPixels;
+    uint8_t& seen = seen_[view * kPositions + row * kSide + column];
+    if (seen) return false;
+    seen = 1;
+    return true;
   }
+
+ private:
+  static constexpr size_t kSide = kMapPixels / kWalkStepPixels;
+  static constexpr size_t kPositions = kSide * kSide;
+  std::vector<Place> views_;
+  std::vector<uint8_t> seen_;
 };
 
 bool FeetOnMap(const Place& p) {
@@ -110,9 +134,15 @@ void CheckStageMap(const std::string& path, const StageFileBytes& map) {
   }
 
   std::deque<Place> waiting;
-  std::unordered_set<uint64_t> seen;
+  Reached reached;
   const auto reach = [&](const Place& p) {
-    if (seen.insert(p.Packed()).second) waiting.push_back(p);
+    // Steps never take the feet off the map (a cell beyond it is a wall),
+    // but a place off it must not be counted.
+    if (!FeetOnMap(p)) {
+      throw FatalError(path + ": the player can walk off the map at " + CellName(FeetCell(p)) +
+                       from_door);
+    }
+    if (reached.Insert(p)) waiting.push_back(p);
   };
   // A scroll acts on the previous frame's move, whatever wall stopped it.
   const auto scroll_on = [&](const Place& p, int32_t facing) {

@@ -261,6 +261,19 @@ TEST_F(StageFiles, OnlyMapsThatLetThePlayerOffTheMapAreRefused) {
       {5, 31, kStartDoor,
        "a scroll down from column 6 row 31 walks the player off the map (the start door is at "
        "column 5 row 31)"},
+      // Each scroll's walk-in adds its pixels to the steps between them: a
+      // door far right or far down starts scrolls that end past the edge.
+      {29, 3, kStartDoor,
+       "a scroll right from column 30 row 3 walks the player off the map (the start door is at "
+       "column 29 row 3)"},
+      {28, 3, kStartDoor,
+       "a scroll right from column 30 row 3 walks the player off the map (the start door is at "
+       "column 28 row 3)"},
+      {27, 3, kStartDoor, ""},
+      {5, 29, kStartDoor,
+       "a scroll down from column 6 row 31 walks the player off the map (the start door is at "
+       "column 5 row 29)"},
+      {5, 28, kStartDoor, ""},
       // On the left or the top edge it lets the player walk in.
       {0, 3, kStartDoor, ""},
       {5, 0, kStartDoor, ""},

@@ -52,14 +52,15 @@ EM_JS(void, kolvar_web_notice, (const char* text), { KolvarPage.notice(UTF8ToStr
 
 // Watches `key` in localStorage for another tab's writes (the storage
 // event reaches every tab of the page but the one that wrote).
+// clang-format off
 EM_JS(void, kolvar_web_watch_key, (const char* key), {
   const watched = UTF8ToString(key);
   Module.kolvarKeyChanged = false;
-  addEventListener(
-      'storage', (event) = > {
-        if (event.key == = watched || event.key == = null) Module.kolvarKeyChanged = true;
-      });
+  addEventListener('storage', function(event) {
+    if (event.key === watched || event.key === null) Module.kolvarKeyChanged = true;
+  });
 });
+// clang-format on
 // True once after another tab wrote the watched key.
 EM_JS(int, kolvar_web_key_changed, (), {
   const changed = Module.kolvarKeyChanged;
