@@ -13,6 +13,7 @@
 #include "core/sheet_data.h"
 #include "platform/data_files.h"
 #include "platform/desktop/config_file.h"
+#include "platform/desktop/pack_files.h"
 #include "platform/desktop/recording_folder.h"
 #include "platform/desktop/user_files.h"
 #include "platform/printable.h"

@@ -6,11 +6,8 @@
 #include <set>
 #include <stdexcept>
 
-#include "platform/desktop/continue_store.h"
-#include "platform/desktop/hiscore_store.h"
 #include "platform/desktop/user_files.h"
 #include "platform/printable.h"
-#include "platform/regular_file.h"
 
 namespace kolvar {
 
@@ -36,17 +33,6 @@ constexpr size_t kMostKeyLetters = 32;
 
 bool IsAsciiAlnum(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-// Copies the file `from` to `to` when `to` is missing and `from` is a
-// regular file of at most `most_bytes`.
-void CopyIfMissing(const std::string& from, const std::string& to, size_t most_bytes) {
-  std::error_code error;
-  if (fs::symlink_status(to, error).type() != fs::file_type::not_found) return;
-  const RegularFile old = ReadRegularFile(from, most_bytes);
-  if (!old.ok()) return;
-  const std::string fault = WriteFileAtomically(to, old.bytes);
-  if (!fault.empty()) std::fprintf(stderr, "kolvar: %s\n", fault.c_str());
 }
 
 }  // namespace
@@ -130,17 +116,6 @@ bool IsInstalledPack(const std::string& folder, const std::string& data_root) {
   if (error) return false;
   if (!path.has_filename()) path = path.parent_path();  // "stages/NAME/"
   return fs::equivalent(path.parent_path(), fs::path(data_root) / "stages", error);
-}
-
-std::string PackHiScoreFile(const std::string& data_directory, const std::string& key,
-                            const std::string& old_key) {
-  const std::string file = data_directory + "/hiscore-" + key;
-  if (!old_key.empty() && old_key != key) {
-    const std::string old_file = data_directory + "/hiscore-" + old_key;
-    CopyIfMissing(old_file, file, kMostHiScoreBytes);
-    CopyIfMissing(ContinueFileFor(old_file), ContinueFileFor(file), kMostContinueBytes);
-  }
-  return file;
 }
 
 }  // namespace kolvar

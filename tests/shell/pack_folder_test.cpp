@@ -11,6 +11,7 @@
 
 #include "platform/desktop/continue_store.h"
 #include "platform/desktop/hiscore_store.h"
+#include "platform/desktop/pack_files.h"
 #include "stage/stage_pack.h"
 #include "support/files.h"
 #include "support/scratch_folder.h"

@@ -346,7 +346,9 @@ async function otherTabChecks(browser, url) {
   await other.close();
   await page.bringToFront();
   // Leaving the tab may have paused the game: play on.
-  if (await page.$eval('#touch-pause', (e) => e.textContent !== 'II')) await holdKey(page, 'p', 80);
+  if (await page.$eval('#touch-pause', (e) => e.getAttribute('aria-pressed') === 'true')) {
+    await holdKey(page, 'p', 80);
+  }
   const seen = await waitFor('the other tab\'s 60000 in the game', async () => {
     const frame = await lastFrame(page);
     return frame.hiscore === 60000 ? frame : null;
