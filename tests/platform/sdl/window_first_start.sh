@@ -11,32 +11,7 @@
 #   window_first_start.sh KOLVAR
 set -uo pipefail
 kolvar=$1
-for tool in Xvfb xdotool import convert compare; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "missing $tool: scripts/setup installs xvfb, xdotool and imagemagick"
-    exit 1
-  fi
-done
-
-work=$(mktemp -d)
-xvfb_pid= game_pid=
-cleanup() {
-  [ -n "$game_pid" ] && kill -KILL "$game_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  [ -s "$work/err" ] && { echo "the game's stderr:"; cat "$work/err"; }
-  exit 1
-}
-
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+source "$(dirname "$0")/xvfb_session.sh" Xvfb xdotool import convert compare
 
 # The 640 x 480 picture lies at 640,300 on the screen; its band is the
 # bottom 16 rows. The part of the band right of the play field is black in

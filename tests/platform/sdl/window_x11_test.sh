@@ -10,32 +10,7 @@
 #  - a recording that a full disk (/dev/full) stops is told in the band.
 set -uo pipefail
 kolvar=$1
-for tool in Xvfb xdotool xwininfo import convert; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "missing $tool: scripts/setup installs xvfb, xdotool, x11-utils and imagemagick"
-    exit 1
-  fi
-done
-
-work=$(mktemp -d)
-xvfb_pid= game_pid=
-cleanup() {
-  [ -n "$game_pid" ] && kill -KILL "$game_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  [ -s "$work/err" ] && { echo "the game's stderr:"; cat "$work/err"; }
-  exit 1
-}
-
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+source "$(dirname "$0")/xvfb_session.sh" Xvfb xdotool xwininfo import convert
 
 mkdir -p "$work/config/kolvar" "$work/data"
 printf 'nonsense = 1\n' >"$work/config/kolvar/kolvar.conf"
