@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/music_device.h"
@@ -47,6 +48,37 @@ struct ConfirmControl {
   std::string name = "Z";
   bool button = false;
 };
+
+// Where the pointer (a mouse, or a finger on a touch screen) is and what it
+// did since the last look, in the picture's own pixels: the window's scaling
+// and borders are taken off, so (0, 0) is the picture's top-left pixel
+// whatever size it is shown at. The game's play reads no pointer; the stage
+// editor does.
+struct PointerState {
+  bool seen = false;  // a pointer has been over the picture at least once
+  int x = 0, y = 0;   // its last place, clamped to the picture
+  bool down = false;  // the main button held, or a finger on the glass
+  // Pressed and let go since the last look: a click shorter than the time
+  // between two looks still shows as pressed and released.
+  bool pressed = false;
+  bool released = false;
+  bool touch = false;  // last moved by a finger rather than a mouse
+};
+
+// A key typed for text or a command, beside the game keys: a printable
+// ASCII character as itself ("a", "#"), or a key by name: "Return",
+// "Backspace", "Delete", "Tab", "Home", "End", "PageUp", "PageDown",
+// "F1".."F12", and a letter with Ctrl held as "Ctrl+z".
+using TypedKey = std::string;
+
+// Keys typed and not yet taken are kept up to this many (the oldest go
+// first): play never takes them, and a long game must not pile them up.
+inline constexpr size_t kMostTypedKeys = 64;
+
+inline void QueueTypedKey(std::vector<TypedKey>& queue, TypedKey key) {
+  if (queue.size() >= kMostTypedKeys) queue.erase(queue.begin());
+  queue.push_back(std::move(key));
+}
 
 class Platform {
  public:
@@ -102,6 +134,20 @@ class Platform {
   virtual void Notice(const std::string& message) {
     std::fprintf(stderr, "kolvar: %s\n", message.c_str());
   }
+
+  // The pointer as it is now, with what it did since the last look (which
+  // clears `pressed` and `released`). A platform without one never sees it.
+  virtual PointerState PollPointer() { return {}; }
+
+  // The keys typed since the last call, in order, taken from the platform.
+  // A platform without a keyboard for text has none.
+  virtual std::vector<TypedKey> TakeTypedKeys() { return {}; }
+
+  // While on, a key that types a printable character is only typed: it
+  // presses no game key and starts no window action (P would pause), so a
+  // player can write any text. The arrows, Esc and the named keys act as
+  // ever. Off when the platform starts.
+  virtual void SetTyping(bool) {}
 };
 
 }  // namespace kolvar

@@ -47,6 +47,11 @@ class RecordingPlatform final : public Platform {
   // A write has failed: from then on nothing more is recorded.
   bool Failed() const { return !error_.empty(); }
 
+  // Play reads neither the pointer nor typed keys: they pass unrecorded.
+  PointerState PollPointer() override { return inner_.PollPointer(); }
+  std::vector<TypedKey> TakeTypedKeys() override { return inner_.TakeTypedKeys(); }
+  void SetTyping(bool on) override { inner_.SetTyping(on); }
+
   // Flushes and closes the file; returns the first write error, if any.
   std::string Close();
 

@@ -3,12 +3,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/desktop/continue_store.h"
 #include "platform/desktop/hiscore_store.h"
@@ -30,6 +32,42 @@ std::optional<Key> KeyNamed(const std::string& name) {
     if (name == text) return key;
   }
   return std::nullopt;
+}
+
+// A named key of a "press" line, as the platform types it: "return" is
+// "Return", "ctrl+z" is "Ctrl+z".
+std::optional<TypedKey> NamedTypedKey(const std::string& word) {
+  static const char* const kNames[] = {"Return", "Backspace", "Delete", "Tab",
+                                       "Home",   "End",       "PageUp", "PageDown"};
+  std::string lower;
+  for (const char c : word) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* name : kNames) {
+    std::string named = name;
+    for (char& c : named) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == named) return name;
+  }
+  if (lower.size() >= 2 && lower.size() <= 3 && lower[0] == 'f') {
+    const std::string digits = lower.substr(1);
+    if (std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      const int n = std::stoi(digits);
+      if (n >= 1 && n <= 12) return "F" + digits;
+    }
+  }
+  if (lower.size() == 6 && lower.rfind("ctrl+", 0) == 0 && lower[5] >= 'a' && lower[5] <= 'z') {
+    return "Ctrl+" + lower.substr(5);
+  }
+  return std::nullopt;
+}
+
+// A pixel coordinate of a pointer line: a whole number below `limit`.
+std::optional<int> ParsePixel(const std::string& word, int limit) {
+  if (word.empty() || word.size() > 4 ||
+      !std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return std::nullopt;
+  }
+  const int value = std::stoi(word);
+  if (value >= limit) return std::nullopt;
+  return value;
 }
 
 std::optional<uint32_t> ParseMs(const std::string& word) {
@@ -57,19 +95,75 @@ std::vector<ScriptLine> ParseInputScript(const std::string& text, const std::str
   std::istringstream in(text);
   std::string raw;
   for (int number = 1; std::getline(in, raw); ++number) {
+    auto fail = [&](const std::string& fault) {
+      return std::invalid_argument(name + ":" + std::to_string(number) + ": " + fault);
+    };
+    // "MS type TEXT" types the rest of the line, a '#' too: it has no
+    // comment.
+    {
+      std::istringstream head(raw);
+      std::string first, second;
+      head >> first >> second;
+      if (second == "type") {
+        const std::optional<uint32_t> ms = ParseMs(first);
+        if (!ms)
+          throw fail("expected a time in milliseconds, found '" + PrintableAscii(first) + "'");
+        const size_t at = raw.find("type") + 4;
+        const std::string typed = at < raw.size() ? raw.substr(at + 1) : std::string();
+        ScriptLine line;
+        line.ms = *ms;
+        line.action = ScriptLine::Action::kType;
+        for (const char c : typed) {
+          if (c < ' ' || c > '~') {
+            throw fail("a type line types printable ASCII only, found '" +
+                       PrintableAscii(std::string(1, c)) + "'");
+          }
+          line.typed.emplace_back(1, c);
+        }
+        lines.push_back(line);
+        continue;
+      }
+    }
     if (const size_t hash = raw.find('#'); hash != std::string::npos) raw.erase(hash);
     std::istringstream words(raw);
     std::vector<std::string> w;
     for (std::string word; words >> word;) w.push_back(word);
     if (w.empty()) continue;
-    auto fail = [&](const std::string& fault) {
-      return std::invalid_argument(name + ":" + std::to_string(number) + ": " + fault);
-    };
     const std::optional<uint32_t> ms = ParseMs(w[0]);
     if (!ms) throw fail("expected a time in milliseconds, found '" + PrintableAscii(w[0]) + "'");
     ScriptLine line;
     line.ms = *ms;
-    if (w.size() == 2 && w[1] == "close") {
+    if (w.size() >= 4 && w.size() <= 5 && (w[1] == "pointer" || w[1] == "touch")) {
+      const std::optional<int> x = ParsePixel(w[2], kPictureWidth);
+      const std::optional<int> y = ParsePixel(w[3], kPictureHeight);
+      if (!x || !y) {
+        throw fail("expected a pixel of the picture (X below " + std::to_string(kPictureWidth) +
+                   ", Y below " + std::to_string(kPictureHeight) + "), found '" +
+                   PrintableAscii(w[2]) + " " + PrintableAscii(w[3]) + "'");
+      }
+      line.action = ScriptLine::Action::kPointer;
+      line.x = *x;
+      line.y = *y;
+      line.touch = w[1] == "touch";
+      if (w.size() == 5) {
+        if (w[4] == "down") {
+          line.button = 1;
+        } else if (w[4] == "up") {
+          line.button = -1;
+        } else {
+          throw fail("expected 'down' or 'up', found '" + PrintableAscii(w[4]) + "'");
+        }
+      }
+    } else if (w.size() == 3 && w[1] == "press") {
+      const std::optional<TypedKey> key = NamedTypedKey(w[2]);
+      if (!key) {
+        throw fail("unknown key '" + PrintableAscii(w[2]) +
+                   "' (use return, backspace, delete, tab, home, end, pageup, pagedown, f1 to "
+                   "f12 or ctrl+LETTER)");
+      }
+      line.action = ScriptLine::Action::kType;
+      line.typed.push_back(*key);
+    } else if (w.size() == 2 && w[1] == "close") {
       line.action = ScriptLine::Action::kClose;
     } else if (w.size() == 3) {
       const std::optional<Key> key = KeyNamed(w[1]);
@@ -86,7 +180,9 @@ std::vector<ScriptLine> ParseInputScript(const std::string& text, const std::str
         throw fail("expected 'down' or 'up', found '" + PrintableAscii(w[2]) + "'");
       }
     } else {
-      throw fail("expected 'MS KEY down', 'MS KEY up' or 'MS close'");
+      throw fail(
+          "expected 'MS KEY down', 'MS KEY up', 'MS close', 'MS pointer X Y [down|up]', "
+          "'MS touch X Y [down|up]', 'MS type TEXT' or 'MS press NAME'");
     }
     lines.push_back(line);
   }
@@ -137,6 +233,19 @@ void HeadlessPlatform::ApplyScript() {
       case ScriptLine::Action::kClose:
         close_requested_ = true;
         break;
+      case ScriptLine::Action::kPointer:
+        if (line.button > 0) {
+          pointer_.Press(line.x, line.y, line.touch);
+        } else if (line.button < 0) {
+          pointer_.Release(line.x, line.y, line.touch);
+        } else {
+          pointer_.Move(line.x, line.y, line.touch);
+        }
+        break;
+      case ScriptLine::Action::kType:
+        // A script is finite: all of a line is kept, however long.
+        typed_.insert(typed_.end(), line.typed.begin(), line.typed.end());
+        break;
     }
   }
 }
@@ -156,6 +265,16 @@ uint16_t HeadlessPlatform::PollKey(Key key) {
   const uint16_t state = static_cast<uint16_t>((down_[k] ? 0x8000 : 0) | (pressed_[k] ? 1 : 0));
   pressed_[k] = false;
   return state;
+}
+
+PointerState HeadlessPlatform::PollPointer() {
+  ApplyScript();
+  return pointer_.Poll();
+}
+
+std::vector<TypedKey> HeadlessPlatform::TakeTypedKeys() {
+  ApplyScript();
+  return std::exchange(typed_, {});
 }
 
 bool HeadlessPlatform::PumpEvents() {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/pointer_tracker.h"
 
 namespace kolvar {
 
@@ -19,15 +20,27 @@ class ContinueStore;
 class HiScoreStore;
 
 struct ScriptLine {
-  enum class Action { kDown, kUp, kClose };
+  enum class Action { kDown, kUp, kClose, kPointer, kType };
   uint32_t ms = 0;
   Action action = Action::kDown;
   Key key = Key::Z;
+  // kPointer: where to, whether a finger, and whether it goes down (+1),
+  // up (-1) or only moves (0) there.
+  int x = 0, y = 0;
+  bool touch = false;
+  int button = 0;
+  // kType: the typed keys, in order.
+  std::vector<TypedKey> typed = {};
 };
 
 // Parses an input script: lines "MS KEY down", "MS KEY up" (KEY one of up,
-// down, left, right, esc, z) and "MS close"; blank lines and '#' comments
-// are skipped. Throws std::invalid_argument "<name>:<line>: <fault>".
+// down, left, right, esc, z) and "MS close"; for the pointer "MS pointer X
+// Y" (moves to the picture pixel X, Y), "MS pointer X Y down|up" (the button
+// there) and the same with "touch" for a finger; for typing "MS type TEXT"
+// (the rest of the line, '#' included, each character typed) and "MS press
+// NAME" (a named key: return, backspace, delete, tab, home, end, pageup,
+// pagedown, f1 .. f12, ctrl+LETTER). Blank lines and '#' comments are
+// skipped. Throws std::invalid_argument "<name>:<line>: <fault>".
 // Words of a faulty line are quoted with every byte outside printable ASCII
 // written as \xNN.
 std::vector<ScriptLine> ParseInputScript(const std::string& text, const std::string& name);
@@ -77,6 +90,8 @@ class HeadlessPlatform : public Platform {
   void Idle(uint32_t) override {}
   void Show(PixelView picture) override;
   MusicDevice& Music() override { return *music_; }
+  PointerState PollPointer() override;
+  std::vector<TypedKey> TakeTypedKeys() override;
   int32_t LoadHiScore() override;
   void SaveHiScore(int32_t value) override;
   int32_t LoadContinueStage() override;
@@ -102,6 +117,8 @@ class HeadlessPlatform : public Platform {
   bool close_requested_ = false;
   bool down_[kKeyCount] = {};
   bool pressed_[kKeyCount] = {};
+  PointerTracker pointer_;
+  std::vector<TypedKey> typed_;
   std::vector<uint32_t> shown_;
   int shown_width_ = 0, shown_height_ = 0;
   int shows_ = 0;

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/desktop/config_file.h"
@@ -25,6 +26,8 @@
 #include "platform/desktop/hiscore_store.h"
 #include "platform/key_state.h"
 #include "platform/pause.h"
+#include "platform/pointer_tracker.h"
+#include "platform/scaling.h"
 #include "platform/sdl/gamepad.h"
 #include "platform/sdl/notice_band.h"
 #include "platform/sdl/sdl_music.h"
@@ -60,6 +63,10 @@ class SdlWindow final : public Platform {
   // On the standard error stream and on the notice line (window_pause.cpp).
   void Notice(const std::string& message) override;
 
+  PointerState PollPointer() override { return pointer_.Poll(); }
+  std::vector<TypedKey> TakeTypedKeys() override { return std::exchange(typed_, {}); }
+  void SetTyping(bool on) override { typing_ = on; }
+
  private:
   // sdl_platform.cpp
   void LoadSettingsFile(const std::string& requested);
@@ -71,6 +78,8 @@ class SdlWindow final : public Platform {
   void HandleWindowEvent(const SDL_WindowEvent& event);
   void HandleKey(const SDL_Event& event);
   void HandleSpeedKey(SDL_Keycode key);
+  void HandlePointer(const SDL_Event& event);
+  void TypeNamedKey(const SDL_Keysym& key);
 
   // window_pause.cpp
   void Pause();
@@ -87,6 +96,7 @@ class SdlWindow final : public Platform {
 
   // window_present.cpp
   void Present(bool only_changes = false);
+  PixelRect PictureFit(int* width, int* height);
   bool DrawIntoWindowSurface(const std::vector<uint32_t>& picture, const SDL_Rect& target,
                              const SDL_Rect (&bars)[4], bool only_changes, SDL_Rect* changed);
   void ToggleFullscreen();
@@ -114,6 +124,9 @@ class SdlWindow final : public Platform {
   Uint64 last_pump_ms_ = ~Uint64{0};
   std::vector<uint32_t> last_;  // the game's picture
   KeyState keys_;
+  PointerTracker pointer_;
+  std::vector<TypedKey> typed_;
+  bool typing_ = false;
   std::unique_ptr<Gamepads> pads_;
   bool close_requested_ = false;
   bool controller_in_use_ = false;

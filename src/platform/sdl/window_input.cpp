@@ -84,6 +84,20 @@ void SdlWindow::Handle(const SDL_Event& event) {
     case SDL_WINDOWEVENT:
       HandleWindowEvent(event.window);
       break;
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_FINGERMOTION:
+    case SDL_FINGERDOWN:
+    case SDL_FINGERUP:
+      HandlePointer(event);
+      break;
+    case SDL_TEXTINPUT:
+      // Printable ASCII only: the game's text has no other characters.
+      for (const char* c = event.text.text; *c; ++c) {
+        if (*c >= ' ' && *c <= '~') QueueTypedKey(typed_, std::string(1, *c));
+      }
+      break;
     case SDL_RENDER_TARGETS_RESET:
     case SDL_RENDER_DEVICE_RESET:
       Present();
@@ -131,12 +145,70 @@ void SdlWindow::HandleSpeedKey(SDL_Keycode key) {
   }
 }
 
+// The mouse and the fingers, in the picture's pixels. SDL also makes
+// mouse events of touches; the fingers' own events are taken instead, so a
+// touch is known as one.
+void SdlWindow::HandlePointer(const SDL_Event& event) {
+  int width = 0, height = 0;
+  const PixelRect fit = PictureFit(&width, &height);
+  int x = 0, y = 0;
+  const bool touch =
+      event.type == SDL_FINGERMOTION || event.type == SDL_FINGERDOWN || event.type == SDL_FINGERUP;
+  if (touch) {
+    // A finger's place is a fraction of the window.
+    PicturePixelAt(fit, static_cast<int>(event.tfinger.x * static_cast<float>(width)),
+                   static_cast<int>(event.tfinger.y * static_cast<float>(height)), &x, &y);
+  } else {
+    if (event.motion.which == SDL_TOUCH_MOUSEID) return;
+    // The mouse is in the window's points, which a high-DPI screen draws
+    // with more pixels each.
+    int points_w = 0, points_h = 0;
+    SDL_GetWindowSize(window_, &points_w, &points_h);
+    const int mouse_x = event.type == SDL_MOUSEMOTION ? event.motion.x : event.button.x;
+    const int mouse_y = event.type == SDL_MOUSEMOTION ? event.motion.y : event.button.y;
+    PicturePixelAt(fit, points_w > 0 ? mouse_x * width / points_w : mouse_x,
+                   points_h > 0 ? mouse_y * height / points_h : mouse_y, &x, &y);
+    if (event.type != SDL_MOUSEMOTION && event.button.button != SDL_BUTTON_LEFT) return;
+  }
+  if (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_FINGERDOWN) {
+    pointer_.Press(x, y, touch);
+  } else if (event.type == SDL_MOUSEBUTTONUP || event.type == SDL_FINGERUP) {
+    pointer_.Release(x, y, touch);
+  } else {
+    pointer_.Move(x, y, touch);
+  }
+}
+
+// The keys typed by name (TypedKey): editing keys, function keys and
+// letters with Ctrl.
+void SdlWindow::TypeNamedKey(const SDL_Keysym& key) {
+  static const std::pair<SDL_Keycode, const char*> kNamed[] = {
+      {SDLK_RETURN, "Return"}, {SDLK_KP_ENTER, "Return"}, {SDLK_BACKSPACE, "Backspace"},
+      {SDLK_DELETE, "Delete"}, {SDLK_TAB, "Tab"},         {SDLK_HOME, "Home"},
+      {SDLK_END, "End"},       {SDLK_PAGEUP, "PageUp"},   {SDLK_PAGEDOWN, "PageDown"},
+  };
+  for (const auto& [sym, name] : kNamed) {
+    if (key.sym == sym) {
+      QueueTypedKey(typed_, name);
+      return;
+    }
+  }
+  if (key.sym >= SDLK_F1 && key.sym <= SDLK_F12) {
+    QueueTypedKey(typed_, "F" + std::to_string(key.sym - SDLK_F1 + 1));
+  } else if ((key.mod & KMOD_CTRL) && key.sym >= SDLK_a && key.sym <= SDLK_z) {
+    QueueTypedKey(typed_, "Ctrl+" + std::string(1, static_cast<char>(key.sym)));
+  }
+}
+
 void SdlWindow::HandleKey(const SDL_Event& event) {
   const SDL_Keysym& key = event.key.keysym;
   if (event.type == SDL_KEYUP) {
     keys_.ReleaseSources(key.scancode, key.scancode);
     return;
   }
+  TypeNamedKey(key);
+  // While the player types, a key that writes a character only types it.
+  if (typing_ && key.sym >= ' ' && key.sym <= '~') return;
   if (key.sym == SDLK_RETURN && (key.mod & KMOD_ALT)) {
     if (!event.key.repeat) ToggleFullscreen();
     return;

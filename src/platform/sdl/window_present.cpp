@@ -18,6 +18,21 @@ constexpr uint32_t kWholeScreenWaitMs = 500;
 
 }  // namespace
 
+// Where the picture lies in the window's drawable, whose size goes to
+// `width` and `height`.
+PixelRect SdlWindow::PictureFit(int* width, int* height) {
+  *width = kPictureWidth;
+  *height = kPictureHeight;
+  SDL_GetRendererOutputSize(renderer_, width, height);
+  // SDL's own idea of the window can be larger than the window (a whole
+  // screen asked for and not granted); only what is on the screen counts.
+  if (drawable_.w > 0 && drawable_.h > 0) {
+    *width = std::min(*width, drawable_.w);
+    *height = std::min(*height, drawable_.h);
+  }
+  return FitPicture(*width, *height);
+}
+
 // Draws the picture at the largest whole multiple that fits the window's
 // drawable (its pixels, not its points, so high-DPI screens stay sharp),
 // centred on black. With `only_changes`, where the window's surface still
@@ -25,15 +40,8 @@ constexpr uint32_t kWholeScreenWaitMs = 500;
 // drawn and sent to the screen (in play most of the picture stands still).
 void SdlWindow::Present(bool only_changes) {
   const std::vector<uint32_t>& picture = pause_.Shown(last_);
-  int width = kPictureWidth, height = kPictureHeight;
-  SDL_GetRendererOutputSize(renderer_, &width, &height);
-  // SDL's own idea of the window can be larger than the window (a whole
-  // screen asked for and not granted); only what is on the screen counts.
-  if (drawable_.w > 0 && drawable_.h > 0) {
-    width = std::min(width, drawable_.w);
-    height = std::min(height, drawable_.h);
-  }
-  const PixelRect fit = FitPicture(width, height);
+  int width = 0, height = 0;
+  const PixelRect fit = PictureFit(&width, &height);
   const SDL_Rect target{fit.x, fit.y, fit.w, fit.h};
   // Black bars where the picture does not reach, and nothing more: a
   // whole clear would first wipe the picture's own (much larger) area.

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/desktop/config_file.h"
@@ -16,6 +17,7 @@
 #include "platform/desktop/key_prompts.h"
 #include "platform/key_state.h"
 #include "platform/pause.h"
+#include "platform/pointer_tracker.h"
 #include "platform/scaling.h"
 #include "platform/timestamped_name.h"
 #include "platform/web/web_key_names.h"
@@ -108,6 +110,8 @@ EM_JS(void, kolvar_web_stage_sets, (const char* names, const char* titles, const
 EM_JS(void, kolvar_web_caption, (const char* text), { KolvarPage.caption(UTF8ToString(text)); });
 
 constexpr const char* kSettingsKey = "kolvar.settings";
+// The page's canvas (web/index.html), which the pointer is read over.
+constexpr const char* kCanvas = "#screen";
 
 // The pause banner's line on a touch screen, naming the page's pause
 // button by its label (web/index.html) rather than keys.
@@ -166,6 +170,13 @@ class WebPlatform final : public Platform {
     // page is no lost focus (it paused the game).
     emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, false, &OnBlur);
     emscripten_set_visibilitychange_callback(this, true, &OnVisibility);
+    emscripten_set_mousedown_callback(kCanvas, this, true, &OnMouse);
+    emscripten_set_mouseup_callback(kCanvas, this, true, &OnMouse);
+    emscripten_set_mousemove_callback(kCanvas, this, true, &OnMouse);
+    emscripten_set_touchstart_callback(kCanvas, this, true, &OnTouch);
+    emscripten_set_touchmove_callback(kCanvas, this, true, &OnTouch);
+    emscripten_set_touchend_callback(kCanvas, this, true, &OnTouch);
+    emscripten_set_touchcancel_callback(kCanvas, this, true, &OnTouch);
     Present();
   }
 
@@ -261,6 +272,10 @@ class WebPlatform final : public Platform {
   // The prompts name the first key the settings give to confirming.
   ConfirmControl ConfirmKey() override { return ConfirmControlOf(settings_, WebKeyNames(), false); }
 
+  PointerState PollPointer() override { return pointer_.Poll(); }
+  std::vector<TypedKey> TakeTypedKeys() override { return std::exchange(typed_, {}); }
+  void SetTyping(bool on) override { typing_ = on; }
+
  private:
   // The hi-score kept in localStorage now; nothing when none is kept or
   // it is not a hi-score.
@@ -323,6 +338,86 @@ class WebPlatform final : public Platform {
     return false;
   }
 
+  // The canvas's CSS pixels to the picture's: the page scales the canvas
+  // by its style, and the event's place is within the canvas's box.
+  void PicturePixel(double css_x, double css_y, int* x, int* y) {
+    double width = kPictureWidth, height = kPictureHeight;
+    emscripten_get_element_css_size(kCanvas, &width, &height);
+    const PixelRect box{0, 0, std::max(1, static_cast<int>(width)),
+                        std::max(1, static_cast<int>(height))};
+    PicturePixelAt(box, static_cast<int>(css_x), static_cast<int>(css_y), x, y);
+  }
+
+  static EM_BOOL OnMouse(int type, const EmscriptenMouseEvent* event, void* self) {
+    auto* platform = static_cast<WebPlatform*>(self);
+    int x = 0, y = 0;
+    platform->PicturePixel(event->targetX, event->targetY, &x, &y);
+    if (type == EMSCRIPTEN_EVENT_MOUSEMOVE) {
+      platform->pointer_.Move(x, y, false);
+    } else if (event->button == 0) {
+      if (type == EMSCRIPTEN_EVENT_MOUSEDOWN) platform->pointer_.Press(x, y, false);
+      if (type == EMSCRIPTEN_EVENT_MOUSEUP) platform->pointer_.Release(x, y, false);
+    }
+    return false;
+  }
+
+  // The first finger on the canvas is the pointer; the page does not
+  // scroll or zoom under it.
+  static EM_BOOL OnTouch(int type, const EmscriptenTouchEvent* event, void* self) {
+    auto* platform = static_cast<WebPlatform*>(self);
+    for (int i = 0; i < event->numTouches; ++i) {
+      const EmscriptenTouchPoint& point = event->touches[i];
+      if (!point.isChanged) continue;
+      if (type == EMSCRIPTEN_EVENT_TOUCHSTART && platform->finger_ < 0) {
+        platform->finger_ = point.identifier;
+      }
+      if (point.identifier != platform->finger_) continue;
+      int x = 0, y = 0;
+      platform->PicturePixel(point.targetX, point.targetY, &x, &y);
+      if (type == EMSCRIPTEN_EVENT_TOUCHSTART) {
+        platform->pointer_.Press(x, y, true);
+      } else if (type == EMSCRIPTEN_EVENT_TOUCHMOVE) {
+        platform->pointer_.Move(x, y, true);
+      } else {
+        platform->pointer_.Release(x, y, true);
+        platform->finger_ = -1;
+      }
+    }
+    return true;
+  }
+
+  // The keys typed by name or character (TypedKey), from the browser's
+  // own name of the key. Returns true when it was typed.
+  bool Type(const EmscriptenKeyboardEvent& event) {
+    const std::string key = event.key;
+    if (event.ctrlKey && key.size() == 1 && key[0] >= 'a' && key[0] <= 'z') {
+      QueueTypedKey(typed_, "Ctrl+" + key);
+      return true;
+    }
+    if (key.size() == 1 && key[0] >= ' ' && key[0] <= '~') {
+      QueueTypedKey(typed_, key);
+      return true;
+    }
+    static const char* const kNamed[] = {"Backspace", "Delete", "Tab",     "Home",
+                                         "End",       "PageUp", "PageDown"};
+    for (const char* name : kNamed) {
+      if (key == name) {
+        QueueTypedKey(typed_, key);
+        return true;
+      }
+    }
+    if (key == "Enter") {
+      QueueTypedKey(typed_, "Return");
+      return true;
+    }
+    if (key.size() >= 2 && key.size() <= 3 && key[0] == 'F' &&
+        key.find_first_not_of("0123456789", 1) == std::string::npos) {
+      QueueTypedKey(typed_, key);
+      return true;
+    }
+    return false;
+  }
+
   // Whatever the player does in another tab or window costs no time; keys
   // held there are let go, as their release never reaches the page.
   void FocusLost() {
@@ -333,6 +428,13 @@ class WebPlatform final : public Platform {
   // Returns true for the keys the game uses, so the page does not scroll or
   // act on them too.
   bool KeyDown(const EmscriptenKeyboardEvent& event) {
+    const bool typed = Type(event);
+    // While the player types, a key that writes a character only types
+    // it, and Tab stays on the page.
+    if (typing_ && typed &&
+        (std::string(event.key).size() == 1 || std::string(event.key) == "Tab")) {
+      return true;
+    }
     const KeyCode key = WebKeyOfEvent(event.key, event.code);
     if (key == 0) return false;
     const std::optional<Action> action = ActionOfKey(settings_, key);
@@ -476,6 +578,10 @@ class WebPlatform final : public Platform {
   std::vector<uint32_t> last_;
   std::vector<uint32_t> rgba_;
   KeyState keys_;
+  PointerTracker pointer_;
+  int finger_ = -1;  // the touch that is the pointer, -1: none
+  std::vector<TypedKey> typed_;
+  bool typing_ = false;
   bool pad_start_[16] = {};
   PauseState pause_;
   bool save_failure_reported_ = false;

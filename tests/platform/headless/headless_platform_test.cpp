@@ -122,6 +122,31 @@ TEST(InputScript, CommentsBlankLinesAndOrder) {
   EXPECT_EQ(lines[2].action, ScriptLine::Action::kClose);
 }
 
+// The pointer and typed keys of a script reach the platform's polls at
+// their times: a click between two looks is pressed and released, a held
+// drag stays down, "type" keeps a '#', "press" names a key.
+TEST(InputScript, PointerAndTypingLines) {
+  HeadlessOptions options;
+  options.script = ParseInputScript(
+      "10 pointer 5 6 down\n10 pointer 7 8 up\n20 touch 319 239 down\n25 touch 100 50\n"
+      "30 type a #b \n30 press ctrl+Z\n30 press F12\n",
+      "in.txt");
+  HeadlessPlatform p(std::move(options));
+  AdvanceTo(p, 10);
+  const PointerState click = p.PollPointer();
+  EXPECT_TRUE(click.seen && click.pressed && click.released && !click.down);
+  EXPECT_EQ(std::make_pair(click.x, click.y), std::make_pair(7, 8));
+  EXPECT_FALSE(p.PollPointer().pressed);  // a look takes the press
+  AdvanceTo(p, 25);
+  const PointerState drag = p.PollPointer();
+  EXPECT_TRUE(drag.pressed && drag.down && drag.touch && !drag.released);
+  EXPECT_EQ(std::make_pair(drag.x, drag.y), std::make_pair(100, 50));
+  EXPECT_TRUE(p.TakeTypedKeys().empty());
+  AdvanceTo(p, 30);
+  EXPECT_EQ(p.TakeTypedKeys(), (std::vector<TypedKey>{"a", " ", "#", "b", " ", "Ctrl+z", "F12"}));
+  EXPECT_TRUE(p.TakeTypedKeys().empty());
+}
+
 TEST(InputScript, MalformedLinesNameTheFileAndLine) {
   const std::pair<std::string, std::string> bad[] = {
       {"100 z sideways\n", "in.txt:1: expected 'down' or 'up'"},
@@ -133,6 +158,13 @@ TEST(InputScript, MalformedLinesNameTheFileAndLine) {
       {std::string("10 z\0x down\n", 12), "in.txt:1: unknown key 'z\\x00x'"},
       {"10 \x1b[2J down\n", "in.txt:1: unknown key '\\x1B[2J'"},
       {"1\xff z down\n", "in.txt:1: expected a time in milliseconds, found '1\\xFF'"},
+      {"10 pointer 320 5\n", "in.txt:1: expected a pixel of the picture"},
+      {"10 touch 5 -1 down\n", "in.txt:1: expected a pixel of the picture"},
+      {"10 pointer 5 5 sideways\n", "in.txt:1: expected 'down' or 'up'"},
+      {"10 press enterr\n", "in.txt:1: unknown key 'enterr'"},
+      {"10 press ctrl+1\n", "in.txt:1: unknown key 'ctrl+1'"},
+      {"x type abc\n", "in.txt:1: expected a time"},
+      {"10 type caf\xc3\xa9\n", "in.txt:1: a type line types printable ASCII only"},
   };
   for (const auto& [text, message] : bad) {
     try {
