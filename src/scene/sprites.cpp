@@ -9,8 +9,8 @@ namespace kolvar {
 
 namespace {
 
-constexpr int kSpriteWidth = 24;
-constexpr int kSpriteHeight = 32;
+constexpr int kSpriteWidth = kCharacterWidth;
+constexpr int kSpriteHeight = kCharacterHeight;
 // The x of walk steps 0..3 within a character's picture; steps 1 and 3 show
 // the same frame.
 constexpr std::array<int, kWalkSteps> kWalkFrameX = {0, kSpriteWidth, 2 * kSpriteWidth,
@@ -60,6 +60,12 @@ void DrawCharacter(Game& g, int x, int y, const SheetPicture& picture, int frame
 
 }  // namespace
 
+const SheetPicture& CharacterPicture(int32_t kind) {
+  // A kind outside the table shows the player's picture.
+  return (kind >= 0 && kind <= kEnemyKindCount) ? kCharacters[static_cast<size_t>(kind)]
+                                                : kCharacters[0];
+}
+
 void DrawSprites(Game& g) {
   DrawCharacter(g, g.PlayerX + 4, g.PlayerY, kCharacters[0], WalkFrame(g.PlayerAnimStep),
                 g.PlayerDir);
@@ -74,12 +80,8 @@ void DrawSprites(Game& g) {
         e.Y - 16 > (g.ViewY + 6) * kCellPixels || e.Y + 16 < view_top) {
       continue;
     }
-    // A kind outside the table shows the player's picture.
-    const SheetPicture& picture = (e.Kind >= 0 && e.Kind <= kEnemyKindCount)
-                                      ? kCharacters[static_cast<size_t>(e.Kind)]
-                                      : kCharacters[0];
-    DrawCharacter(g, e.X - view_left + 4, e.Y - view_top, picture, WalkFrame(e.AnimFrame),
-                  e.Facing);
+    DrawCharacter(g, e.X - view_left + 4, e.Y - view_top, CharacterPicture(e.Kind),
+                  WalkFrame(e.AnimFrame), e.Facing);
   }
 }
 

@@ -50,6 +50,12 @@ class OptionReader {
     if (i_ + 1 >= argc_) throw BadArguments{option_ + " needs a value"};
     return argv_[++i_];
   }
+  // A value the option may go without: the next word unless it is an
+  // option.
+  std::string OptionalValue() {
+    if (i_ + 1 >= argc_ || std::strncmp(argv_[i_ + 1], "--", 2) == 0) return {};
+    return argv_[++i_];
+  }
   // A value that may not be empty; `what` says what it names.
   std::string ValueNaming(const char* what) {
     std::string value = Value();
@@ -87,6 +93,9 @@ bool ReadSharedOption(OptionReader& in, Arguments& args) {
     if (*args.runs > kMaxRuns) {
       throw BadArguments{"--runs must be from 0 to " + std::to_string(kMaxRuns)};
     }
+  } else if (option == "--edit") {
+    args.edit = true;
+    args.edit_pack = in.OptionalValue();
   } else if (option == "--hiscore-file") {
     args.hiscore_file = in.Value();
   } else if (option == "--trace") {
@@ -158,6 +167,12 @@ void CheckCombination(const Arguments& args, bool headless_only) {
   if ((args.budget || args.runs) && args.check_stages.empty()) {
     throw BadArguments{"--budget and --runs go with --check-stages"};
   }
+  if (args.edit && (!args.stages.empty() || !args.check_stages.empty() || !args.record.empty() ||
+                    !args.watch.empty() || !args.replay.empty())) {
+    throw BadArguments{
+        "--edit opens the editor; it plays, checks, records and replays nothing (drop the "
+        "other option)"};
+  }
   if (headless_only && !args.headless) {
     throw BadArguments{"--input, --replay, --quit-at and --shot need --headless"};
   }
@@ -202,7 +217,8 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
         "       kolvar --headless [--root DIR] [--stages PACK] [--input FILE | --replay FILE]\n"
         "                         [--trace FILE] [--quit-at MS] [--shot MS:FILE.png]...\n"
         "                         [--hiscore-file FILE]\n"
-        "       kolvar --check-stages PACK [--budget SECONDS] [--runs N] [--root DIR]\n";
+        "       kolvar --check-stages PACK [--budget SECONDS] [--runs N] [--root DIR]\n"
+        "       kolvar --edit [PACK|DIR] [--root DIR] [--scale N] [--fullscreen]\n";
   } else {
     text +=
         "Usage: kolvar-headless [--root DIR] [--stages PACK] [--input FILE | --replay FILE]\n"
@@ -233,7 +249,10 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
       "                    solver; one line a stage with the casual player's clear\n"
       "                    rate, exit 1 when one is not proved\n"
       "  --budget SECONDS  processor time each stage's proof may take (default: 10)\n"
-      "  --runs N          the casual player's runs a stage (default: 50; 0: none)\n";
+      "  --runs N          the casual player's runs a stage (default: 50; 0: none)\n"
+      "  --edit [PACK]     the stage editor on pack PACK (a folder, or a pack's name;\n"
+      "                    the game's own are copied when saved), or on a new pack;\n"
+      "                    saved in $XDG_DATA_HOME/kolvar/stages/\n";
   if (window) {
     text +=
         "  --scale N         window scale, a whole number from 1 to 8 (default: the\n"
@@ -259,7 +278,8 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
   }
   text +=
       "  --input FILE      key script: lines 'MS KEY down|up' (KEY: up down left right\n"
-      "                    esc z) and 'MS close'\n"
+      "                    esc z) and 'MS close'; for the editor also 'MS pointer X Y\n"
+      "                    [down|up]', 'MS touch ...', 'MS type TEXT', 'MS press NAME'\n"
       "  --replay FILE     play a recording (.kvr) again instead of a key script\n"
       "  --trace FILE      write what happens as JSON Lines\n"
       "  --quit-at MS      close the window at that virtual time\n"

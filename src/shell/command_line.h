@@ -52,6 +52,10 @@ struct Arguments {
   // it, so the start does not read and check every stage file again (each
   // is still checked when its stage starts).
   bool data_built_in = false;
+  // --edit: open the stage editor on a pack (a folder or a pack's name;
+  // empty: a new pack) instead of playing.
+  bool edit = false;
+  std::string edit_pack;
 };
 
 struct BadArguments {

@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   }
 
   const std::string program_dir = kolvar::ProgramDirectory(argv[0]);
-  if (args.stages.empty() && args.check_stages.empty() && !args.headless) {
+  if (args.stages.empty() && args.check_stages.empty() && !args.headless && !args.edit) {
     TakeSettingsStages(args);
   }
   if (args.headless || !args.check_stages.empty()) {

@@ -16,6 +16,7 @@
 #include "platform/recording_platform.h"
 #include "platform/replay_platform.h"
 #include "shell/data_root.h"
+#include "shell/edit_mode.h"
 #include "shell/pack_folder.h"
 #include "shell/recordings.h"
 #include "stage/stage_pack.h"
@@ -319,6 +320,7 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
               const std::string& data_from_bindir, const Backend& backend) {
   try {
     const DataRoot data = FindProgramData(args, program_dir, data_from_bindir);
+    if (args.edit) return RunEditMode(program, args, data.root, backend);
     if (!args.check_stages.empty()) {
       CheckOptions check;
       if (args.budget) check.budget_seconds = *args.budget;

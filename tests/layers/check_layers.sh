@@ -4,7 +4,7 @@
 # "shell/x.h", "../shell/x.h" (resolved against the including file's
 # folder) and <shell/x.h>.
 #
-#   shell -> bots -> flow -> title, stage, player, enemies -> pacing
+#   shell -> editor -> bots -> flow -> title, stage, player, enemies -> pacing
 #         -> scene, audio -> video -> core -> platform
 #
 # A folder may include itself and any folder on a lower floor. Folders on
@@ -35,7 +35,8 @@ floor_of() {
     title | stage | player | enemies) echo 5 ;;
     flow) echo 6 ;;
     bots) echo 7 ;;
-    shell) echo 8 ;;
+    editor) echo 8 ;;
+    shell) echo 9 ;;
     *) echo -1 ;;
   esac
 }

@@ -1,0 +1,85 @@
+// Where the editor's parts lie on the 320 x 240 picture, and which part a
+// pixel of it belongs to (for the pointer).
+#pragma once
+
+#include <optional>
+
+#include "platform/scaling.h"
+
+namespace kolvar {
+
+// The header line: the stage's number and title.
+inline constexpr int kHeaderHeight = 14;
+
+// The map, drawn with the game's tiles at half their size.
+inline constexpr int kEditCellPixels = 16;
+inline constexpr int kMapViewLeft = 0;
+inline constexpr int kMapViewTop = kHeaderHeight;
+inline constexpr int kMapViewColumns = 11;
+inline constexpr int kMapViewRows = 10;
+
+// The overview of the whole map, two pixels a cell.
+inline constexpr int kOverviewLeft = 180;
+inline constexpr int kOverviewTop = kHeaderHeight;
+inline constexpr int kOverviewCellPixels = 2;
+
+// The stage buttons beside the overview, two columns of four.
+inline constexpr int kStageButtonsLeft = 248;
+inline constexpr int kStageButtonsTop = kHeaderHeight;
+inline constexpr int kStageButtonWidth = 36;
+inline constexpr int kStageButtonHeight = 16;
+inline constexpr int kStageButtonColumns = 2;
+
+// The palette below the overview.
+inline constexpr int kPaletteLeft = 180;
+inline constexpr int kPaletteTop = 80;
+inline constexpr int kPaletteColumns = 8;
+inline constexpr int kPaletteStep = 16;
+inline constexpr int kItemNameTop = 161;
+
+// The tool bar across the picture, and the lines of faults and notices
+// below it.
+inline constexpr int kToolBarTop = 176;
+inline constexpr int kToolBarHeight = 14;
+inline constexpr int kToolButtonWidth = 40;
+inline constexpr int kMessageTop = 192;
+inline constexpr int kLineHeight = 14;
+
+// The tool bar's buttons, left to right.
+enum class ToolButton { kBrush, kRectangle, kFill, kEraser, kUndo, kRedo, kSave, kPlay };
+inline constexpr int kToolButtonCount = 8;
+
+// The stage buttons, row by row.
+enum class StageButton {
+  kPrevious,
+  kNext,
+  kAdd,
+  kDuplicate,
+  kMoveEarlier,
+  kMoveLater,
+  kDelete,
+  kPack
+};
+inline constexpr int kStageButtonCount = 8;
+
+// What a pixel of the picture belongs to.
+struct Spot {
+  enum class Part {
+    kNothing,
+    kTitle,
+    kMap,
+    kOverview,
+    kStageButton,
+    kPalette,
+    kToolButton,
+    kMessages
+  };
+  Part part = Part::kNothing;
+  int column = 0, row = 0;  // kMap: the cell of the view; kOverview: the map's cell
+  int index = 0;            // kStageButton, kPalette, kToolButton: which
+};
+
+// The part under (x, y); `palette_size` items fill the palette.
+Spot SpotAt(int x, int y, int palette_size);
+
+}  // namespace kolvar

@@ -1,0 +1,19 @@
+// Playing the stage being edited, from its start door, with the game's own
+// rules, music and HUD, until Esc, a game over or the stage's clear; then
+// back to the editor as it was. Nothing of the player's own game is kept
+// from it: no hi-score, no Continue stage.
+#pragma once
+
+#include <string>
+
+#include "core/game.h"
+#include "editor/edited_stage.h"
+
+namespace kolvar {
+
+// Plays `stage`, which must compile without a fault. Returns how the play
+// ended, in words for the editor's notice. A close request during play is
+// thrown on (CloseRequested) once the game is the editor's again.
+std::string PlayTest(Game& game, const EditedStage& stage);
+
+}  // namespace kolvar

@@ -1,0 +1,145 @@
+// The stage editor's state and what the player's input does to it: the
+// pack and the stage being edited, the palette's item and the tool, the
+// cursor and the view, undo and redo, the title and the pack's own fields
+// being typed, the faults found after each change, saving. Drawing is
+// editor_draw's, the frame loop and the play-test editor_loop's.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "editor/edit_history.h"
+#include "editor/edit_tools.h"
+#include "editor/edited_pack.h"
+#include "editor/editor_layout.h"
+#include "editor/stage_faults.h"
+#include "platform/platform.h"
+
+namespace kolvar {
+
+// Writes a whole pack's files into `folder` so that a crash or a full disk
+// leaves the pack as it was or as it is now, never a mix. Returns an error
+// message, or empty.
+using PackSaver = std::function<std::string(
+    const std::string& folder, const std::vector<std::pair<std::string, std::string>>& files)>;
+
+struct EditorOptions {
+  std::string folder;  // where the pack lies and is saved
+  OpenedPack opened;
+  // The pack is the game's own (installed with it): it is never written,
+  // and saving writes a copy to `copy_folder`.
+  bool read_only = false;
+  std::string copy_folder;
+  PackSaver save;
+};
+
+// What the player is typing into.
+enum class TypingField { kNone, kTitle, kPackName, kPackAuthor, kPackDescription };
+
+// The longest title and pack field the editor lets the player type.
+inline constexpr size_t kMostTypedChars = 48;
+
+class StageEditor {
+ public:
+  explicit StageEditor(EditorOptions options);
+
+  // The player's input, one event at a time.
+  void Type(const TypedKey& key);
+  void Arrow(Key key);  // an arrow key: moves the cursor
+  void Escape();
+  void Pointer(const PointerState& pointer);
+
+  // Commands, from keys and buttons alike.
+  void Undo();
+  void Redo();
+  void Save();
+  void SelectTool(Tool tool);
+  void SelectItem(int index);
+  void UseToolAtCursor();
+  void StageCommand(StageButton button);
+
+  // The loop asks for a play-test when the player wants one (and takes
+  // the request); the stage must be free of faults.
+  bool TakePlayRequest();
+  // What the loop tells the player: a line shown until another comes.
+  void Tell(const std::string& message) { message_ = message; }
+
+  // Saves when there are unsaved changes (the window is being closed).
+  // Returns what was done, for the terminal; empty when nothing was.
+  std::string SaveIfChanged();
+
+  const EditedPack& pack() const { return place_.pack; }
+  int stage_index() const { return place_.stage; }
+  const EditedStage& stage() const {
+    return *place_.pack.stages[static_cast<size_t>(place_.stage)];
+  }
+  const std::vector<StageFault>& faults() const { return faults_; }
+  const std::vector<std::string>& pack_faults() const { return pack_faults_; }
+  int shown_fault() const { return shown_fault_; }
+  int item() const { return item_; }
+  Tool tool() const { return tool_; }
+  int cursor_column() const { return cursor_column_; }
+  int cursor_row() const { return cursor_row_; }
+  int view_left() const { return view_left_; }
+  int view_top() const { return view_top_; }
+  // The rectangle being drawn: its anchor (the cursor is the other corner).
+  std::optional<std::pair<int, int>> anchor() const { return anchor_; }
+  TypingField typing() const { return typing_; }
+  const std::string& typed_text() const { return typed_; }
+  bool help_shown() const { return help_shown_; }
+  bool pack_panel_shown() const {
+    return typing_ == TypingField::kPackName || typing_ == TypingField::kPackAuthor ||
+           typing_ == TypingField::kPackDescription;
+  }
+  bool changed_since_save() const { return !(place_.pack == saved_); }
+  const std::string& message() const { return message_; }
+  const std::string& folder() const { return folder_; }
+  bool read_only() const { return read_only_; }
+  const EditHistory& history() const { return history_; }
+
+ private:
+  // A change of the stage: `change` edits a copy, which replaces the
+  // stage; one undo step unless it is part of a stroke already recorded.
+  void ChangeStage(const std::function<void(EditedStage&)>& change, bool new_step = true);
+  void ChangePack(const std::function<void(EditPlace&)>& change);
+  void Refresh();  // faults after a change
+  void MoveCursorTo(int column, int row);
+  void KeepCursorInView();
+  void ApplyAt(int column, int row, bool new_step);
+  void StartTyping(TypingField field);
+  void EndTyping(bool keep);
+  void ShowNextFault();
+  void PointerOnMap(const PointerState& pointer, int column, int row);
+
+  EditPlace place_;
+  EditedPack saved_;
+  EditHistory history_;
+  std::string folder_;
+  bool read_only_ = false;
+  std::string copy_folder_;
+  PackSaver save_;
+  std::vector<StageFault> faults_;
+  std::vector<std::string> pack_faults_;
+  int shown_fault_ = 0;
+  int item_ = 0;
+  Tool tool_ = Tool::kBrush;
+  int cursor_column_ = 1, cursor_row_ = 1;
+  int view_left_ = 0, view_top_ = 0;
+  std::optional<std::pair<int, int>> anchor_;
+  TypingField typing_ = TypingField::kNone;
+  std::string typed_;
+  bool help_shown_ = false;
+  bool play_requested_ = false;
+  std::string message_;
+  // The pointer's press: where it began and the cell it last drew on.
+  Spot::Part pressed_on_ = Spot::Part::kNothing;
+  int last_column_ = -1, last_row_ = -1;
+  // The stroke being drawn has its undo step already.
+  bool stroke_recorded_ = false;
+};
+
+}  // namespace kolvar

@@ -1,0 +1,152 @@
+#include "shell/edit_mode.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+#include "core/fatal_error.h"
+#include "core/game.h"
+#include "core/trace.h"
+#include "editor/editor_loop.h"
+#include "platform/desktop/folder_swap.h"
+#include "platform/desktop/user_files.h"
+#include "shell/pack_folder.h"
+
+namespace kolvar {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kNewPackName = "my-stages";
+// Who a new pack is by until the player says: pack.txt needs an author.
+constexpr const char* kUnknownAuthor = "unknown";
+
+bool IsFolder(const std::string& path) {
+  std::error_code error;
+  return fs::is_directory(path, error);
+}
+
+bool Exists(const std::string& path) {
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
+}
+
+// `base` in `folder`, else base-2, base-3, ... whichever is free first.
+std::string FreeFolder(const std::string& folder, const std::string& base) {
+  for (int n = 1;; ++n) {
+    const std::string path = folder + "/" + base + (n == 1 ? "" : "-" + std::to_string(n));
+    if (!Exists(path)) return path;
+  }
+}
+
+}  // namespace
+
+EditTarget FindEditTarget(const std::string& name_or_folder, const std::string& data_root,
+                          const std::string& user_stages) {
+  EditTarget target;
+  const auto need_user_folder = [&] {
+    if (user_stages.empty()) {
+      throw std::runtime_error(
+          "no folder to keep stage packs in: neither XDG_DATA_HOME nor HOME is set (give "
+          "--edit a folder)");
+    }
+  };
+  if (name_or_folder.empty()) {
+    need_user_folder();
+    target.folder = FreeFolder(user_stages, kNewPackName);
+    target.name = fs::path(target.folder).filename().string();
+    return target;
+  }
+  if (name_or_folder.find('/') != std::string::npos || name_or_folder == "." ||
+      name_or_folder == "..") {
+    target.folder = name_or_folder;
+    target.exists = IsFolder(name_or_folder);
+    target.name = PackFileKey(name_or_folder);
+    return target;
+  }
+  if (PackFileKey(name_or_folder) != name_or_folder) {
+    throw std::runtime_error("'" + name_or_folder +
+                             "' is no pack's name: use letters, digits, '-', '_' and '.' (or "
+                             "give a folder)");
+  }
+  target.name = name_or_folder;
+  if (!user_stages.empty() && IsFolder(user_stages + "/" + name_or_folder)) {
+    target.folder = user_stages + "/" + name_or_folder;
+    target.exists = true;
+    return target;
+  }
+  if (IsFolder(data_root + "/stages/" + name_or_folder)) {
+    need_user_folder();
+    target.folder = data_root + "/stages/" + name_or_folder;
+    target.exists = true;
+    target.read_only = true;
+    target.copy_folder = FreeFolder(user_stages, name_or_folder + "-copy");
+    return target;
+  }
+  need_user_folder();
+  target.folder = user_stages + "/" + name_or_folder;
+  return target;
+}
+
+int RunEditMode(const char* program, const Arguments& args, const std::string& data_root,
+                const Backend& backend) {
+  const std::string user = DataDirectory();
+  const EditTarget target =
+      FindEditTarget(args.edit_pack, data_root, user.empty() ? user : user + "/stages");
+  OpenedPack opened;
+  if (target.exists) {
+    opened = ReadEditedPack(target.folder);
+    for (const std::string& problem : opened.problems) {
+      std::fprintf(stderr, "%s: %s\n", program, problem.c_str());
+    }
+  } else {
+    opened.pack.info.name = target.name;
+    const char* login = std::getenv("USER");
+    opened.pack.info.author = login && *login ? login : kUnknownAuthor;
+    opened.pack.stages.push_back(std::make_shared<const EditedStage>(NewStage("Stage 1")));
+  }
+
+  OpenRequest request;
+  request.data_root = data_root;
+  request.pack_name = "editing " + opened.pack.info.name;
+  request.pack_key = PackFileKey(target.folder);
+  const std::unique_ptr<Platform> platform = backend.open(request);
+  if (backend.attach) backend.attach(*platform);
+  auto game = std::make_unique<Game>(*platform, data_root);
+  // --trace follows the play-tests.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> trace_file(nullptr, &std::fclose);
+  std::optional<Trace> trace;
+  if (!args.trace.empty()) {
+    trace_file.reset(std::fopen(args.trace.c_str(), "w"));
+    if (!trace_file) throw std::runtime_error(args.trace + ": cannot write the trace");
+    trace.emplace(trace_file.get(), args.trace);
+    game->trace = &*trace;
+  }
+
+  EditorOptions options;
+  options.folder = target.folder;
+  options.opened = std::move(opened);
+  options.read_only = target.read_only;
+  options.copy_folder = target.copy_folder;
+  options.save = [](const std::string& folder, const FolderFiles& files) {
+    return ReplaceFolderFiles(folder, files, IsPackSourceName);
+  };
+  try {
+    RunEditor(*game, std::move(options), [program](const std::string& message) {
+      std::fprintf(stderr, "%s: %s\n", program, message.c_str());
+    });
+  } catch (const CloseRequested&) {
+    if (trace) trace->Finish();
+    if (backend.finish) {
+      const std::string error = backend.finish();
+      if (!error.empty()) throw std::runtime_error(error);
+    }
+  }
+  return 0;
+}
+
+}  // namespace kolvar
