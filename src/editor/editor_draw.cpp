@@ -30,8 +30,8 @@ constexpr int kTextLeft = 2;
 
 constexpr std::array<const char*, kToolButtonCount> kToolLabels = {"Brush", "Rect", "Fill", "Erase",
                                                                    "Undo",  "Redo", "Save", "Play"};
-constexpr std::array<const char*, kStageButtonCount> kStageLabels = {
-    "Prev", "Next", "New", "Copy", "<Move", "Move>", "Delete", "Pack"};
+constexpr std::array<const char*, kStageButtonCount> kStageLabels = {"Prev", "Next", "New", "Copy",
+                                                                     "<<",   ">>",   "Del", "Pack"};
 
 // A tile at half size: every other pixel of the game's 32 x 32 picture.
 void DrawHalfTile(Game& g, int x, int y, uint8_t code) {
@@ -296,6 +296,7 @@ void DrawHelp(Game& g) {
       "w or Ctrl+S: save.  v: play the stage (Esc comes back)",
       "PageUp, PageDown: previous, next stage",
       "a: new stage, u: copy it, Delete: delete it, < >: move it",
+      "(the buttons: Prev, Next, New, Copy, << >> move, Del, Pack)",
       "Mouse or touch: draw on the map, pick, press the buttons;",
       "the overview at the top right moves the view;",
       "a click on the faults shows the next one.",

@@ -28,6 +28,13 @@ expect() {
 }
 
 echo "0 close" >"$work/close.in"
+# The editor opens a pack; it plays none, and a bare name is a folder's
+# name, never a path in disguise.
+expect 2 "--edit opens the editor" -- "$kolvar" --headless --edit mine --stages kolvar
+expect 1 "'my pack' is no pack's name" -- \
+  env XDG_DATA_HOME="$work/data" "$kolvar" --headless --edit "my pack" --input "$work/close.in"
+expect 1 "no folder to keep stage packs in" -- \
+  env -u XDG_DATA_HOME -u HOME "$kolvar" --headless --edit --input "$work/close.in"
 expect 2 "$work: cannot read the input script: Is a directory" -- \
   "$kolvar" --headless --input "$work"
 expect 1 "/dev/full: cannot write the trace: No space left on device" -- \
