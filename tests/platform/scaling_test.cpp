@@ -4,8 +4,37 @@
 
 #include <vector>
 
+#include "platform/pointer_tracker.h"
+
 namespace kolvar {
 namespace {
+
+// The pointer's place in a window becomes the picture's pixel under it,
+// bars and scale taken off; off the picture it is held at its edge.
+TEST(PicturePixelAt, TakesOffTheBarsAndTheScale) {
+  const struct {
+    PixelRect fit;
+    int x, y;
+    int picture_x, picture_y;
+  } cases[] = {
+      {{0, 0, 320, 240}, 0, 0, 0, 0},
+      {{0, 0, 320, 240}, 319, 239, 319, 239},
+      {{180, 110, 640, 480}, 180, 110, 0, 0},      // the picture's corner
+      {{180, 110, 640, 480}, 181, 111, 0, 0},      // the same pixel, scaled by 2
+      {{180, 110, 640, 480}, 182, 113, 1, 1},
+      {{180, 110, 640, 480}, 819, 589, 319, 239},  // the last pixel
+      {{180, 110, 640, 480}, 100, 50, 0, 0},       // on the bar: held at the edge
+      {{180, 110, 640, 480}, 179, 300, 0, 95},     // just left of the picture
+      {{180, 110, 640, 480}, 999, 999, 319, 239},
+      {{320, 60, 1280, 960}, 320 + 4 * 88 + 3, 60 + 4 * 102, 88, 102},
+  };
+  for (const auto& c : cases) {
+    int x = -1, y = -1;
+    PicturePixelAt(c.fit, c.x, c.y, &x, &y);
+    EXPECT_EQ(x, c.picture_x) << c.x << "," << c.y;
+    EXPECT_EQ(y, c.picture_y) << c.x << "," << c.y;
+  }
+}
 
 TEST(FitPicture, LargestWholeMultipleCentred) {
   const struct {
