@@ -284,24 +284,44 @@ void DrawPackPanel(Game& g, const StageEditor& e) {
   Print(g, kTextLeft, kMapViewTop + 8 * kEditCellPixels + 2, "Saved in " + e.folder(), width);
 }
 
+void DrawPackList(Game& g, const StageEditor& e) {
+  const int width = kMapViewColumns * kEditCellPixels;
+  g.Crt.FillRect(kMapViewLeft, kMapViewTop, width, kMapViewRows * kEditCellPixels, kPanel);
+  Print(g, kTextLeft, kMapViewTop, "Packs (Return opens, Esc: back)", width);
+  const int lines = kMapViewRows * kEditCellPixels / kPanelLineHeight - kPanelFirstLine;
+  const int count = static_cast<int>(e.pack_list().size()) + 1;
+  // The chosen line stays in sight.
+  const int first = std::clamp(e.pack_list_choice() - lines + 1, 0, std::max(0, count - lines));
+  for (int line = 0; line < lines && first + line < count; ++line) {
+    const int index = first + line;
+    const int y = kMapViewTop + (kPanelFirstLine + line) * kPanelLineHeight;
+    if (index == e.pack_list_choice())
+      g.Crt.FillRect(kMapViewLeft, y, width, kPanelLineHeight, kButtonChosen);
+    if (index == 0) {
+      Print(g, kTextLeft, y, "New pack", width);
+      continue;
+    }
+    const ShelfPack& pack = e.pack_list()[static_cast<size_t>(index - 1)];
+    Print(g, kTextLeft, y, pack.name + (pack.read_only ? " (the game's)" : ""), width);
+  }
+}
+
 void DrawHelp(Game& g) {
-  static const char* const kLines[] = {
-      "Keys (any key closes this)",
-      "Arrows: move the cursor.  Space, Return: draw there",
-      "Tile and enemy keys pick from the palette: # . _ S K E 1-9 ...",
-      "[ ]: the palette's previous, next item",
-      "p brush, r rectangle, c fill, e eraser; Tab: the next tool",
-      "z undo, y redo (Ctrl+Z, Ctrl+Y too)",
-      "t: the stage's title.  n: the pack's name, author, description",
-      "w or Ctrl+S: save.  v: play the stage (Esc comes back)",
-      "PageUp, PageDown: previous, next stage",
-      "a: new stage, u: copy it, Delete: delete it, < >: move it",
-      "(the buttons: Prev, Next, New, Copy, << >> move, Del, Pack)",
-      "Mouse or touch: draw on the map, pick, press the buttons;",
-      "the overview at the top right moves the view;",
-      "a click on the faults shows the next one.",
-      "Red frames mark the cells at fault.",
-      "Dotted lines: the game's screens; red: the radar's edge."};
+  static const char* const kLines[] = {"Keys (any key or click closes this)",
+                                       "Arrows: the cursor.  Space, Return: draw there",
+                                       "Tile keys pick: # . _ ~ S K E 1-9 ...  [ ]: step",
+                                       "p brush, r rectangle, c fill, e eraser, Tab: next",
+                                       "z undo, y redo (Ctrl+Z, Ctrl+Y too)",
+                                       "t: title.  n: the pack's name, author, text",
+                                       "l, or a click on the pack's name: other packs",
+                                       "w: save (Ctrl+S).  v: play it; Esc comes back",
+                                       "PageUp, PageDown: the previous, next stage",
+                                       "a: new stage, u: copy, Delete, < >: move it",
+                                       "Mouse, touch: draw, pick, press the buttons",
+                                       "The overview at the top right moves the view",
+                                       "Click the faults to see the next; red frames",
+                                       "mark their cells. Dotted: the game's screens;",
+                                       "red: the radar's edge, past which none may walk"};
   g.Crt.FillRect(0, 0, kPictureWidth, kPictureHeight, kShade);
   int y = 2;
   for (const char* line : kLines) {
@@ -340,7 +360,9 @@ void DrawEditor(Game& g, const StageEditor& e) {
     return;
   }
   DrawHeader(g, e);
-  if (e.pack_panel_shown()) {
+  if (e.pack_list_shown()) {
+    DrawPackList(g, e);
+  } else if (e.pack_panel_shown()) {
     DrawPackPanel(g, e);
   } else {
     DrawMap(g, e);

@@ -16,12 +16,13 @@ Spot SpotAt(int x, int y, int palette_size) {
   Spot spot;
   using Part = Spot::Part;
   if (y < kHeaderHeight) {
-    spot.part = Part::kTitle;
+    spot.part = x < kOverviewLeft ? Part::kTitle : Part::kPackName;
   } else if (Inside(x, y, kMapViewLeft, kMapViewTop, kMapViewColumns * kEditCellPixels,
                     kMapViewRows * kEditCellPixels)) {
     spot.part = Part::kMap;
     spot.column = (x - kMapViewLeft) / kEditCellPixels;
     spot.row = (y - kMapViewTop) / kEditCellPixels;
+    spot.index = (y - kMapViewTop) / kPanelLineHeight - kPanelFirstLine;
   } else if (Inside(x, y, kOverviewLeft, kOverviewTop, kMapCells * kOverviewCellPixels,
                     kMapCells * kOverviewCellPixels)) {
     spot.part = Part::kOverview;

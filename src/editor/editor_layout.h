@@ -8,7 +8,8 @@
 
 namespace kolvar {
 
-// The header line: the stage's number and title.
+// The header line: the stage's number and title, then the pack's name
+// from kOverviewLeft on.
 inline constexpr int kHeaderHeight = 14;
 
 // The map, drawn with the game's tiles at half their size.
@@ -36,6 +37,10 @@ inline constexpr int kPaletteTop = 80;
 inline constexpr int kPaletteColumns = 8;
 inline constexpr int kPaletteStep = 16;
 inline constexpr int kItemNameTop = 161;
+
+// The lines of the panels drawn over the map (the pack list).
+inline constexpr int kPanelLineHeight = 14;
+inline constexpr int kPanelFirstLine = 1;  // below the panel's own title line
 
 // The tool bar across the picture, and the lines of faults and notices
 // below it.
@@ -67,6 +72,7 @@ struct Spot {
   enum class Part {
     kNothing,
     kTitle,
+    kPackName,
     kMap,
     kOverview,
     kStageButton,
@@ -76,7 +82,8 @@ struct Spot {
   };
   Part part = Part::kNothing;
   int column = 0, row = 0;  // kMap: the cell of the view; kOverview: the map's cell
-  int index = 0;            // kStageButton, kPalette, kToolButton: which
+  int index = 0;            // kStageButton, kPalette, kToolButton: which; kMap: the
+                            // line of a panel over the map
 };
 
 // The part under (x, y); `palette_size` items fill the palette.

@@ -39,7 +39,8 @@ StageEditor::StageEditor(EditorOptions options)
     : folder_(std::move(options.folder)),
       read_only_(options.read_only),
       copy_folder_(std::move(options.copy_folder)),
-      save_(std::move(options.save)) {
+      save_(std::move(options.save)),
+      shelf_(std::move(options.shelf)) {
   place_.pack = std::move(options.opened.pack);
   saved_ = place_.pack;
   item_ = std::max(0, PaletteIndexOfKey('#'));
@@ -261,6 +262,63 @@ void StageEditor::StageCommand(StageButton button) {
   }
 }
 
+void StageEditor::ShowPackList() {
+  if (typing_ != TypingField::kNone) EndTyping(true);
+  anchor_.reset();
+  pack_list_ = shelf_.list ? shelf_.list() : std::vector<ShelfPack>{};
+  pack_list_choice_ = 0;
+  for (size_t i = 0; i < pack_list_.size(); ++i) {
+    if (pack_list_[i].folder == folder_) pack_list_choice_ = static_cast<int>(i) + 1;
+  }
+  pack_list_shown_ = true;
+}
+
+void StageEditor::OpenPack(const ShelfPack& pack) {
+  pack_list_shown_ = false;
+  if (changed_since_save()) {
+    Save();
+    if (changed_since_save()) return;  // the notice says why
+  }
+  OpenedPack opened;
+  if (pack.exists) {
+    opened = ReadEditedPack(pack.folder);
+  } else {
+    opened.pack.info.name = pack.name;
+    opened.pack.info.author = shelf_.author;
+    opened.pack.stages.push_back(std::make_shared<const EditedStage>(NewStage("Stage 1")));
+  }
+  place_ = EditPlace{opened.pack, 0};
+  saved_ = pack.exists ? place_.pack : EditedPack{};
+  history_ = EditHistory();
+  folder_ = pack.folder;
+  read_only_ = pack.read_only || !opened.stages_whole;
+  copy_folder_ = pack.copy_folder;
+  anchor_.reset();
+  cursor_column_ = cursor_row_ = 1;
+  view_left_ = view_top_ = 0;
+  if (!opened.problems.empty()) {
+    message_ = opened.problems.front();
+  } else if (read_only_) {
+    message_ = "The game's own pack: w saves your copy to " + copy_folder_;
+  } else {
+    message_ = (pack.exists ? "Opened " : "New pack ") + pack.folder;
+  }
+  Refresh();
+}
+
+// Keys while the list of packs is shown. True when the key was the list's.
+bool StageEditor::PackListInput(const TypedKey& key) {
+  if (!pack_list_shown_) return false;
+  if (key == "Return" || key == " ") {
+    if (pack_list_choice_ == 0) {
+      if (shelf_.make_new) OpenPack(shelf_.make_new());
+    } else {
+      OpenPack(pack_list_[static_cast<size_t>(pack_list_choice_ - 1)]);
+    }
+  }
+  return true;
+}
+
 void StageEditor::StartTyping(TypingField field) {
   if (typing_ != TypingField::kNone) EndTyping(true);
   anchor_.reset();
@@ -298,6 +356,7 @@ void StageEditor::Type(const TypedKey& key) {
     help_shown_ = false;
     return;
   }
+  if (PackListInput(key)) return;
   if (typing_ != TypingField::kNone) {
     if (character) {
       if (typed_.size() < kMostTypedChars) typed_ += key;
@@ -345,6 +404,9 @@ void StageEditor::Type(const TypedKey& key) {
         break;
       case 'n':
         StartTyping(TypingField::kPackName);
+        break;
+      case 'l':
+        ShowPackList();
         break;
       case 'w':
         Save();
@@ -405,6 +467,12 @@ void StageEditor::Arrow(Key key) {
     return;
   }
   if (typing_ != TypingField::kNone) return;
+  if (pack_list_shown_) {
+    const int lines = static_cast<int>(pack_list_.size()) + 1;
+    if (key == Key::Up) pack_list_choice_ = (pack_list_choice_ + lines - 1) % lines;
+    if (key == Key::Down) pack_list_choice_ = (pack_list_choice_ + 1) % lines;
+    return;
+  }
   switch (key) {
     case Key::Up:
       MoveCursorTo(cursor_column_, cursor_row_ - 1);
@@ -426,6 +494,8 @@ void StageEditor::Arrow(Key key) {
 void StageEditor::Escape() {
   if (typing_ != TypingField::kNone) {
     EndTyping(false);
+  } else if (pack_list_shown_) {
+    pack_list_shown_ = false;
   } else if (help_shown_) {
     help_shown_ = false;
   } else if (anchor_) {
@@ -474,6 +544,19 @@ void StageEditor::Pointer(const PointerState& pointer) {
       pressed_on_ = Part::kNothing;
       return;
     }
+    if (pack_list_shown_) {
+      pressed_on_ = Part::kNothing;
+      pack_list_shown_ = false;
+      if (spot.part != Part::kMap) return;  // a click beside the list closes it
+      if (spot.index == 0 && shelf_.make_new) {
+        OpenPack(shelf_.make_new());
+      } else if (spot.index > 0 && spot.index <= static_cast<int>(pack_list_.size())) {
+        OpenPack(pack_list_[static_cast<size_t>(spot.index - 1)]);
+      } else {
+        pack_list_shown_ = true;  // a line with no pack
+      }
+      return;
+    }
     if (IsPackField(typing_) && spot.part == Part::kMap) {
       // The pack panel lies over the map: a field a row of cells tall each.
       const int field = spot.row / 2 - 1;
@@ -487,6 +570,9 @@ void StageEditor::Pointer(const PointerState& pointer) {
     switch (spot.part) {
       case Part::kTitle:
         StartTyping(TypingField::kTitle);
+        break;
+      case Part::kPackName:
+        ShowPackList();
         break;
       case Part::kMap:
         break;  // below, with the drag

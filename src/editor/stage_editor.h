@@ -27,6 +27,24 @@ namespace kolvar {
 using PackSaver = std::function<std::string(
     const std::string& folder, const std::vector<std::pair<std::string, std::string>>& files)>;
 
+// A pack the editor can open: the player's own, or the game's (opened
+// read-only and saved as the player's copy).
+struct ShelfPack {
+  std::string name;    // the folder's name
+  std::string folder;  // where it lies, or will once saved
+  bool read_only = false;
+  std::string copy_folder;  // a read-only pack's copy
+  bool exists = true;       // false: a new pack, not saved yet
+};
+
+// The packs the game knows, for the editor's list: the player's first.
+// `make_new` gives a new pack's place, a name no pack has.
+struct PackShelf {
+  std::function<std::vector<ShelfPack>()> list;
+  std::function<ShelfPack()> make_new;
+  std::string author;  // a new pack's author until the player says
+};
+
 struct EditorOptions {
   std::string folder;  // where the pack lies and is saved
   OpenedPack opened;
@@ -35,6 +53,7 @@ struct EditorOptions {
   bool read_only = false;
   std::string copy_folder;
   PackSaver save;
+  PackShelf shelf;
 };
 
 // What the player is typing into.
@@ -61,6 +80,11 @@ class StageEditor {
   void SelectItem(int index);
   void UseToolAtCursor();
   void StageCommand(StageButton button);
+  // The list of packs over the map: shown, and which line is chosen.
+  void ShowPackList();
+  // Opens the pack (saving the one being edited first, when it has
+  // changes); a new pack when it does not exist.
+  void OpenPack(const ShelfPack& pack);
 
   // The loop asks for a play-test when the player wants one (and takes
   // the request); the stage must be free of faults.
@@ -91,6 +115,10 @@ class StageEditor {
   TypingField typing() const { return typing_; }
   const std::string& typed_text() const { return typed_; }
   bool help_shown() const { return help_shown_; }
+  bool pack_list_shown() const { return pack_list_shown_; }
+  // The list's lines: "New pack", then the shelf's packs.
+  const std::vector<ShelfPack>& pack_list() const { return pack_list_; }
+  int pack_list_choice() const { return pack_list_choice_; }
   bool pack_panel_shown() const {
     return typing_ == TypingField::kPackName || typing_ == TypingField::kPackAuthor ||
            typing_ == TypingField::kPackDescription;
@@ -114,6 +142,7 @@ class StageEditor {
   void EndTyping(bool keep);
   void ShowNextFault();
   void PointerOnMap(const PointerState& pointer, int column, int row);
+  bool PackListInput(const TypedKey& key);
 
   EditPlace place_;
   EditedPack saved_;
@@ -133,6 +162,10 @@ class StageEditor {
   TypingField typing_ = TypingField::kNone;
   std::string typed_;
   bool help_shown_ = false;
+  PackShelf shelf_;
+  bool pack_list_shown_ = false;
+  std::vector<ShelfPack> pack_list_;
+  int pack_list_choice_ = 0;  // 0: a new pack, k: pack_list_[k - 1]
   bool play_requested_ = false;
   std::string message_;
   // The pointer's press: where it began and the cell it last drew on.

@@ -1,11 +1,13 @@
 #include "shell/edit_mode.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "core/fatal_error.h"
 #include "core/game.h"
@@ -43,7 +45,53 @@ std::string FreeFolder(const std::string& folder, const std::string& base) {
   }
 }
 
+// The packs in `stages`, a folder holding pack folders, by name.
+std::vector<std::string> PackNames(const std::string& stages) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (fs::directory_iterator it(stages, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    // Hidden folders are a killed save's leftovers, never a pack.
+    if (name.starts_with(".") || !IsFolder(it->path().string())) continue;
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+ShelfPack ShelfPackOf(const EditTarget& target) {
+  ShelfPack pack;
+  pack.name = fs::path(target.folder).filename().string();
+  pack.folder = target.folder;
+  pack.read_only = target.read_only;
+  pack.copy_folder = target.copy_folder;
+  pack.exists = target.exists;
+  return pack;
+}
+
 }  // namespace
+
+PackShelf ShelfOf(const std::string& data_root, const std::string& user_stages,
+                  const std::string& author) {
+  PackShelf shelf;
+  shelf.author = author;
+  shelf.list = [data_root, user_stages] {
+    std::vector<ShelfPack> packs;
+    std::vector<std::string> names = PackNames(user_stages);
+    for (const std::string& name : PackNames(data_root + "/stages")) {
+      if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+    for (const std::string& name : names) {
+      if (PackFileKey(name) != name) continue;  // no name the command line takes
+      packs.push_back(ShelfPackOf(FindEditTarget(name, data_root, user_stages)));
+    }
+    return packs;
+  };
+  shelf.make_new = [data_root, user_stages] {
+    return ShelfPackOf(FindEditTarget("", data_root, user_stages));
+  };
+  return shelf;
+}
 
 EditTarget FindEditTarget(const std::string& name_or_folder, const std::string& data_root,
                           const std::string& user_stages) {
@@ -97,6 +145,8 @@ int RunEditMode(const char* program, const Arguments& args, const std::string& d
   const std::string user = DataDirectory();
   const EditTarget target =
       FindEditTarget(args.edit_pack, data_root, user.empty() ? user : user + "/stages");
+  const char* login = std::getenv("USER");
+  const std::string author = login && *login ? login : kUnknownAuthor;
   OpenedPack opened;
   if (target.exists) {
     opened = ReadEditedPack(target.folder);
@@ -105,8 +155,7 @@ int RunEditMode(const char* program, const Arguments& args, const std::string& d
     }
   } else {
     opened.pack.info.name = target.name;
-    const char* login = std::getenv("USER");
-    opened.pack.info.author = login && *login ? login : kUnknownAuthor;
+    opened.pack.info.author = author;
     opened.pack.stages.push_back(std::make_shared<const EditedStage>(NewStage("Stage 1")));
   }
 
@@ -135,6 +184,7 @@ int RunEditMode(const char* program, const Arguments& args, const std::string& d
   options.save = [](const std::string& folder, const FolderFiles& files) {
     return ReplaceFolderFiles(folder, files, IsPackSourceName);
   };
+  if (!user.empty()) options.shelf = ShelfOf(data_root, user + "/stages", author);
   try {
     RunEditor(*game, std::move(options), [program](const std::string& message) {
       std::fprintf(stderr, "%s: %s\n", program, message.c_str());

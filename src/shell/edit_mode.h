@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "editor/stage_editor.h"
 #include "shell/command_line.h"
 #include "shell/program.h"
 
@@ -27,6 +28,12 @@ struct EditTarget {
 // folder's name, or when there is no user folder to save in.
 EditTarget FindEditTarget(const std::string& name_or_folder, const std::string& data_root,
                           const std::string& user_stages);
+
+// The packs the editor lists: the player's in `user_stages`, then the
+// game's own in DATA_ROOT/stages that the player has none of the same name
+// of; a new one is my-stages (my-stages-2, ...) by `author`.
+PackShelf ShelfOf(const std::string& data_root, const std::string& user_stages,
+                  const std::string& author);
 
 // Opens the platform and runs the editor; returns the exit status.
 int RunEditMode(const char* program, const Arguments& args, const std::string& data_root,

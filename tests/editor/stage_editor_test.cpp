@@ -230,6 +230,51 @@ TEST(StageEditorSave, WritesThePackOrTellsWhyNot) {
   EXPECT_TRUE(full.changed_since_save());
 }
 
+// The list of packs opens another pack (the one being edited is saved
+// first) or starts a new one.
+TEST(StageEditorPacks, TheListOpensAnotherPackOrANewOne) {
+  testing::ScratchFolder other("kolvar-other-pack");
+  other.Write("pack.txt", "name: Other\nauthor: Them\n");
+  other.Write("stage01.txt", StageText(NewStage("Other Hall")));
+  std::vector<std::string> saved_to;
+  EditorOptions options = OptionsFor(GoodStage());
+  options.save = [&](const std::string& folder,
+                     const std::vector<std::pair<std::string, std::string>>&) {
+    saved_to.push_back(folder);
+    return std::string();
+  };
+  options.shelf.author = "Me";
+  options.shelf.list = [&] {
+    return std::vector<ShelfPack>{{"halls", "/packs/halls"}, {"other", other.str()}};
+  };
+  options.shelf.make_new = [] {
+    return ShelfPack{"my-stages", "/packs/my-stages", false, "", false};
+  };
+  StageEditor editor(std::move(options));
+  editor.Type("~");
+  editor.Type(" ");
+  editor.Type("l");
+  ASSERT_TRUE(editor.pack_list_shown());
+  EXPECT_EQ(editor.pack_list_choice(), 1);  // the pack being edited
+  editor.Arrow(Key::Down);
+  editor.Type("Return");
+  EXPECT_EQ(saved_to, std::vector<std::string>{"/packs/halls"});
+  EXPECT_EQ(editor.folder(), other.str());
+  EXPECT_EQ(editor.stage().title, "Other Hall");
+  EXPECT_EQ(editor.pack().info.author, "Them");
+  EXPECT_EQ(editor.history().undo_steps(), 0u);
+  EXPECT_FALSE(editor.changed_since_save());
+
+  editor.Type("l");
+  editor.Arrow(Key::Down);  // from the last line round to "New pack"
+  editor.Type("Return");
+  EXPECT_EQ(editor.folder(), "/packs/my-stages");
+  EXPECT_EQ(editor.pack().info.name, "my-stages");
+  EXPECT_EQ(editor.pack().info.author, "Me");
+  EXPECT_TRUE(editor.changed_since_save());  // closing saves it
+  EXPECT_EQ(saved_to.size(), 1u);            // the other pack had no changes
+}
+
 // A pack whose stages cannot all be read opens with what can be, and is
 // saved as a copy, never over what the editor could not read.
 TEST(EditedPackReading, WhatCannotBeReadKeepsThePackFromBeingOverwritten) {
