@@ -30,11 +30,11 @@ using PackSaver = std::function<std::string(
 // A pack the editor can open: the player's own, or the game's (opened
 // read-only and saved as the player's copy).
 struct ShelfPack {
-  std::string name;    // the folder's name
-  std::string folder;  // where it lies, or will once saved
+  std::string name = {};    // the folder's name
+  std::string folder = {};  // where it lies, or will once saved
   bool read_only = false;
-  std::string copy_folder;  // a read-only pack's copy
-  bool exists = true;       // false: a new pack, not saved yet
+  std::string copy_folder = {};  // a read-only pack's copy
+  bool exists = true;            // false: a new pack, not saved yet
 };
 
 // The packs the game knows, for the editor's list: the player's first.
