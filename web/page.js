@@ -139,6 +139,11 @@ const KolvarPage = (() => {
       link.textContent = titles[names.indexOf(name)];
       line.append(' ', link);
     }
+    // The stage editor: the packs it makes are listed with the sets.
+    const edit = document.createElement('a');
+    edit.href = '?edit';
+    edit.textContent = 'Edit stages';
+    line.append(' \u00B7 ', edit);
     fit();
   }
 

@@ -189,7 +189,7 @@ void StageEditor::ApplyAt(int column, int row, bool new_step) {
         anchor_ = std::make_pair(column, row);
         message_ = "Rectangle: now its other corner";
       } else {
-        const auto [c0, r0] = *anchor_;
+        const int c0 = anchor_->first, r0 = anchor_->second;
         anchor_.reset();
         ChangeStage([&](EditedStage& s) { PutRectangle(s, c0, r0, column, row, item); });
       }
@@ -631,7 +631,7 @@ void StageEditor::Pointer(const PointerState& pointer) {
   }
   if (pointer.released) {
     if (pressed_on_ == Part::kMap && tool_ == Tool::kRectangle && anchor_) {
-      const auto [c0, r0] = *anchor_;
+      const int c0 = anchor_->first, r0 = anchor_->second;
       anchor_.reset();
       const PaletteItem& item = Palette()[static_cast<size_t>(item_)];
       ChangeStage(

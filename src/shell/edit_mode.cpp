@@ -181,8 +181,10 @@ int RunEditMode(const char* program, const Arguments& args, const std::string& d
   options.opened = std::move(opened);
   options.read_only = target.read_only;
   options.copy_folder = target.copy_folder;
-  options.save = [](const std::string& folder, const FolderFiles& files) {
-    return ReplaceFolderFiles(folder, files, IsPackSourceName);
+  options.save = [&backend](const std::string& folder, const FolderFiles& files) {
+    const std::string error = ReplaceFolderFiles(folder, files, IsPackSourceName);
+    if (!error.empty() || !backend.keep_pack) return error;
+    return backend.keep_pack(folder, files);
   };
   if (!user.empty()) options.shelf = ShelfOf(data_root, user + "/stages", author);
   try {

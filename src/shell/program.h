@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 #include "shell/check_stages.h"
@@ -65,6 +67,12 @@ struct Backend {
   std::function<int(const std::string& pack_folder, const std::string& data_root,
                     const CheckOptions& options)>
       check_stages;
+  // The stage editor saved the pack in `folder` with these files: the
+  // backend keeps it where it keeps things (the browser's storage).
+  // Returns an error message, or empty. Empty: the folder is enough.
+  std::function<std::string(const std::string& folder,
+                            const std::vector<std::pair<std::string, std::string>>& files)>
+      keep_pack;
 };
 
 // The most faults of a stage pack its error box lists; the terminal gets

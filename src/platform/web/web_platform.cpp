@@ -50,6 +50,22 @@ EM_JS(char*, kolvar_web_load, (const char* key), {
 EM_JS(int, kolvar_web_save, (const char* key, const char* text),
       { return KolvarPage.save(UTF8ToString(key), UTF8ToString(text)) ? 1 : 0; });
 
+// The keys kept in localStorage starting with `prefix`, joined by '\n'
+// (freed by the caller).
+EM_JS(char*, kolvar_web_keys, (const char* prefix), {
+  let keys = [];
+  try {
+    const start = UTF8ToString(prefix);
+    keys = Object.keys(localStorage).filter(function(key) { return key.startsWith(start); });
+  } catch (e) {
+  }
+  const text = keys.join('\n');
+  const size = lengthBytesUTF8(text) + 1;
+  const copy = _malloc(size);
+  stringToUTF8(text, copy, size);
+  return copy;
+});
+
 EM_JS(void, kolvar_web_notice, (const char* text), { KolvarPage.notice(UTF8ToString(text)); });
 
 // Watches `key` in localStorage for another tab's writes (the storage
@@ -615,6 +631,33 @@ void ShowWebStageSets(const std::vector<WebStageSet>& sets, const std::string& c
     titles += between + set.title;
   }
   kolvar_web_stage_sets(names.c_str(), titles.c_str(), current.c_str());
+}
+
+std::optional<std::string> LoadPageText(const std::string& key) {
+  char* text = kolvar_web_load(key.c_str());
+  if (!text) return std::nullopt;
+  std::string kept = text;
+  std::free(text);
+  return kept;
+}
+
+bool SavePageText(const std::string& key, const std::string& text) {
+  return kolvar_web_save(key.c_str(), text.c_str()) != 0;
+}
+
+std::vector<std::string> PageTextKeys(const std::string& prefix) {
+  char* joined = kolvar_web_keys(prefix.c_str());
+  std::vector<std::string> keys;
+  std::string all = joined;
+  std::free(joined);
+  size_t start = 0;
+  while (start < all.size()) {
+    size_t end = all.find('\n', start);
+    if (end == std::string::npos) end = all.size();
+    keys.push_back(all.substr(start, end - start));
+    start = end + 1;
+  }
+  return keys;
 }
 
 void ShowWebError(const std::string& message) {

@@ -51,6 +51,15 @@ struct WebStageSet {
 // the others as links that play each.
 void ShowWebStageSets(const std::vector<WebStageSet>& sets, const std::string& current);
 
+// Text the page keeps between visits (localStorage) under `key`; nothing
+// when none is kept.
+std::optional<std::string> LoadPageText(const std::string& key);
+// Keeps `text` under `key`; false when the browser refused (full, or
+// keeping nothing for the page).
+bool SavePageText(const std::string& key, const std::string& text);
+// The keys of the texts kept that start with `prefix`.
+std::vector<std::string> PageTextKeys(const std::string& prefix);
+
 // Shows a message that stops the game on the page, under the canvas.
 void ShowWebError(const std::string& message);
 
