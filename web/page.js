@@ -287,6 +287,11 @@ const KolvarPage = (() => {
 
     return {
       shown: touchScreen,
+      // The stage editor takes touches on the canvas itself: the controls
+      // step aside while it edits and come back for its play-test.
+      editing(on) {
+        if (touchScreen) controls.hidden = on;
+      },
       // Bits 0-5 held, 8-13 touched since the last look, 16 pause.
       take() {
         let held = 0;

@@ -98,6 +98,8 @@ async function main() {
     await press(page, 'Enter');
     await press(page, 'w');
     await sleep(300);
+    check(await page.$eval('#touch', (e) => e.hidden),
+          'the touch controls step aside while the editor takes the touches');
     if (shots) await page.screenshot({path: path.join(shots, 'editor.png')});
 
     const kept = await page.evaluate(() => localStorage.getItem('kolvar.pack.web-halls'));
@@ -114,6 +116,7 @@ async function main() {
     await waitFor('the play-test', async () => (await trace(page)).includes('"event":"stage"'),
                   10000).catch(() => false);
     check((await trace(page)).includes('"event":"stage"'), 'v plays the stage');
+    check(!(await page.$eval('#touch', (e) => e.hidden)), 'the play-test has its touch controls');
     if (shots) await page.screenshot({path: path.join(shots, 'play-test.png')});
     await sleep(2500);
     await press(page, 'Escape');

@@ -96,6 +96,8 @@ EM_JS(void, kolvar_web_screenshot, (const uint8_t* rgba, const char* name),
 EM_JS(void, kolvar_web_paused, (int paused, const char* resume),
       { KolvarPage.paused(paused != 0, UTF8ToString(resume)); });
 
+EM_JS(void, kolvar_web_editing, (int on), { KolvarPage.touch.editing(on != 0); });
+
 // The touch controls: bits 0-5 the game keys held, 8-13 the ones touched
 // since the last look, bit 16 a touch of the pause button since then.
 EM_JS(int, kolvar_web_touch, (), { return KolvarPage.touch.take(); });
@@ -290,7 +292,12 @@ class WebPlatform final : public Platform {
 
   PointerState PollPointer() override { return pointer_.Poll(); }
   std::vector<TypedKey> TakeTypedKeys() override { return std::exchange(typed_, {}); }
-  void SetTyping(bool on) override { typing_ = on; }
+  // Typing is the stage editor's: the page's touch controls step aside
+  // while it edits, as the canvas takes the touches then.
+  void SetTyping(bool on) override {
+    typing_ = on;
+    kolvar_web_editing(on ? 1 : 0);
+  }
 
  private:
   // The hi-score kept in localStorage now; nothing when none is kept or
