@@ -224,14 +224,10 @@ std::string UsageText(ProgramKind kind, const std::string& data_from_bindir) {
         "Usage: kolvar-headless [--root DIR] [--stages PACK] [--input FILE | --replay FILE]\n"
         "                       [--trace FILE] [--quit-at MS] [--shot MS:FILE.png]...\n"
         "                       [--hiscore-file FILE]\n"
-        "       kolvar-headless --check-stages PACK [--budget SECONDS] [--runs N]
-"
-        "                       [--root DIR]
-"
-        "       kolvar-headless --edit [PACK|DIR] [--root DIR] [--input FILE] [--trace FILE]
-"
-        "                       [--quit-at MS] [--shot MS:FILE.png]...
-";
+        "       kolvar-headless --check-stages PACK [--budget SECONDS] [--runs N]\n"
+        "                       [--root DIR]\n"
+        "       kolvar-headless --edit [PACK|DIR] [--root DIR] [--input FILE] [--trace FILE]\n"
+        "                       [--quit-at MS] [--shot MS:FILE.png]...\n";
   }
   text +=
       "\n"
