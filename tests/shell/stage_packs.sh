@@ -117,7 +117,8 @@ fi
 # add: proved, as the page says.
 guide=$(dirname "$0")/../../docs/making-stages.md
 mkdir "$work/my-halls"
-awk '/^```/ { block++; next } block == 3 { print }' "$guide" >"$work/my-halls/pack.txt"
+awk '/^```/ { inside = !inside; next } inside && /^; Lines starting with/ { take = 1 }
+     inside && take { print } !inside { take = 0 }' "$guide" >"$work/my-halls/pack.txt"
 awk '/^```/ { inside = !inside; next } inside && /^title: The First Hall/ { take = 1 }
      inside && take { print } !inside { take = 0 }' "$guide" >"$work/my-halls/stage01.txt"
 for _ in $(seq 20); do echo ________________________________; done >>"$work/my-halls/stage01.txt"
