@@ -119,6 +119,11 @@ const KolvarPage = (() => {
     document.title = text;
   }
 
+  let editorOffered = false;
+  function offerEditor() {
+    editorOffered = true;
+  }
+
   // The stage set played, by its title, and the others as links that play
   // each (`?stages=NAME`).
   function stageSets(names, titles, current) {
@@ -139,11 +144,14 @@ const KolvarPage = (() => {
       link.textContent = titles[names.indexOf(name)];
       line.append(' ', link);
     }
-    // The stage editor: the packs it makes are listed with the sets.
-    const edit = document.createElement('a');
-    edit.href = '?edit';
-    edit.textContent = 'Edit stages';
-    line.append(' \u00B7 ', edit);
+    // The stage editor, when the page's program has it: the packs it makes
+    // are listed with the sets.
+    if (editorOffered) {
+      const edit = document.createElement('a');
+      edit.href = '?edit';
+      edit.textContent = 'Edit stages';
+      line.append(' \u00B7 ', edit);
+    }
     fit();
   }
 
@@ -444,6 +452,6 @@ const KolvarPage = (() => {
     return {get state() { return {...state}; }};
   })();
 
-  return {present, sleep, load, save, notice, fatal, caption, stageSets,
+  return {present, sleep, load, save, notice, fatal, caption, stageSets, offerEditor,
           toggleFullscreen: fullscreen.toggle, screenshot, paused, touch, music, sound, status};
 })();

@@ -10,6 +10,7 @@
 #include "platform/data_files.h"
 #include "platform/headless/headless_platform.h"
 #include "shell/check_stages.h"
+#include "shell/edit_mode.h"
 #include "shell/program.h"
 
 namespace kolvar {
@@ -63,6 +64,7 @@ int RunHeadless(const char* program, const Arguments& args, const std::string& p
     if (!ran_out.empty()) std::fprintf(stderr, "%s: %s\n", program, ran_out.c_str());
     return headless ? headless->WriteDueShots(true) : std::string();
   };
+  backend.edit = RunEditMode;
   backend.check_stages = [](const std::string& pack_folder, const std::string& data_root,
                             const CheckOptions& options) {
     return CheckStages(pack_folder, data_root, stdout, stderr, options);

@@ -20,6 +20,7 @@
 #include "platform/sdl/sdl_key_names.h"
 #include "platform/sdl/sdl_platform.h"
 #include "shell/command_line.h"
+#include "shell/edit_mode.h"
 #include "shell/headless_launch.h"
 #include "shell/pack_folder.h"
 #include "shell/program.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
   const std::vector<uint32_t> icon = IconPixels();
   int asked_speed = 0;
   kolvar::Backend window;
+  window.edit = kolvar::RunEditMode;
   window.open = [&](const kolvar::OpenRequest& request) {
     kolvar::WindowOptions options;
     options.music_folder = kolvar::ResolveDataFile(request.data_root, "MIDI");

@@ -16,7 +16,6 @@
 #include "platform/recording_platform.h"
 #include "platform/replay_platform.h"
 #include "shell/data_root.h"
-#include "shell/edit_mode.h"
 #include "shell/pack_folder.h"
 #include "shell/recordings.h"
 #include "stage/stage_pack.h"
@@ -320,7 +319,10 @@ int RunKolvar(const char* program, const Arguments& args, const std::string& pro
               const std::string& data_from_bindir, const Backend& backend) {
   try {
     const DataRoot data = FindProgramData(args, program_dir, data_from_bindir);
-    if (args.edit) return RunEditMode(program, args, data.root, backend);
+    if (args.edit) {
+      if (!backend.edit) throw std::runtime_error("--edit: this program has no stage editor");
+      return backend.edit(program, args, data.root, backend);
+    }
     if (!args.check_stages.empty()) {
       CheckOptions check;
       if (args.budget) check.budget_seconds = *args.budget;

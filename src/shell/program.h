@@ -67,6 +67,12 @@ struct Backend {
   std::function<int(const std::string& pack_folder, const std::string& data_root,
                     const CheckOptions& options)>
       check_stages;
+  // `--edit`: opens the platform and runs the stage editor (RunEditMode);
+  // empty in a program built without the editor (the browser page's
+  // program unless it is built with KOLVAR_PAGE_EDITOR).
+  std::function<int(const char* program, const Arguments& args, const std::string& data_root,
+                    const Backend& backend)>
+      edit;
   // The stage editor saved the pack in `folder` with these files: the
   // backend keeps it where it keeps things (the browser's storage).
   // Returns an error message, or empty. Empty: the folder is enough.

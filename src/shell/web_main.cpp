@@ -19,6 +19,7 @@
 #include "platform/desktop/user_files.h"
 #include "platform/regular_file.h"
 #include "platform/web/web_platform.h"
+#include "shell/edit_mode.h"
 #include "shell/pack_bundle.h"
 #include "shell/pack_folder.h"
 #include "shell/program.h"
@@ -109,6 +110,9 @@ int main() {
     return set.name == *wanted;
   });
   // The page names the set played: the game's own without `?stages=`.
+#ifdef KOLVAR_PAGE_EDITOR
+  kolvar::OfferWebEditor();
+#endif
   kolvar::ShowWebStageSets(listed, known_set ? wanted.value_or(kOwnSet) : "");
   if (wanted) {
     if (!known_set) {
@@ -122,6 +126,11 @@ int main() {
   }
 
   if (kolvar::WebPageAsks("edit")) {
+#ifndef KOLVAR_PAGE_EDITOR
+    kolvar::ShowWebError(
+        "This page was built without the stage editor: on the desktop, kolvar --edit");
+    return 2;
+#endif
     args.edit = true;
     args.edit_pack = kolvar::WebPageValue("edit").value_or("");
     // Only names: a folder of the page's files is nobody's pack.
@@ -132,6 +141,9 @@ int main() {
   }
 
   kolvar::Backend web;
+#ifdef KOLVAR_PAGE_EDITOR
+  web.edit = kolvar::RunEditMode;
+#endif
   web.open = [](const kolvar::OpenRequest& request) {
     kolvar::WebOptions options;
     options.music_folder = request.data_root + "/MIDI";

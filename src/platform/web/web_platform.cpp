@@ -125,6 +125,7 @@ EM_JS(void, kolvar_web_stage_sets, (const char* names, const char* titles, const
   KolvarPage.stageSets(UTF8ToString(names).split('\n'), UTF8ToString(titles).split('\n'),
                        UTF8ToString(current));
 });
+EM_JS(void, kolvar_web_offer_editor, (), { KolvarPage.offerEditor(); });
 EM_JS(void, kolvar_web_caption, (const char* text), { KolvarPage.caption(UTF8ToString(text)); });
 
 constexpr const char* kSettingsKey = "kolvar.settings";
@@ -628,6 +629,10 @@ std::optional<std::string> WebPageValue(const std::string& name) {
   std::string text = value;
   std::free(value);
   return text;
+}
+
+void OfferWebEditor() {
+  kolvar_web_offer_editor();
 }
 
 void ShowWebStageSets(const std::vector<WebStageSet>& sets, const std::string& current) {
