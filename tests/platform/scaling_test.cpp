@@ -19,8 +19,8 @@ TEST(PicturePixelAt, TakesOffTheBarsAndTheScale) {
   } cases[] = {
       {{0, 0, 320, 240}, 0, 0, 0, 0},
       {{0, 0, 320, 240}, 319, 239, 319, 239},
-      {{180, 110, 640, 480}, 180, 110, 0, 0},      // the picture's corner
-      {{180, 110, 640, 480}, 181, 111, 0, 0},      // the same pixel, scaled by 2
+      {{180, 110, 640, 480}, 180, 110, 0, 0},  // the picture's corner
+      {{180, 110, 640, 480}, 181, 111, 0, 0},  // the same pixel, scaled by 2
       {{180, 110, 640, 480}, 182, 113, 1, 1},
       {{180, 110, 640, 480}, 819, 589, 319, 239},  // the last pixel
       {{180, 110, 640, 480}, 100, 50, 0, 0},       // on the bar: held at the edge
