@@ -6,31 +6,7 @@
 #   edit_in_window.sh KOLVAR
 set -uo pipefail
 kolvar=$1
-for tool in Xvfb xdotool xwininfo; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "missing $tool: scripts/setup installs xvfb, xdotool and x11-utils"
-    exit 1
-  fi
-done
-work=$(mktemp -d)
-xvfb_pid= game_pid=
-cleanup() {
-  [ -n "$game_pid" ] && kill -KILL "$game_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  [ -s "$work/err" ] && { echo "the editor's stderr:"; cat "$work/err"; }
-  exit 1
-}
-
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+source "$(dirname "$0")/../platform/sdl/xvfb_session.sh" Xvfb xdotool xwininfo
 
 pack=$work/pack
 XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data SDL_AUDIODRIVER=dummy \
