@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/desktop/user_files.h"
+
 namespace kolvar {
 
 namespace {
@@ -26,15 +28,8 @@ std::string Errno(const std::string& what) {
 std::string WriteWhole(const fs::path& path, const std::string& bytes) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return Errno(path.string() + ": cannot write");
-  size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    written += static_cast<size_t>(n);
-  }
   std::string failure;
-  if (written != bytes.size()) failure = Errno(path.string() + ": cannot write");
+  if (!WriteAll(fd, bytes)) failure = Errno(path.string() + ": cannot write");
   if (failure.empty() && fsync(fd) != 0) failure = Errno(path.string() + ": cannot flush to disk");
   if (close(fd) != 0 && failure.empty()) failure = Errno(path.string() + ": cannot write");
   return failure;

@@ -136,6 +136,17 @@ std::string FollowLinks(const std::string& path) {
   return at.string();
 }
 
+bool WriteAll(int fd, std::string_view bytes) {
+  size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    written += static_cast<size_t>(n);
+  }
+  return true;
+}
+
 std::string WriteFileAtomically(const std::string& path, const std::string& bytes,
                                 const std::function<bool()>& still_wanted) {
   const std::string target_path = FollowLinks(path);
@@ -163,15 +174,8 @@ std::string WriteFileAtomically(const std::string& path, const std::string& byte
   const int fd =
       mkostemps(temporary.data(), static_cast<int>(std::strlen(kTemporarySuffix)), O_CLOEXEC);
   if (fd < 0) return Errno(path + ": cannot write");
-  size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    written += static_cast<size_t>(n);
-  }
   std::string failure;
-  if (written != bytes.size()) failure = Errno(path + ": cannot write");
+  if (!WriteAll(fd, bytes)) failure = Errno(path + ": cannot write");
   if (failure.empty() && fchmod(fd, mode) != 0) failure = Errno(path + ": cannot set its mode");
   if (failure.empty() && fsync(fd) != 0) failure = Errno(path + ": cannot flush to disk");
   if (close(fd) != 0 && failure.empty()) failure = Errno(path + ": cannot write");

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace kolvar {
 
@@ -32,6 +33,10 @@ std::string FollowLinks(const std::string& path);
 // `still_wanted`, when given, is asked once more after the new bytes are on
 // the disk and just before they replace the file; false leaves the file as
 // it is (and is no error).
+// Writes all of `bytes` to the open file `fd`, going on after interrupted
+// and short writes; false when the system refuses the rest (errno says why).
+bool WriteAll(int fd, std::string_view bytes);
+
 std::string WriteFileAtomically(const std::string& path, const std::string& bytes,
                                 const std::function<bool()>& still_wanted = {});
 
