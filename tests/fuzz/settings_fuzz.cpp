@@ -1,9 +1,10 @@
 // The settings parser on any text, with a small key table of its own (the
-// window's key names need SDL): every problem is one printable line naming
-// the file and a line, and whatever the text, each action keeps at least
-// one key, no key does two things, and the numbers stay in range. The time
-// it takes grows with the text's length, not with its square: the
-// regression input many_lines holds half a million lines.
+// window's key names need SDL; this one has no Return, as a backend's table
+// may not): every problem is one printable line naming the file and a line,
+// and whatever the text, each action keeps at least one key, no key does two
+// things, and the numbers stay in range. The time it takes grows with the
+// text's length, not with its square: the regression input many_lines holds
+// half a million lines.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

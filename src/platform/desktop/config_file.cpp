@@ -138,10 +138,18 @@ std::string NameKeys(const std::vector<KeyCode>& keys, const KeyNames& names) {
 
 Settings DefaultSettings(const KeyNames& names) {
   Settings settings;
+  // Each default key on its own: a backend without one of the names (a
+  // keyboard table with no Return) still gives the action the others.
   for (const KeyEntry& entry : kKeyEntries) {
-    std::string unknown;
-    if (auto keys = ParseKeys(entry.defaults, names, unknown)) {
-      settings.keys[static_cast<int>(entry.action)] = *keys;
+    std::vector<KeyCode>& keys = settings.keys[static_cast<int>(entry.action)];
+    const std::string defaults = entry.defaults;
+    for (size_t at = 0; at < defaults.size();) {
+      const size_t comma = std::min(defaults.find(',', at), defaults.size());
+      std::string unknown;
+      if (auto key = ParseKeys(defaults.substr(at, comma - at), names, unknown)) {
+        keys.insert(keys.end(), key->begin(), key->end());
+      }
+      at = comma + 1;
     }
   }
   return settings;
