@@ -11,10 +11,23 @@ trap 'rm -rf "$err" "$home"' EXIT
 XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data \
   SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$kolvar" 2>"$err" &
 pid=$!
-sleep 1.5
-if ! kill -0 "$pid" 2>/dev/null; then
-  echo "the game ended before the close request:"; cat "$err"; exit 1
-fi
+# The close request is sent once the game catches SIGTERM (SDL's events
+# are up), not after a fixed wait: on a loaded machine or a sanitized
+# build the start can take seconds.
+caught() {
+  local mask
+  mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$pid/status" 2>/dev/null) || return 1
+  [ -n "$mask" ] && (((16#$mask >> 14) & 1))
+}
+for _ in $(seq 600); do
+  caught && break
+  if ! kill -0 "$pid" 2>/dev/null; then
+    echo "the game ended before the close request:"; cat "$err"; exit 1
+  fi
+  sleep 0.1
+done
+if ! caught; then echo "the game never caught SIGTERM in 60 s"; kill -KILL "$pid"; exit 1; fi
+sleep 0.5
 kill -TERM "$pid"
 wait "$pid"
 status=$?
