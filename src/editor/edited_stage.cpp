@@ -88,4 +88,13 @@ EditedStage ReadStageText(std::string_view text, std::vector<std::string>& probl
   return stage;
 }
 
+std::optional<StageGrids> PlayableGrids(const EditedStage& stage) {
+  const stagec::CompileResult compiled = stagec::compile_stage(StageText(stage));
+  if (!compiled.stage) return std::nullopt;
+  StageGrids grids;
+  grids.map = compiled.stage->map;
+  grids.spawns = compiled.stage->ivm;
+  return grids;
+}
+
 }  // namespace kolvar

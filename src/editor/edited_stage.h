@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/game.h"
 #include "stage/stage_compiler.h"
 
 namespace kolvar {
@@ -40,5 +42,9 @@ int StageTextRowLine(const EditedStage& stage, int row);
 // (a fault of its form, `problems` says which) gives an empty stage with
 // what could be read of the title. Rules of play are not checked here.
 EditedStage ReadStageText(std::string_view text, std::vector<std::string>& problems);
+
+// The stage as the game plays it: its text compiled, or nothing when the
+// compiler finds a fault.
+std::optional<StageGrids> PlayableGrids(const EditedStage& stage);
 
 }  // namespace kolvar

@@ -23,6 +23,9 @@ constexpr uint32_t kOverviewFrame = 0xFFFFFF;
 constexpr uint32_t kFaultBand = 0x501818;
 constexpr uint32_t kGoodBand = 0x184018;
 constexpr uint32_t kShade = 0x000000;
+constexpr uint32_t kButtonIdle = 0x303040;  // a button with nothing to do now
+constexpr uint32_t kBarFrame = 0xC0C0C0;
+constexpr uint32_t kBarFill = 0x60D060;
 
 constexpr int kSheetTiles = 6;  // the tile sheet is 6 x 6 tiles
 constexpr int kTextPixels = 12;
@@ -30,8 +33,8 @@ constexpr int kTextLeft = 2;
 
 constexpr std::array<const char*, kToolButtonCount> kToolLabels = {"Brush", "Rect", "Fill", "Erase",
                                                                    "Undo",  "Redo", "Save", "Play"};
-constexpr std::array<const char*, kStageButtonCount> kStageLabels = {"Prev", "Next", "New", "Copy",
-                                                                     "<<",   ">>",   "Del", "Pack"};
+constexpr std::array<const char*, kStageButtonCount> kStageLabels = {
+    "Prev", "Next", "New", "Copy", "<<", ">>", "Del", "Pack", "Prove", "Watch"};
 
 // A tile at half size: every other pixel of the game's 32 x 32 picture.
 void DrawHalfTile(Game& g, int x, int y, uint8_t code) {
@@ -83,10 +86,13 @@ void Print(Game& g, int x, int y, const std::string& text, int right = kPictureW
   PrintText(g.Crt, x, y, Fitted(text, right - x), kSmallFontPoints);
 }
 
-void DrawButton(Game& g, int x, int y, int w, int h, const char* label, bool chosen) {
-  g.Crt.FillRect(x + 1, y + 1, w - 2, h - 2, chosen ? kButtonChosen : kButton);
+void DrawButton(Game& g, int x, int y, int w, int h, const char* label, bool chosen,
+                uint32_t colour = kButton) {
+  g.Crt.FillRect(x + 1, y + 1, w - 2, h - 2, chosen ? kButtonChosen : colour);
   const int text_x = x + (w - TextLineWidth(label, kTextPixels)) / 2;
-  PrintText(g.Crt, text_x, y + 1, label, kSmallFontPoints);
+  // The glyphs' boxes hold a row of space above the capitals: a button
+  // lower than a line of text starts its label there.
+  PrintText(g.Crt, text_x, y + (h < kLineHeight ? -1 : 1), label, kSmallFontPoints);
 }
 
 // The average colour of each tile, for the overview's two pixels a cell.
@@ -202,11 +208,22 @@ void DrawOverview(Game& g, const StageEditor& e) {
             kOverviewFrame);
 }
 
-void DrawStageButtons(Game& g) {
+void DrawStageButtons(Game& g, const StageEditor& e) {
+  const StageVerdict* verdict = e.verdict();
+  const bool running = e.proof_running().has_value();
+  const bool watchable = verdict && verdict->proof.verdict == bots::ProofVerdict::kCleared;
   for (int i = 0; i < kStageButtonCount; ++i) {
-    DrawButton(g, kStageButtonsLeft + i % kStageButtonColumns * kStageButtonWidth,
-               kStageButtonsTop + i / kStageButtonColumns * kStageButtonHeight, kStageButtonWidth,
-               kStageButtonHeight, kStageLabels[static_cast<size_t>(i)], false);
+    const auto button = static_cast<StageButton>(i);
+    const char* label = kStageLabels[static_cast<size_t>(i)];
+    uint32_t colour = kButton;
+    if (button == StageButton::kProve) {
+      if (running) label = "Stop";
+      if (!e.can_prove() || (!running && !e.faults().empty())) colour = kButtonIdle;
+    }
+    if (button == StageButton::kWatch && !watchable) colour = kButtonIdle;
+    const Box box = StageButtonBox(button);
+    DrawButton(g, box.x, box.y, box.width, box.height, label,
+               running && button == StageButton::kProve, colour);
   }
 }
 
@@ -238,6 +255,51 @@ void DrawToolBar(Game& g, const StageEditor& e) {
   }
 }
 
+// A bar across the line at `y`, filled to `share` (0..1).
+void DrawProgressBar(Game& g, int y, double share) {
+  const int left = kTextLeft, width = kPictureWidth - 2 * kTextLeft, height = kLineHeight - 4;
+  DrawFrame(g.Crt, left, y + 2, width, height, kBarFrame);
+  const int filled = static_cast<int>(std::clamp(share, 0.0, 1.0) * (width - 4));
+  g.Crt.FillRect(left + 2, y + 4, filled, height - 4, kBarFill);
+}
+
+// The green band of a stage without faults: how its proof stands, with a
+// progress bar while a proof or a rating runs.
+void DrawProofLines(Game& g, const StageEditor& e, int y) {
+  const int width = kPictureWidth - 2 * kTextLeft;
+  const std::optional<ProofWork> running = e.proof_running();
+  const StageVerdict* verdict = e.verdict();
+  const std::string percent = std::to_string(static_cast<int>(e.proof_progress() * 100)) + " %";
+  if (running == ProofWork::kProve) {
+    Print(g, kTextLeft, y, "Proving... " + percent + "  (Esc or Stop stops it)");
+    DrawProgressBar(g, y + kLineHeight, e.proof_progress());
+    return;
+  }
+  if (running == ProofWork::kRate) {
+    const int done = static_cast<int>(e.proof_progress() * kRatingRuns);
+    Print(g, kTextLeft, y,
+          (verdict ? ProofWords(verdict->proof) + "; " : std::string()) + "rating: run " +
+              std::to_string(done) + " of " + std::to_string(kRatingRuns));
+    DrawProgressBar(g, y + kLineHeight, e.proof_progress());
+    return;
+  }
+  std::string text = "No faults. Unproven: h or Prove proves it, v plays it";
+  if (verdict) {
+    text = ProofWords(verdict->proof) + ". ";
+    if (verdict->rating) {
+      text += RatingWords(*verdict->rating);
+    } else if (verdict->proof.verdict == bots::ProofVerdict::kCleared) {
+      text += "Not rated yet: h rates it";
+    } else {
+      text += "Open a second way round, or move an enemy";
+    }
+  }
+  const std::vector<std::string> lines = WrapText(text, width);
+  for (size_t i = 0; i < lines.size() && i < 2; ++i) {
+    Print(g, kTextLeft, y + static_cast<int>(i) * kLineHeight, lines[i]);
+  }
+}
+
 void DrawMessages(Game& g, const StageEditor& e) {
   const int width = kPictureWidth - 2 * kTextLeft;
   int y = kMessageTop;
@@ -249,7 +311,11 @@ void DrawMessages(Game& g, const StageEditor& e) {
   const size_t total = stage_faults + e.pack_faults().size();
   if (total == 0) {
     g.Crt.FillRect(0, y, kPictureWidth, 2 * kLineHeight, kGoodBand);
-    Print(g, kTextLeft, y, "No faults: v or Play tries the stage");
+    if (e.can_prove()) {
+      DrawProofLines(g, e, y);
+    } else {
+      Print(g, kTextLeft, y, "No faults: v or Play tries the stage");
+    }
     return;
   }
   g.Crt.FillRect(0, y, kPictureWidth, 2 * kLineHeight, kFaultBand);
@@ -315,6 +381,7 @@ void DrawHelp(Game& g) {
                                        "t: title.  n: the pack's name, author, text",
                                        "l, or a click on the pack's name: other packs",
                                        "w: save (Ctrl+S).  v: play it; Esc comes back",
+                                       "h: prove it, then rate it (Esc stops); m: watch",
                                        "PageUp, PageDown: the previous, next stage",
                                        "a: new stage, u: copy, Delete, < >: move it",
                                        "Mouse, touch: draw, pick, press the buttons",
@@ -326,7 +393,7 @@ void DrawHelp(Game& g) {
   int y = 2;
   for (const char* line : kLines) {
     Print(g, kTextLeft, y, line);
-    y += kLineHeight + 1;
+    y += kLineHeight;
   }
 }
 
@@ -368,7 +435,7 @@ void DrawEditor(Game& g, const StageEditor& e) {
     DrawMap(g, e);
   }
   DrawOverview(g, e);
-  DrawStageButtons(g);
+  DrawStageButtons(g, e);
   DrawPalette(g, e);
   DrawToolBar(g, e);
   DrawMessages(g, e);

@@ -10,7 +10,30 @@ bool Inside(int x, int y, int left, int top, int width, int height) {
   return x >= left && y >= top && x < left + width && y < top + height;
 }
 
+int StageButtonAt(int x, int y) {
+  for (int i = 0; i < kStageButtonCount; ++i) {
+    const Box box = StageButtonBox(static_cast<StageButton>(i));
+    if (Inside(x, y, box.x, box.y, box.width, box.height)) return i;
+  }
+  return -1;
+}
+
 }  // namespace
+
+Box StageButtonBox(StageButton button) {
+  const int index = static_cast<int>(button);
+  const int row = index / kStageButtonColumns, column = index % kStageButtonColumns;
+  const int y = kStageButtonsTop + row * kStageButtonHeight;
+  constexpr int kOverviewRight = kOverviewLeft + kMapCells * kOverviewCellPixels;
+  constexpr int kProveWidth = 36;
+  if (button == StageButton::kProve) return {kOverviewRight, y, kProveWidth, kStageButtonHeight};
+  if (button == StageButton::kWatch) {
+    return {kOverviewRight + kProveWidth, y,
+            kStageButtonsLeft + 2 * kStageButtonWidth - kOverviewRight - kProveWidth,
+            kStageButtonHeight};
+  }
+  return {kStageButtonsLeft + column * kStageButtonWidth, y, kStageButtonWidth, kStageButtonHeight};
+}
 
 Spot SpotAt(int x, int y, int palette_size) {
   Spot spot;
@@ -28,12 +51,9 @@ Spot SpotAt(int x, int y, int palette_size) {
     spot.part = Part::kOverview;
     spot.column = (x - kOverviewLeft) / kOverviewCellPixels;
     spot.row = (y - kOverviewTop) / kOverviewCellPixels;
-  } else if (Inside(x, y, kStageButtonsLeft, kStageButtonsTop,
-                    kStageButtonColumns * kStageButtonWidth,
-                    kStageButtonCount / kStageButtonColumns * kStageButtonHeight)) {
+  } else if (const int button = StageButtonAt(x, y); button >= 0) {
     spot.part = Part::kStageButton;
-    spot.index = (y - kStageButtonsTop) / kStageButtonHeight * kStageButtonColumns +
-                 (x - kStageButtonsLeft) / kStageButtonWidth;
+    spot.index = button;
   } else if (Inside(x, y, kPaletteLeft, kPaletteTop, kPaletteColumns * kPaletteStep,
                     (palette_size + kPaletteColumns - 1) / kPaletteColumns * kPaletteStep)) {
     const int index =

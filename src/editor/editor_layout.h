@@ -24,12 +24,13 @@ inline constexpr int kOverviewLeft = 180;
 inline constexpr int kOverviewTop = kHeaderHeight;
 inline constexpr int kOverviewCellPixels = 2;
 
-// The stage buttons beside the overview, two columns of four.
+// The stage buttons beside the overview, two columns of five (StageButtonBox).
 inline constexpr int kStageButtonsLeft = 248;
 inline constexpr int kStageButtonsTop = kHeaderHeight;
 inline constexpr int kStageButtonWidth = 36;
-inline constexpr int kStageButtonHeight = 16;
+inline constexpr int kStageButtonHeight = 13;
 inline constexpr int kStageButtonColumns = 2;
+inline constexpr int kStageButtonRows = 5;
 
 // The palette below the overview.
 inline constexpr int kPaletteLeft = 180;
@@ -63,9 +64,18 @@ enum class StageButton {
   kMoveEarlier,
   kMoveLater,
   kDelete,
-  kPack
+  kPack,
+  kProve,
+  kWatch
 };
-inline constexpr int kStageButtonCount = 8;
+inline constexpr int kStageButtonCount = 10;
+
+// Where a stage button lies. The last row's two take the gap before the
+// overview too, for their longer words: Prove (or Stop) and Watch.
+struct Box {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+Box StageButtonBox(StageButton button);
 
 // What a pixel of the picture belongs to.
 struct Spot {

@@ -56,6 +56,10 @@ void RunEditor(Game& g, EditorOptions options,
       if (g.platform->PollKey(Key::Esc) & 1) editor.Escape();
       editor.Pointer(g.platform->PollPointer());
       if (editor.TakePlayRequest()) editor.Tell(PlayTest(g, editor.stage()));
+      if (auto keys = editor.TakeWatchRequest()) {
+        editor.Tell(WatchClear(g, editor.stage(), std::move(*keys)));
+      }
+      editor.PollProof();
       DrawEditor(g, editor);
       ShowScreen(g);
       // The window processes its events at least once a frame, however

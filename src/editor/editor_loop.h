@@ -1,6 +1,6 @@
 // The stage editor's frame loop: the player's keys, typing and pointer to
-// the editor, the picture drawn and shown once a frame, and the play-test
-// when asked for.
+// the editor, the prover asked how it stands, the picture drawn and shown
+// once a frame, and the play-test or the watched clear when asked for.
 #pragma once
 
 #include <functional>

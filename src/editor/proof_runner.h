@@ -32,6 +32,9 @@ struct ProofReport {
   // kRate.
   std::optional<bots::StageProof> proof;
   std::optional<bots::StageRating> rating;
+  // Why the job ended without an answer, in words (the data folder could
+  // not be read, no thread could be started); empty otherwise.
+  std::string fault;
 };
 
 class ProofRunner {
@@ -47,5 +50,10 @@ class ProofRunner {
 
 // Runs each job on a thread of its own, the game's data folder at `root`.
 std::unique_ptr<ProofRunner> MakeThreadProofRunner(std::string root);
+
+// For a program on a virtual clock (the headless runner): each Poll waits
+// until `inner`'s job has answered, so an input script sees its answer
+// after the same frames however fast the machine is.
+std::unique_ptr<ProofRunner> MakeWaitingProofRunner(std::unique_ptr<ProofRunner> inner);
 
 }  // namespace kolvar

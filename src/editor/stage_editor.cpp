@@ -1,6 +1,8 @@
 #include "editor/stage_editor.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -33,14 +35,54 @@ std::string* FieldOf(EditPlace& place, TypingField field) {
   }
 }
 
+// The stage as proofs are kept by: its text without the title, which play
+// never reads.
+std::string ProofKey(const EditedStage& stage) {
+  EditedStage untitled = stage;
+  untitled.title.clear();
+  return StageText(untitled);
+}
+
+std::string Tenths(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return text;
+}
+
+std::string Percent(double share) {
+  return std::to_string(static_cast<int>(std::lround(share * 100)));
+}
+
 }  // namespace
+
+std::string ProofWords(const bots::StageProof& proof) {
+  switch (proof.verdict) {
+    case bots::ProofVerdict::kCleared:
+      return "Cleared in " + Tenths(proof.clear_ms / 1000.0) + " s of play";
+    case bots::ProofVerdict::kNoWayFound:
+      return "No way found in " + Tenths(proof.seconds) + " s";
+    case bots::ProofVerdict::kReplayFailed:
+      return "The clear found did not clear the stage when played again";
+    case bots::ProofVerdict::kCancelled:
+      break;
+  }
+  return "Unproven";
+}
+
+std::string RatingWords(const bots::StageRating& rating) {
+  return "Casual players clear it " + Percent(rating.Rate()) + " % of the time (" +
+         std::to_string(rating.runs) + " runs, " + Percent(rating.low) + "-" +
+         Percent(rating.high) + " %)";
+}
 
 StageEditor::StageEditor(EditorOptions options)
     : folder_(std::move(options.folder)),
       read_only_(options.read_only),
       copy_folder_(std::move(options.copy_folder)),
       save_(std::move(options.save)),
-      shelf_(std::move(options.shelf)) {
+      shelf_(std::move(options.shelf)),
+      prover_(std::move(options.prover)),
+      proof_budget_seconds_(options.proof_budget_seconds) {
   place_.pack = std::move(options.opened.pack);
   saved_ = place_.pack;
   item_ = std::max(0, PaletteIndexOfKey('#'));
@@ -60,6 +102,109 @@ void StageEditor::Refresh() {
   pack_faults_ = PackInfoFaults(place_.pack.info);
   const int total = static_cast<int>(faults_.size() + pack_faults_.size());
   if (shown_fault_ >= total) shown_fault_ = 0;
+  proof_key_ = ProofKey(stage());
+  if (job_ && job_->key != proof_key_) {
+    StopJob(job_->work == ProofWork::kProve ? "Proof stopped: the stage changed"
+                                            : "Rating stopped: the stage changed");
+  }
+}
+
+const StageVerdict* StageEditor::verdict() const {
+  const auto found = verdicts_.find(proof_key_);
+  return found == verdicts_.end() ? nullptr : &found->second;
+}
+
+std::optional<ProofWork> StageEditor::proof_running() const {
+  if (!job_) return std::nullopt;
+  return job_->work;
+}
+
+void StageEditor::StartJob(ProofWork work) {
+  const std::optional<StageGrids> grids = PlayableGrids(stage());
+  if (!grids) {
+    message_ = "The stage has faults; mend them to prove it";
+    return;
+  }
+  ProofJob job;
+  job.work = work;
+  job.stage = *grids;
+  job.budget_seconds = proof_budget_seconds_;
+  job.runs = kRatingRuns;
+  prover_->Start(job);
+  job_ = ProofJobState{work, proof_key_, 0};
+  message_ = work == ProofWork::kProve
+                 ? "Proving: Esc or Stop stops it"
+                 : "Rating: casual players play it " + std::to_string(kRatingRuns) + " times";
+}
+
+void StageEditor::StopJob(const std::string& why) {
+  prover_->Cancel();
+  job_.reset();
+  message_ = why;
+}
+
+void StageEditor::Prove() {
+  if (!prover_) {
+    message_ = "This editor cannot prove stages: kolvar --check-stages does";
+    return;
+  }
+  if (job_) {
+    StopJob(job_->work == ProofWork::kProve ? "Proof stopped" : "Rating stopped");
+    return;
+  }
+  if (!faults_.empty()) {
+    message_ = "Mend the stage's " + std::to_string(faults_.size()) + " fault" +
+               (faults_.size() == 1 ? "" : "s") + " to prove it";
+    return;
+  }
+  const StageVerdict* known = verdict();
+  if (!known) {
+    StartJob(ProofWork::kProve);
+  } else if (known->proof.verdict == bots::ProofVerdict::kCleared && !known->rating) {
+    StartJob(ProofWork::kRate);
+  } else {
+    message_ = "Proved already: " + ProofWords(known->proof);
+  }
+}
+
+void StageEditor::PollProof() {
+  if (!job_) return;
+  const ProofReport report = prover_->Poll();
+  if (report.running) {
+    job_->progress = report.progress;
+    return;
+  }
+  const ProofJobState done = *job_;
+  job_.reset();
+  if (!report.fault.empty()) {
+    message_ = (done.work == ProofWork::kProve ? "Not proved: " : "Not rated: ") + report.fault;
+  } else if (done.work == ProofWork::kProve && report.proof) {
+    verdicts_[done.key] = StageVerdict{*report.proof, std::nullopt};
+    message_ = ProofWords(*report.proof);
+    if (report.proof->verdict == bots::ProofVerdict::kCleared) StartJob(ProofWork::kRate);
+  } else if (done.work == ProofWork::kRate && report.rating) {
+    const auto known = verdicts_.find(done.key);
+    if (known != verdicts_.end()) known->second.rating = *report.rating;
+    message_ = "Rated: m or Watch shows the clear";
+  } else {
+    message_ = done.work == ProofWork::kProve ? "Proof stopped" : "Rating stopped";
+  }
+}
+
+void StageEditor::Watch() {
+  const StageVerdict* known = verdict();
+  if (!known || known->proof.verdict != bots::ProofVerdict::kCleared) {
+    message_ = "No clear to watch: h or Prove finds one";
+    return;
+  }
+  watch_requested_ = true;
+}
+
+std::optional<std::vector<bots::KeyEvent>> StageEditor::TakeWatchRequest() {
+  if (!std::exchange(watch_requested_, false)) return std::nullopt;
+  const StageVerdict* known = verdict();
+  if (!known || known->proof.verdict != bots::ProofVerdict::kCleared) return std::nullopt;
+  return known->proof.keys;
 }
 
 bool StageEditor::TakePlayRequest() {
@@ -259,6 +404,12 @@ void StageEditor::StageCommand(StageButton button) {
     case StageButton::kPack:
       StartTyping(TypingField::kPackName);
       break;
+    case StageButton::kProve:
+      Prove();
+      break;
+    case StageButton::kWatch:
+      Watch();
+      break;
   }
 }
 
@@ -414,6 +565,12 @@ void StageEditor::Type(const TypedKey& key) {
       case 'v':
         play_requested_ = true;
         break;
+      case 'h':
+        Prove();
+        break;
+      case 'm':
+        Watch();
+        break;
       case 'a':
         StageCommand(StageButton::kAdd);
         break;
@@ -501,6 +658,8 @@ void StageEditor::Escape() {
   } else if (anchor_) {
     anchor_.reset();
     message_ = "Rectangle left undrawn";
+  } else if (job_) {
+    StopJob(job_->work == ProofWork::kProve ? "Proof stopped" : "Rating stopped");
   }
 }
 

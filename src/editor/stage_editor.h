@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -16,6 +18,7 @@
 #include "editor/edit_tools.h"
 #include "editor/edited_pack.h"
 #include "editor/editor_layout.h"
+#include "editor/proof_runner.h"
 #include "editor/stage_faults.h"
 #include "platform/platform.h"
 
@@ -54,7 +57,28 @@ struct EditorOptions {
   std::string copy_folder;
   PackSaver save;
   PackShelf shelf;
+  // Proves and rates the stage being edited beside the editor's frames;
+  // null: the editor offers no proving.
+  std::shared_ptr<ProofRunner> prover;
+  // The processor time a proof may take before it answers "no way found".
+  double proof_budget_seconds = bots::kDefaultBudgetSeconds;
 };
+
+// What is known of a stage's play: its proof and, once a clear was found,
+// the casual player's clear rate.
+struct StageVerdict {
+  bots::StageProof proof;
+  std::optional<bots::StageRating> rating;
+};
+
+// The runs the casual player plays to rate a stage.
+inline constexpr int kRatingRuns = 50;
+
+// A proof in words: "Cleared in 20.9 s of play", "No way found in 10.0 s".
+std::string ProofWords(const bots::StageProof& proof);
+// "Casual players clear it 70 % of the time (50 runs, 56-81 %)": the rate
+// and its 95 % interval.
+std::string RatingWords(const bots::StageRating& rating);
 
 // What the player is typing into.
 enum class TypingField { kNone, kTitle, kPackName, kPackAuthor, kPackDescription };
@@ -89,6 +113,18 @@ class StageEditor {
   // The loop asks for a play-test when the player wants one (and takes
   // the request); the stage must be free of faults.
   bool TakePlayRequest();
+  // Proves the stage (when it has no faults), or stops the proof or
+  // rating running; a proved stage is rated, once.
+  void Prove();
+  // Asks the loop to play the proof's clear, watched.
+  void Watch();
+  // Once a frame: takes the prover's progress and answers. A clear found
+  // starts the rating at once.
+  void PollProof();
+  // The keys of the clear to watch, when the player asked (taking the
+  // request).
+  std::optional<std::vector<bots::KeyEvent>> TakeWatchRequest();
+
   // What the loop tells the player: a line shown until another comes.
   void Tell(const std::string& message) { message_ = message; }
 
@@ -128,6 +164,13 @@ class StageEditor {
   const std::string& folder() const { return folder_; }
   bool read_only() const { return read_only_; }
   const EditHistory& history() const { return history_; }
+  bool can_prove() const { return prover_ != nullptr; }
+  // The proof and rating of the stage as it is now; null while unproven.
+  const StageVerdict* verdict() const;
+  // The job running for the stage as it is now, and how far it has got
+  // (0..1).
+  std::optional<ProofWork> proof_running() const;
+  double proof_progress() const { return job_ ? job_->progress : 0; }
 
  private:
   // A change of the stage: `change` edits a copy, which replaces the
@@ -143,6 +186,8 @@ class StageEditor {
   void ShowNextFault();
   void PointerOnMap(const PointerState& pointer, int column, int row);
   bool PackListInput(const TypedKey& key);
+  void StartJob(ProofWork work);
+  void StopJob(const std::string& why);
 
   EditPlace place_;
   EditedPack saved_;
@@ -173,6 +218,21 @@ class StageEditor {
   int last_column_ = -1, last_row_ = -1;
   // The stroke being drawn has its undo step already.
   bool stroke_recorded_ = false;
+
+  // A job given to the prover: for which stage text, and how far it is.
+  struct ProofJobState {
+    ProofWork work = ProofWork::kProve;
+    std::string key;
+    double progress = 0;
+  };
+  std::shared_ptr<ProofRunner> prover_;
+  double proof_budget_seconds_;
+  // What is known of each stage's play, by its map's text (ProofKey): a
+  // stage changed and changed back, or undone, is proved still.
+  std::map<std::string, StageVerdict> verdicts_;
+  std::string proof_key_;  // the stage being edited, as verdicts_ knows it
+  std::optional<ProofJobState> job_;
+  bool watch_requested_ = false;
 };
 
 }  // namespace kolvar

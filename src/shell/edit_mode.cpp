@@ -187,6 +187,7 @@ int RunEditMode(const char* program, const Arguments& args, const std::string& d
     return backend.keep_pack(folder, files);
   };
   if (!user.empty()) options.shelf = ShelfOf(data_root, user + "/stages", author);
+  if (backend.prover) options.prover = backend.prover(data_root);
   try {
     RunEditor(*game, std::move(options), [program](const std::string& message) {
       std::fprintf(stderr, "%s: %s\n", program, message.c_str());

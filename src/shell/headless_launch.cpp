@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "editor/proof_runner.h"
 #include "platform/data_files.h"
 #include "platform/headless/headless_platform.h"
 #include "shell/check_stages.h"
@@ -65,6 +66,11 @@ int RunHeadless(const char* program, const Arguments& args, const std::string& p
     return headless ? headless->WriteDueShots(true) : std::string();
   };
   backend.edit = RunEditMode;
+  // The script's clock is virtual: each look at the prover waits for its
+  // answer, so a script sees the proof after the same frames on any machine.
+  backend.prover = [](const std::string& data_root) -> std::shared_ptr<ProofRunner> {
+    return MakeWaitingProofRunner(MakeThreadProofRunner(data_root));
+  };
   backend.check_stages = [](const std::string& pack_folder, const std::string& data_root,
                             const CheckOptions& options) {
     return CheckStages(pack_folder, data_root, stdout, stderr, options);

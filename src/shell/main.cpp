@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/sheet_data.h"
+#include "editor/proof_runner.h"
 #include "platform/data_files.h"
 #include "platform/desktop/config_file.h"
 #include "platform/desktop/pack_files.h"
@@ -70,6 +71,9 @@ int main(int argc, char** argv) {
   int asked_speed = 0;
   kolvar::Backend window;
   window.edit = kolvar::RunEditMode;
+  window.prover = [](const std::string& data_root) -> std::shared_ptr<kolvar::ProofRunner> {
+    return kolvar::MakeThreadProofRunner(data_root);
+  };
   window.open = [&](const kolvar::OpenRequest& request) {
     kolvar::WindowOptions options;
     options.music_folder = kolvar::ResolveDataFile(request.data_root, "MIDI");

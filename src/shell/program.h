@@ -16,6 +16,8 @@
 
 namespace kolvar {
 
+class ProofRunner;  // editor/proof_runner.h
+
 // What the platform is opened for: the data folder and, when a stage pack
 // is played, its name (for the caption) and the name of its own files (its
 // hi-score).
@@ -73,6 +75,10 @@ struct Backend {
   std::function<int(const char* program, const Arguments& args, const std::string& data_root,
                     const Backend& backend)>
       edit;
+  // The stage editor's prover (editor/proof_runner.h), proving and rating
+  // the stage being edited with the game's data in `data_root`. Empty: the
+  // editor offers no proving.
+  std::function<std::shared_ptr<ProofRunner>(const std::string& data_root)> prover;
   // The stage editor saved the pack in `folder` with these files: the
   // backend keeps it where it keeps things (the browser's storage).
   // Returns an error message, or empty. Empty: the folder is enough.
