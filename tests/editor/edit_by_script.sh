@@ -2,8 +2,11 @@
 # The stage editor driven as a player would, by the headless runner's input
 # script: keys pick from the palette and move the cursor, the mouse clicks
 # the palette, the overview and the map, a finger places an enemy; undo
-# and redo, the title typed, the pack saved, a play-test and back. The
-# saved pack must pass --check-stages and play with --stages. Then the
+# and redo, the title typed, the pack saved, a play-test and back; the
+# stage proved (the Watch button lights up), its clear watched through the
+# real rules, a change that makes it unproven and the undo that makes it
+# proved again. The saved pack must pass --check-stages and play with
+# --stages. Then the
 # game's own pack, opened by name, is saved as the player's copy and never
 # written itself.
 #   edit_by_script.sh KOLVAR-HEADLESS
@@ -64,10 +67,25 @@ pack=$work/scripted
   at type v
   t=$((t + 5000))
   tap esc
+  # Proved and rated (the headless runner waits for each answer), then the
+  # clear watched to its end.
+  at type h
+  proved=$t
+  at type m
+  t=$((t + 25000))
+  # Water on the hall's floor at column 22 row 5 changes the stage; undo
+  # brings back the one proved.
+  for _ in $(seq 3); do tap left; done
+  at type "~"
+  at press return
+  changed=$t
+  at type z
+  undone=$t
   at close
 } >"$work/edit.in"
 "$headless" --edit "$pack" --input "$work/edit.in" --trace "$work/edit.jsonl" \
-  --shot 2000:"$work/editing.png" >"$work/edit.out" 2>&1 ||
+  --shot 2000:"$work/editing.png" --shot "$proved:$work/proved.png" \
+  --shot "$changed:$work/changed.png" --shot "$undone:$work/undone.png" >"$work/edit.out" 2>&1 ||
   fail "the editor's run failed: $(cat "$work/edit.out")"
 
 stage=$pack/stage01.txt
@@ -79,6 +97,15 @@ cell() { sed -n "$(($2 + 3))p" "$stage" | cut -c$(($1 + 1)); }
 [ "$(cell 25 5)" = E ] || fail "no exit door at column 25 row 5: '$(cell 25 5)'"
 [ "$(cell 15 8)" = 1 ] || fail "no slime at column 15 row 8: '$(cell 15 8)'"
 grep -q '"event":"stage"' "$work/edit.jsonl" || fail "the play-test started no stage"
+# The key held and the stage cleared: only the watched clear gets there.
+grep -q '"flags":\[-1,-1,' "$work/edit.jsonl" || fail "the watched clear never cleared the stage"
+# The Watch button (right of the stage buttons' last row, below its word)
+# is lit while the stage as it is has a clear to watch.
+watch_button() { convert "$1" -format '%[hex:p{300,77}]' info: 2>&1 | cut -c1-6; }
+for shot in proved:404060 changed:303040 undone:404060; do
+  [ "$(watch_button "$work/${shot%%:*}.png")" = "${shot#*:}" ] ||
+    fail "the Watch button in $shot.png is $(watch_button "$work/${shot%%:*}.png")"
+done
 [ -s "$work/editing.png" ] || fail "no screenshot of the editor"
 
 "$headless" --check-stages "$pack" >"$work/check.out" 2>&1 ||
