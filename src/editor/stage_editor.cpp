@@ -133,8 +133,8 @@ void StageEditor::StartJob(ProofWork work) {
   prover_->Start(job);
   job_ = ProofJobState{work, proof_key_, 0};
   message_ = work == ProofWork::kProve
-                 ? "Proving: Esc or Stop stops it"
-                 : "Rating: casual players play it " + std::to_string(kRatingRuns) + " times";
+                 ? "Searching for a clear through the game's own rules"
+                 : "Casual players play it " + std::to_string(kRatingRuns) + " times";
 }
 
 void StageEditor::StopJob(const std::string& why) {
