@@ -118,6 +118,16 @@ std::string WatchClear(Game& g, const EditedStage& stage, std::vector<bots::KeyE
 
   WatchPlatform platform(*g.platform, std::move(keys));
   EditorRestore restore(g);
+  // The proof played a game of its own from its start: the random source
+  // that steers the enemies too. The watch plays one alike, and the
+  // editor's play state comes back after it.
+  struct PlayStateKept {
+    Game& g;
+    const PlayState kept;
+    ~PlayStateKept() { static_cast<PlayState&>(g) = kept; }
+  } play_state_kept{g, g};
+  static_cast<PlayState&>(g) = PlayState{};
+  g.BgmTimerMark = platform.Clock();
   g.platform = &platform;
   g.platform->SetTyping(false);
   g.stages = {*grids};

@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "editor/edit_tools.h"
+#include "editor/play_test.h"
 #include "editor/proof_runner.h"
 #include "editor/stage_editor.h"
+#include "support/test_game.h"
 
 namespace kolvar {
 namespace {
@@ -244,6 +246,35 @@ TEST(StageEditorProof, NoWayFoundIsSaidAndNotRated) {
   EXPECT_EQ(editor.verdict()->proof.verdict, bots::ProofVerdict::kNoWayFound);
   EXPECT_FALSE(editor.verdict()->rating);
   EXPECT_EQ(editor.message().rfind("No way found in 0.", 0), 0u) << editor.message();
+}
+
+// The Deep Halls' First Vault is cleared only by slipping between its
+// enemies: the clear is watched through the real rules as the proof played
+// it, whatever the editor's game did before (its random source steered
+// other enemies), until the clear or Esc; the editor's game is as it was.
+TEST(WatchClear, PlaysTheProofsClearUntilItsEndOrEsc) {
+  const OpenedPack opened = ReadEditedPack("stages/deep-halls");
+  ASSERT_GE(opened.pack.stages.size(), 5u);
+  const EditedStage& vault = *opened.pack.stages[4];
+  const bots::StageProof proof = bots::ProveStage({".", {PlayableGrids(vault).value()}, 1});
+  ASSERT_EQ(proof.verdict, bots::ProofVerdict::kCleared);
+  const struct {
+    const char* script;
+    const char* ending;
+  } cases[] = {
+      {"900000 close\n", "Watched the clear"},
+      {"5000 esc down\n5020 esc up\n900000 close\n", "Stopped watching"},
+  };
+  for (const auto& c : cases) {
+    testing::TestPlatform platform(c.script, false);
+    Game g(platform, ".");
+    for (int i = 0; i < 1000; ++i) g.Random.Next();
+    g.Score = 1234;
+    EXPECT_EQ(WatchClear(g, vault, proof.keys), c.ending);
+    EXPECT_EQ(g.Score, 1234);
+    EXPECT_EQ(g.platform, &platform);
+    EXPECT_TRUE(g.stages.empty());
+  }
 }
 
 TEST(StageEditorProof, WordsOfAProofAndARating) {
