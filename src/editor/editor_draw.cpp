@@ -290,7 +290,7 @@ void DrawProofLines(Game& g, const StageEditor& e, int y) {
       text += RatingWords(*verdict->rating);
     } else if (verdict->proof.verdict == bots::ProofVerdict::kCleared) {
       text += "Not rated yet: h rates it";
-    } else {
+    } else if (verdict->proof.verdict == bots::ProofVerdict::kNoWayFound) {
       text += "Open a second way round, or move an enemy";
     }
   }
