@@ -149,7 +149,8 @@ TEST(ThreadProofRunner, StopsPromptlyWhenCancelledReplacedOrDestroyed) {
   EXPECT_LT(seconds_since(asked), 2);
 }
 
-// The player's input alone: a stage drawn with keys, proved and rated;
+// The player's input alone: a stage drawn with keys, proved (by the
+// button) and rated;
 // its proof kept while only its title changes, gone when a cell changes,
 // back with the undo; a proof stopped by a change, by Esc and by the
 // button.
@@ -175,6 +176,14 @@ TEST(StageEditorProof, ProvesTheStageAsItIsAndKeepsProofsByItsContent) {
       editor.Arrow(editor.cursor_row() < row ? Key::Down : Key::Up);
     editor.Type(" ");
   };
+  const auto click = [&editor](StageButton button) {
+    const Box box = StageButtonBox(button);
+    PointerState pointer;
+    pointer.seen = pointer.pressed = pointer.released = true;
+    pointer.x = box.x + box.width / 2;
+    pointer.y = box.y + box.height / 2;
+    editor.Pointer(pointer);
+  };
 
   editor.Type("h");
   EXPECT_FALSE(editor.proof_running());
@@ -183,10 +192,10 @@ TEST(StageEditorProof, ProvesTheStageAsItIsAndKeepsProofsByItsContent) {
   draw('E', 25, 5);
   draw('1', 15, 8);
   ASSERT_TRUE(editor.faults().empty());
-  editor.Type("m");
+  click(StageButton::kWatch);
   EXPECT_FALSE(editor.TakeWatchRequest());
 
-  editor.Type("h");
+  click(StageButton::kProve);
   EXPECT_EQ(editor.proof_running(), ProofWork::kProve);
   EXPECT_EQ(editor.verdict(), nullptr);
   settle();  // the proof, then the rating it starts
@@ -216,9 +225,8 @@ TEST(StageEditorProof, ProvesTheStageAsItIsAndKeepsProofsByItsContent) {
   EXPECT_FALSE(editor.proof_running());
   EXPECT_EQ(editor.message(), "Proof stopped: the stage changed");
   editor.Type("y");
-  for (const auto& stop :
-       {std::function<void()>([&] { editor.Escape(); }),
-        std::function<void()>([&] { editor.StageCommand(StageButton::kProve); })}) {
+  for (const auto& stop : {std::function<void()>([&] { editor.Escape(); }),
+                           std::function<void()>([&] { click(StageButton::kProve); })}) {
     editor.Type("h");
     ASSERT_TRUE(editor.proof_running());
     stop();
