@@ -150,10 +150,9 @@ TEST(ThreadProofRunner, StopsPromptlyWhenCancelledReplacedOrDestroyed) {
 }
 
 // The player's input alone: a stage drawn with keys, proved (by the
-// button) and rated;
-// its proof kept while only its title changes, gone when a cell changes,
-// back with the undo; a proof stopped by a change, by Esc and by the
-// button.
+// button) and rated; its proof kept while only its title changes, gone
+// when a cell changes, back with the undo; a proof stopped by a change, by
+// Esc and by the button.
 TEST(StageEditorProof, ProvesTheStageAsItIsAndKeepsProofsByItsContent) {
   EditorOptions options;
   options.folder = "/packs/halls";
