@@ -133,7 +133,7 @@ void StageEditor::StartJob(ProofWork work) {
   prover_->Start(job);
   job_ = ProofJobState{work, proof_key_, 0};
   message_ = work == ProofWork::kProve
-                 ? "Searching for a clear through the game's own rules"
+                 ? "Searching for a way to clear it"
                  : "Casual players play it " + std::to_string(kRatingRuns) + " times";
 }
 
