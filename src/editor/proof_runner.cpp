@@ -68,7 +68,8 @@ class ThreadProofRunner final : public ProofRunner {
   ThreadProofRunner& operator=(const ThreadProofRunner&) = delete;
 
   void Start(const ProofJob& job) override {
-    Cancel();
+    std::lock_guard<std::mutex> lock(control_);
+    Stop();
     run_ = std::make_shared<SharedRun>();
     run_->report.running = true;
     try {
@@ -80,21 +81,29 @@ class ThreadProofRunner final : public ProofRunner {
   }
 
   ProofReport Poll() override {
+    std::lock_guard<std::mutex> lock(control_);
     if (!run_) return {};
-    std::lock_guard<std::mutex> lock(run_->mutex);
+    std::lock_guard<std::mutex> report_lock(run_->mutex);
     return run_->report;
   }
 
+  void Cancel() override {
+    std::lock_guard<std::mutex> lock(control_);
+    Stop();
+  }
+
+ private:
   // The search looks at the flag at least once a layer of its beam, and
   // the players once a run: the join is short.
-  void Cancel() override {
+  void Stop() {
     if (run_) run_->cancel = true;
     if (thread_.joinable()) thread_.join();
     run_.reset();
   }
 
- private:
   std::string root_;
+  // Start, Poll and Cancel may come from any thread, one at a time.
+  std::mutex control_;
   std::shared_ptr<SharedRun> run_;
   std::thread thread_;
 };
