@@ -1,7 +1,7 @@
 // The page around the game in a real browser: what a visitor meets before
 // and around play. The loading bar and plain messages when a part fails to
 // load, the first load without music, the mute button and volume, Continue
-// kept per stage set, full screen without stealing keys or Esc, the stage
+// kept per stage set and at a game over, full screen without stealing keys or Esc, the stage
 // set named, and the touch controls on a phone held upright.
 // browser_test.js runs these with its helpers (`t`).
 'use strict';
@@ -215,7 +215,58 @@ async function continueChecks(browser, url, t) {
   t.check(setKey && setKey !== 'kolvar.continue' && deep === 2 && own === 3,
           `Continue starts each set's kept stage (the second set's, kept in ${setKey}: ` +
           `stage ${deep}; the game's own: stage ${own})`);
+
+  // A game over keeps its stage, as on the desktop once its prompt is
+  // confirmed, and Continue starts it after a reload. Played on a pack
+  // kept in the page as the editor keeps one: two stages whose enemies
+  // catch a player walking right three times in about 20 s.
+  await page.evaluate((bundle) => localStorage.setItem('kolvar.pack.caught', bundle), caughtPack());
+  await page.goto(`${url}?trace&stages=caught`);
+  const caughtKey = await t.waitFor('the pack\'s Continue stage read', () => page.evaluate(() =>
+    window.kolvarKeysRead.find((key) => key.startsWith('kolvar.continue'))), 15000).catch(() => null);
+  const kept = () => page.evaluate((key) => localStorage.getItem(key), caughtKey || 'none');
+  await page.evaluate((key) => localStorage.setItem(key, 'kolvar continue\n2\n'), caughtKey || 'none');
+  await page.reload();
+  const continued = await chooseContinue();
+  // Only the game over can keep it again.
+  await page.evaluate((key) => localStorage.removeItem(key), caughtKey || 'none');
+  await page.keyboard.down('ArrowRight');
+  const over = await t.waitFor('the game over', async () =>
+    (await t.traceLines(page)).some((l) => l.event === 'gameover'), 60000).catch(() => false);
+  await page.keyboard.up('ArrowRight');
+  const beforeConfirm = await kept();
+  const saved = await t.waitFor('the Continue stage kept', async () => {
+    const now = await kept();
+    if (!now) await t.holdKey(page, 'z', 120);  // the game over's prompt
+    return now;
+  }, 10000).catch(() => null);
+  await page.reload();
+  const again = await chooseContinue();
+  t.check(continued === 2 && over && beforeConfirm === null &&
+          saved === 'kolvar continue\n2\n' && again === 2,
+          `a game over on stage ${continued} keeps it once its prompt is confirmed ` +
+          `(${over ? `kept before: ${JSON.stringify(beforeConfirm)}, after: ` +
+                     JSON.stringify(saved) : 'no game over'}), and after a reload Continue ` +
+          `starts stage ${again}`);
+  await page.evaluate((key) => {
+    localStorage.removeItem('kolvar.pack.caught');
+    localStorage.removeItem(key);
+  }, caughtKey || 'none');
   await page.close();
+}
+
+// A pack of two small stages (as a bundle, kolvar.pack.NAME): a player
+// walking right out of the start door meets a fast enemy at once, and
+// another comes round the loop.
+function caughtPack() {
+  const rows = ['########K#', 'S.....9..#', '#.######.#', '#....7...#', '####E#####']
+                   .map((row) => row.padEnd(32, '_'));
+  while (rows.length < 32) rows.push('_'.repeat(32));
+  const stage = `title: Caught at once\nmap:\n${rows.join('\n')}\n`;
+  const files = [['pack.txt', 'name: Caught\nauthor: Kolvar tests\n'], ['stage01.txt', stage],
+                 ['stage02.txt', stage]];
+  return 'kolvar pack 1\n' + files.map(([name, text]) => `file ${name} ${text.length}\n${text}\n`)
+                                 .join('');
 }
 
 // Full screen from its button: the button does not keep the focus (Space
