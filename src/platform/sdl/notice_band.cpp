@@ -87,18 +87,44 @@ void NoticeBand::TakeNext(SDL_Renderer* renderer, int zoom, int width) {
   }
 }
 
-void NoticeBand::Draw(SDL_Renderer* renderer, const SDL_Rect& picture) {
-  const int zoom = std::max(1, picture.w / kPictureWidth / 2);
+namespace {
+
+// The line's size in the band: half the picture's scale, at least 1.
+int Zoom(const SDL_Rect& picture) {
+  return std::max(1, picture.w / kPictureWidth / 2);
+}
+
+}  // namespace
+
+bool NoticeBand::Update(SDL_Renderer* renderer, const SDL_Rect& picture) {
+  const int zoom = Zoom(picture);
   const int fit_width = picture.w - 8 * zoom;
   // The standing line gives way to a queued one, and is drawn again for a
   // window of another size.
   const bool done = standing_shown_ ? !waiting_.empty() || fit_width != fit_width_
                                     : static_cast<int32_t>(SDL_GetTicks() - until_) >= 0;
-  if (texture_ && done) Release();
-  if (!texture_) TakeNext(renderer, zoom, fit_width);
+  bool changed = false;
+  if (texture_ && done) {
+    Release();
+    changed = true;
+  }
+  if (!texture_) {
+    TakeNext(renderer, zoom, fit_width);
+    changed = changed || texture_;
+  }
+  return changed;
+}
+
+SDL_Rect NoticeBand::Band(const SDL_Rect& picture) const {
+  if (!texture_) return {picture.x, picture.y + picture.h, picture.w, 0};
+  const int band_height = std::min(picture.h, (height_ + 4) * Zoom(picture));
+  return {picture.x, picture.y + picture.h - band_height, picture.w, band_height};
+}
+
+void NoticeBand::DrawLine(SDL_Renderer* renderer, const SDL_Rect& picture) const {
   if (!texture_) return;
-  const int band_height = (height_ + 4) * zoom;
-  const SDL_Rect band{picture.x, picture.y + picture.h - band_height, picture.w, band_height};
+  const int zoom = Zoom(picture);
+  const SDL_Rect band = Band(picture);
   SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
   SDL_SetRenderDrawColor(renderer, 0, 0, 0, 192);
   SDL_RenderFillRect(renderer, &band);
@@ -106,6 +132,11 @@ void NoticeBand::Draw(SDL_Renderer* renderer, const SDL_Rect& picture) {
   const SDL_Rect text{picture.x + (picture.w - width_ * zoom) / 2, band.y + 2 * zoom, width_ * zoom,
                       height_ * zoom};
   SDL_RenderCopy(renderer, texture_, nullptr, &text);
+}
+
+void NoticeBand::Draw(SDL_Renderer* renderer, const SDL_Rect& picture) {
+  Update(renderer, picture);
+  DrawLine(renderer, picture);
 }
 
 }  // namespace kolvar

@@ -41,8 +41,16 @@ class NoticeBand {
   // the window is to be drawn again.
   bool Due() const;
 
-  // Draws the line on screen over `picture` (the picture's place in the
-  // window), taking the next one when its time is up.
+  // Takes the next line when the one on screen has had its time (or the
+  // standing line when the window's width changed), for `picture` (the
+  // picture's place in the window). True when the line on screen changed:
+  // another one, or none, where the window showed the one before.
+  bool Update(SDL_Renderer* renderer, const SDL_Rect& picture);
+  // Where the band lies over `picture`; empty (zero height) with no line.
+  SDL_Rect Band(const SDL_Rect& picture) const;
+  // Draws the band with the line on screen over `picture`.
+  void DrawLine(SDL_Renderer* renderer, const SDL_Rect& picture) const;
+  // Update, then DrawLine.
   void Draw(SDL_Renderer* renderer, const SDL_Rect& picture);
 
   // Lets go of the line's texture; called before its renderer goes.

@@ -98,7 +98,8 @@ class SdlWindow final : public Platform {
   void Present(bool only_changes = false);
   PixelRect PictureFit(int* width, int* height);
   bool DrawIntoWindowSurface(const std::vector<uint32_t>& picture, const SDL_Rect& target,
-                             const SDL_Rect (&bars)[4], bool only_changes, SDL_Rect* changed);
+                             const SDL_Rect (&bars)[4], bool only_changes, const SDL_Rect& band,
+                             bool line_changed, SDL_Rect* changed);
   void ToggleFullscreen();
   void EnterWholeScreen();
   void LeaveWholeScreen();
@@ -116,11 +117,15 @@ class SdlWindow final : public Platform {
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   bool software_renderer_ = false;  // draws into the window's own surface
-  // What the window's surface holds: the picture, and where it was drawn.
+  // What the window shows: the picture, and where it was drawn; on the
+  // window's own surface (the software renderer) also the surface and the
+  // first row of the picture under the notice band.
   std::vector<uint32_t> drawn_;
   SDL_Surface* drawn_surface_ = nullptr;
   int drawn_w_ = 0, drawn_h_ = 0;
   SDL_Rect drawn_target_{};
+  int drawn_band_row_ = kPictureHeight;
+  bool presented_ = false;  // the renderer last presented drawn_ (not the surface)
   Uint64 last_pump_ms_ = ~Uint64{0};
   std::vector<uint32_t> last_;  // the game's picture
   KeyState keys_;

@@ -108,7 +108,7 @@ void SdlWindow::TellMusicNotice() {
 
 // Shows the next notice when the one on screen has had its time.
 void SdlWindow::RefreshNoticeWhenDue() {
-  if (notices_.Due()) Present();
+  if (notices_.Due()) Present(true);
 }
 
 }  // namespace kolvar

@@ -35,9 +35,11 @@ PixelRect SdlWindow::PictureFit(int* width, int* height) {
 
 // Draws the picture at the largest whole multiple that fits the window's
 // drawable (its pixels, not its points, so high-DPI screens stay sharp),
-// centred on black. With `only_changes`, where the window's surface still
-// holds the picture shown before, only the rows that differ from it are
-// drawn and sent to the screen (in play most of the picture stands still).
+// centred on black, with the notice band's line over its bottom. With
+// `only_changes`, nothing is drawn or sent to the screen while neither the
+// picture nor the band's line changed since the window last showed them;
+// where the window's surface still holds them, only the rows that differ
+// are drawn (in play most of the picture stands still).
 void SdlWindow::Present(bool only_changes) {
   const std::vector<uint32_t>& picture = pause_.Shown(last_);
   int width = 0, height = 0;
@@ -49,31 +51,35 @@ void SdlWindow::Present(bool only_changes) {
                             {0, target.y + target.h, width, height - target.y - target.h},
                             {0, target.y, target.x, target.h},
                             {target.x + target.w, target.y, width - target.x - target.w, target.h}};
+  const bool line_changed = notices_.Update(renderer_, target);
+  const SDL_Rect band = notices_.Band(target);
   SDL_Rect changed{};
-  if (DrawIntoWindowSurface(picture, target, bars, only_changes, &changed)) {
-    if (notices_.Pending()) {
-      // The renderer draws a notice over the picture on the same surface:
-      // the whole window goes to the screen, and the next picture is
-      // drawn whole over the notice's band.
-      notices_.Draw(renderer_, target);
-      if (notices_.Showing()) {
-        drawn_surface_ = nullptr;
-        SDL_RenderPresent(renderer_);
-        return;
-      }
+  if (DrawIntoWindowSurface(picture, target, bars, only_changes, band, line_changed, &changed)) {
+    if (changed.h <= 0) return;
+    // The renderer draws the line over the picture on the same surface,
+    // where the rows under the band were drawn again.
+    if (band.h > 0 && changed.y + changed.h > band.y) {
+      notices_.DrawLine(renderer_, target);
+      SDL_RenderFlush(renderer_);
     }
-    if (changed.h > 0) SDL_UpdateWindowSurfaceRects(window_, &changed, 1);
+    SDL_UpdateWindowSurfaceRects(window_, &changed, 1);
     return;
   }
   drawn_surface_ = nullptr;
+  const bool same = only_changes && !line_changed && presented_ && target.x == drawn_target_.x &&
+                    target.y == drawn_target_.y && target.w == drawn_target_.w && picture == drawn_;
+  if (same) return;
   SDL_UpdateTexture(texture_, nullptr, picture.data(), kPictureWidth * 4);
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   for (const SDL_Rect& bar : bars) {
     if (bar.w > 0 && bar.h > 0) SDL_RenderFillRect(renderer_, &bar);
   }
   SDL_RenderCopy(renderer_, texture_, nullptr, &target);
-  notices_.Draw(renderer_, target);
+  notices_.DrawLine(renderer_, target);
   SDL_RenderPresent(renderer_);
+  drawn_ = picture;
+  drawn_target_ = target;
+  presented_ = true;
 }
 
 // The software renderer draws into the window's own surface, which is what
@@ -82,10 +88,13 @@ void SdlWindow::Present(bool only_changes) {
 // source and go through a texture first. False (nothing drawn) for other
 // renderers, a surface of another pixel layout, or a window smaller than the
 // picture; the renderer then draws it. `changed` is the part of the window
-// to send to the screen.
+// drawn, to send to the screen (empty when nothing changed). The rows under
+// `band` (where the line goes, empty for none) and under the band drawn
+// before are drawn again all together, or not at all: the band darkens
+// what is under it, once.
 bool SdlWindow::DrawIntoWindowSurface(const std::vector<uint32_t>& picture, const SDL_Rect& target,
                                       const SDL_Rect (&bars)[4], bool only_changes,
-                                      SDL_Rect* changed) {
+                                      const SDL_Rect& band, bool line_changed, SDL_Rect* changed) {
   if (!software_renderer_) return false;
   SDL_RenderFlush(renderer_);
   SDL_Surface* surface = SDL_GetWindowSurface(window_);
@@ -94,13 +103,13 @@ bool SdlWindow::DrawIntoWindowSurface(const std::vector<uint32_t>& picture, cons
       target.x + target.w > surface->w || target.y + target.h > surface->h) {
     return false;
   }
-  if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
-  const int pitch = surface->pitch / 4;
   const int scale = target.w / kPictureWidth;
-  uint32_t* const out = static_cast<uint32_t*>(surface->pixels) + target.y * pitch + target.x;
   const bool unmoved = only_changes && surface == drawn_surface_ && surface->w == drawn_w_ &&
                        surface->h == drawn_h_ && target.x == drawn_target_.x &&
                        target.y == drawn_target_.y && target.w == drawn_target_.w;
+  // The first row of the picture the band covers, now or as drawn before.
+  const int band_row =
+      band.h > 0 ? std::clamp((band.y - target.y) / scale, 0, kPictureHeight) : kPictureHeight;
   int first = 0, end = kPictureHeight;
   if (unmoved) {
     // The rows from the first to the last that differ are drawn again.
@@ -110,7 +119,20 @@ bool SdlWindow::DrawIntoWindowSurface(const std::vector<uint32_t>& picture, cons
     };
     while (first < end && !row_differs(first)) ++first;
     while (end > first && !row_differs(end - 1)) --end;
+    const int under = std::min(band_row, drawn_band_row_);
+    if (under < kPictureHeight && (line_changed || (first < end && end > under))) {
+      first = std::min(first, under);
+      end = kPictureHeight;
+    }
+    drawn_band_row_ = band_row;
+    if (first == end) {
+      *changed = {};
+      return true;
+    }
   }
+  if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
+  const int pitch = surface->pitch / 4;
+  uint32_t* const out = static_cast<uint32_t*>(surface->pixels) + target.y * pitch + target.x;
   ScalePicture(picture.data(), scale, out, pitch, first, end);
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   if (unmoved) {
@@ -126,6 +148,8 @@ bool SdlWindow::DrawIntoWindowSurface(const std::vector<uint32_t>& picture, cons
   drawn_w_ = surface->w;
   drawn_h_ = surface->h;
   drawn_target_ = target;
+  drawn_band_row_ = band_row;
+  presented_ = false;
   return true;
 }
 

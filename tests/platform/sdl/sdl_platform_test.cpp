@@ -352,6 +352,89 @@ TEST(WindowNotices, AHiScoreNotKeptIsToldOnTheNoticeLine) {
   EXPECT_GT(dark_rows(), 0);
 }
 
+// While a line stands on the notice band (the keys, on a first start), the
+// window draws only what changed: a picture shown again as it was draws
+// nothing, a change above the band only its rows, a change under the band
+// those rows and the band over them. Marks put into the window's surface
+// tell what was drawn; each time the rest is what a whole drawing (the
+// window exposed) gives, the band darkening the picture once.
+TEST(WindowNotices, UnderAStandingLineOnlyWhatChangedIsDrawn) {
+  const testing::ScratchFolder scratch("kolvar-window-band");
+  WindowOptions options;
+  options.scale = 2;
+  options.settings_file = (scratch / "kolvar.conf").string();  // none yet: a first start
+  options.hiscore_file = (scratch / "hiscore").string();
+  options.render_text = RenderTextLine;
+  std::unique_ptr<Platform> platform = CreateSdlPlatform(options);
+  SDL_Window* window = nullptr;  // the newest window is the platform's
+  for (Uint32 id = 1; id < 1000; ++id) {
+    if (SDL_Window* w = SDL_GetWindowFromID(id)) window = w;
+  }
+  ASSERT_NE(window, nullptr);
+  std::vector<uint32_t> picture(kPictureWidth * kPictureHeight);
+  for (size_t i = 0; i < picture.size(); ++i) {
+    picture[i] = static_cast<uint32_t>(i * 2654435761u) | 0x808080;  // bright: the band shows
+  }
+  const auto pixels = [&] {
+    const SDL_Surface* surface = SDL_GetWindowSurface(window);
+    std::vector<uint32_t> all;
+    for (int y = 0; y < surface->h; ++y) {
+      const auto* row =
+          reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(surface->pixels) +
+                                            static_cast<ptrdiff_t>(y) * surface->pitch);
+      for (int x = 0; x < surface->w; ++x) all.push_back(row[x] & 0xFFFFFF);
+    }
+    return all;
+  };
+  const auto whole = [&] {
+    SDL_Event exposed{};
+    exposed.type = SDL_WINDOWEVENT;
+    exposed.window.event = SDL_WINDOWEVENT_EXPOSED;
+    SDL_PushEvent(&exposed);
+    platform->PumpEvents();
+    return pixels();
+  };
+  platform->Show({picture.data(), kPictureWidth, kPictureHeight});
+  platform->PumpEvents();
+  const SDL_Surface* surface = SDL_GetWindowSurface(window);
+  ASSERT_EQ(surface->w, 2 * kPictureWidth);
+  // The band is on: the picture's bottom row is darker than drawn alone.
+  const std::vector<uint32_t> first = whole();
+  const size_t bottom = static_cast<size_t>(surface->h - 1) * surface->w;
+  ASSERT_NE(first[bottom], picture[(kPictureHeight - 1) * kPictureWidth] & 0xFFFFFF);
+  // A mark on the picture's top row and one in the band.
+  constexpr uint32_t kMark = 0xFF00FF;
+  const size_t marks[2] = {0, bottom + 1};
+  const struct {
+    const char* what;
+    std::vector<int> rows;
+    bool top_kept, band_kept;
+  } cases[] = {{"the same picture", {}, true, true},
+               {"a row above the band", {120}, true, true},
+               {"the bottom row", {239}, true, false},
+               {"the top and the bottom row", {0, 239}, false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const size_t at : marks) {
+      static_cast<uint32_t*>(SDL_GetWindowSurface(window)->pixels)[at] = kMark;
+    }
+    for (const int y : c.rows) {
+      for (int x = 0; x < kPictureWidth; x += 3) picture[y * kPictureWidth + x] ^= 0x303030;
+    }
+    platform->Show({picture.data(), kPictureWidth, kPictureHeight});
+    std::vector<uint32_t> shown = pixels();
+    EXPECT_EQ(shown[marks[0]] == kMark, c.top_kept);
+    EXPECT_EQ(shown[marks[1]] == kMark, c.band_kept);
+    const std::vector<uint32_t> expected = whole();
+    for (const size_t at : marks) {
+      if (shown[at] == kMark) shown[at] = expected[at];
+    }
+    int wrong = 0;
+    for (size_t i = 0; i < shown.size(); ++i) wrong += shown[i] != expected[i];
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
 // The prompts name the first key the settings give to confirming, as SDL
 // names it, and the controller's button while it is in use.
 TEST(ConfirmControlOf, TheFirstConfirmKeyOrTheControllersButton) {
