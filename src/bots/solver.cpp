@@ -23,6 +23,14 @@ namespace {
 
 constexpr Key kMoves[5] = {Key::Z, Key::Up, Key::Right, Key::Down, Key::Left};
 
+// Layers (24 s of play) a style searches on without any of its nodes
+// getting nearer the goal before it gives up: its beam is caught where the
+// enemies keep it, and searching on mostly plays the same dance. Of the
+// shipped stages' clears, the longest such stand before one is 14 s, but
+// for the plain search on the game's stage 15 (44 s), which the careful
+// one clears without.
+constexpr int32_t kStallLayers = 300;
+
 struct Record {
   int32_t parent;
   Key move;
@@ -166,6 +174,10 @@ class SharedSearch {
 
   // Counts a layer's frames and processor time; reports progress now and
   // then.
+  // A style that gave up early leaves `frames` of its share unsearched: the
+  // progress counts them as spent, so that it still ends at the whole.
+  void Gave(int64_t frames) { Spent(std::max<int64_t>(0, frames), 0); }
+
   void Spent(int64_t frames, double seconds) {
     const int64_t all_frames = frames_ += frames;
     const int64_t micros = micros_ += static_cast<int64_t>(seconds * 1e6);
@@ -229,6 +241,8 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
     clock = now;
     frames_counted = result.frames_simulated;
   };
+  // The least walk left any node has had, and the layer that first had it.
+  int32_t nearest = kUnreachable + 1, nearest_layer = 0;
   for (int32_t layer = 0; !beam.empty(); ++layer) {
     next.clear();
     for (const Node& node : beam) {
@@ -260,12 +274,22 @@ StageSolution SolveWithStyle(Game& g, SimPlatform& p, int32_t move_code, const S
         child.move_code = code;
         child.record = static_cast<int32_t>(records.size()) - 1;
         std::tie(child.clearance, child.nearest) = Clearance(g);
-        child.score = Remaining(fields, g) + (careful ? std::max(0, 64 - child.clearance) / 4 : 0);
+        const int32_t remaining = Remaining(fields, g);
+        if (remaining < nearest) {
+          nearest = remaining;
+          nearest_layer = layer;
+        }
+        child.score = remaining + (careful ? std::max(0, 64 - child.clearance) / 4 : 0);
         next.push_back(std::move(child));
       }
     }
     count();
     if (result.frames_simulated > max_frames || shared.Stop(index)) return result;
+    if (layer - nearest_layer > kStallLayers) {
+      // Stuck: the rest of this style's share is left to the next.
+      shared.Gave(max_frames - result.frames_simulated);
+      return result;
+    }
     chooser.Choose(next, static_cast<size_t>(style.width), beam);
     result.frames = (layer + 1) * limits.frames_per_move;
   }
@@ -298,13 +322,15 @@ SolverLimits LimitsForBudget(double seconds, int threads) {
 StageSolution SolveStage(Game& g, SimPlatform& p, int32_t move_code, const SolverLimits& limits,
                          const SearchWatch& watch) {
   // Four styles, each with a share of the budget: the plain one first, then
-  // the careful one, then both again with a wider beam. With more threads
+  // the careful one, then both again with a wider beam (the plain one first
+  // again: the careful one's room costs it the way through a guarded
+  // corner more often than it saves it from a chaser). With more threads
   // they search side by side; a style stops once an earlier one has found a
   // clear, and the earliest style's clear is the answer, as with one thread.
   const Style styles[] = {{limits.beam_width, false},
                           {limits.beam_width, true},
-                          {limits.beam_width * 3, true},
-                          {limits.beam_width * 3, false}};
+                          {limits.beam_width * 3, false},
+                          {limits.beam_width * 3, true}};
   constexpr int kStyles = static_cast<int>(std::size(styles));
   const int64_t share = limits.max_frames / kStyles;
   const Snapshot start = Snapshot::Save(g, p);
