@@ -9,6 +9,8 @@
 
 #include "bots/frame_driver.h"
 #include "bots/navigation.h"
+#include "enemies/enemy_kinds.h"
+#include "scene/radar.h"
 
 namespace kolvar::bots {
 
@@ -100,6 +102,7 @@ class CasualPlayer {
     int32_t distance = 1 << 20;
     int32_t x = 0, y = 0;
     int slot = 0;
+    bool through_walls = false;
   };
 
   struct Seen {
@@ -107,10 +110,29 @@ class CasualPlayer {
     int until = -1;
   };
 
-  // Backs away: the way back along the path when it leaves the most room,
-  // else the free direction that does; stands still when no step helps.
+  // Backs away: toward the next cell the enemies would have the longest
+  // walk to (as a person runs down a corridor, not into the chaser's arms
+  // round a corner), the way back along the path first among equals, then
+  // the step that leaves the most room; stands still when no step helps.
   Plan BackOff(const Game& g, int32_t x, int32_t y, const std::vector<Threat>& threats,
                int path_dir) {
+    constexpr int kFleeReach = 12;
+    std::vector<std::array<uint8_t, 1024>> walks;
+    for (const Threat& t : threats) {
+      if (!t.through_walls)
+        walks.push_back(Walks(g.TileMap, (t.x + 16) / 32, (t.y + 16) / 32, kFleeReach));
+    }
+    auto walk_for_enemies = [&](int cc, int rr) {
+      int steps = 255;
+      size_t field = 0;
+      for (const Threat& t : threats) {
+        const int ec = (t.x + 16) / 32, er = (t.y + 16) / 32;
+        steps =
+            std::min(steps, t.through_walls ? std::max(std::abs(ec - cc), std::abs(er - rr))
+                                            : walks[field++][static_cast<size_t>(rr * 32 + cc)]);
+      }
+      return steps;
+    };
     auto room_at = [&](int32_t px, int32_t py) {
       int32_t room = 1 << 20;
       for (const Threat& t : threats) {
@@ -118,13 +140,21 @@ class CasualPlayer {
       }
       return room;
     };
+    const int c = (x + 16) / 32, r = (y + 16) / 32;
+    const bool on_grid = CellGrid::OnGrid(c, r);
     int best = -1;
+    int walk = on_grid ? walk_for_enemies(c, r) : 0;
     int32_t room = room_at(x, y);
     for (int i = 0; i < 4; ++i) {
       const int d = (path_dir + 2 + i) % 4;  // the way back first
       if (!CanStep(g.TileMap, x, y, d)) continue;
+      const int nc = c + kCellStep[d][0], nr = r + kCellStep[d][1];
+      const bool next_floor =
+          on_grid && CellGrid::OnGrid(nc, nr) && g.TileMap.Get(nc, nr) == kFloor;
+      const int after_walk = next_floor ? walk_for_enemies(nc, nr) : walk;
       const int32_t after = room_at(x + kDx[d] * model_.min_hold, y + kDy[d] * model_.min_hold);
-      if (after > room) {
+      if (after_walk > walk || (after_walk == walk && after > room)) {
+        walk = after_walk;
         room = after;
         best = d;
       }
@@ -170,7 +200,7 @@ class CasualPlayer {
   // standing a moment after backing off. Nothing: walk on.
   std::optional<Plan> Careful(const Game& g, int32_t x, int32_t y,
                               const std::vector<Threat>& threats, int dir) {
-    bool back_off = false, wait = false;
+    bool back_off = false, wait = false, coming = false;
     for (const Threat& t : threats) {
       const int32_t ex = t.x - x, ey = t.y - y;
       // Ahead: in the lane we are about to walk, not merely on that side.
@@ -179,6 +209,7 @@ class CasualPlayer {
       const bool ahead = along > 0 && across < 48;
       const bool approaching = t.distance < last_distance_[static_cast<size_t>(t.slot)];
       if (t.distance <= model_.too_close || (ahead && approaching)) back_off = true;
+      if (approaching) coming = true;
       if (ahead) wait = true;
     }
     for (int i = 0; i < kEnemySlots; ++i) {
@@ -198,8 +229,9 @@ class CasualPlayer {
       return Plan{};
     }
     if (!wait) waited_ = 0;
-    if (calm_ > 0) {
-      // Just backed off: give the enemy a moment before going on.
+    if (calm_ > 0 && !coming) {
+      // Just backed off: give the enemy a moment before going on; not while
+      // it keeps coming (a person keeps out of its way instead).
       calm_ -= model_.min_hold;
       return Plan{};
     }
@@ -235,8 +267,38 @@ class CasualPlayer {
     return {toward, model_.min_hold};
   }
 
+  // Cells walked from the player's cell to every floor cell within `reach`
+  // cells (more elsewhere).
+  static std::array<uint8_t, 1024> Walks(const CellGrid& map, int c, int r, int reach) {
+    std::array<uint8_t, 1024> steps{};
+    steps.fill(255);
+    if (!CellGrid::OnGrid(c, r)) return steps;
+    std::array<std::pair<int, int>, 1024> queue{};
+    size_t head = 0, tail = 0;
+    steps[static_cast<size_t>(r * 32 + c)] = 0;
+    queue[tail++] = {c, r};
+    while (head < tail) {
+      const auto [qc, qr] = queue[head++];
+      const uint8_t next = steps[static_cast<size_t>(qr * 32 + qc)] + 1;
+      if (next > reach) continue;
+      for (const auto& step : kCellStep) {
+        const int nc = qc + step[0], nr = qr + step[1];
+        if (!CellGrid::OnGrid(nc, nr) || map.Get(nc, nr) != kFloor) continue;
+        uint8_t& slot = steps[static_cast<size_t>(nr * 32 + nc)];
+        if (slot <= next) continue;
+        slot = next;
+        queue[tail++] = {nc, nr};
+      }
+    }
+    return steps;
+  }
+
   std::vector<Threat> Threats(const Game& g, int32_t x, int32_t y) const {
     std::vector<Threat> threats;
+    // An enemy behind a wall is as far as the way round to it, unless it
+    // walks through walls: a person sees the wall between.
+    const int reach = model_.notice / kCellPixels + 2;
+    const std::array<uint8_t, 1024> walks = Walks(g.TileMap, (x + 16) / 32, (y + 16) / 32, reach);
     const int32_t left = g.ViewX * kCellPixels, top = g.ViewY * kCellPixels;
     constexpr int32_t kViewWidth = kViewColumns * kCellPixels;
     constexpr int32_t kViewHeight = kViewRows * kCellPixels;
@@ -245,8 +307,19 @@ class CasualPlayer {
       if (e.Active != kTrue) continue;
       const bool on_screen = e.X + 28 > left && e.X + 4 < left + kViewWidth && e.Y + 32 > top &&
                              e.Y < top + kViewHeight;
-      const int32_t d = std::max(std::abs(e.X - x), std::abs(e.Y - y));
-      if (on_screen && d <= model_.notice) threats.push_back({d, e.X, e.Y, i});
+      // The radar's dots show the enemies beyond the screen's edge.
+      const bool on_radar =
+          e.X >= 0 && e.Y >= 0 && RadarScale(e.X) < kRadarWidth && RadarScale(e.Y) < kRadarHeight;
+      int32_t d = std::max(std::abs(e.X - x), std::abs(e.Y - y));
+      const int ec = (e.X + 16) / 32, er = (e.Y + 16) / 32;
+      const bool through_walls = KindOf(e.Kind).walks_through_walls;
+      if (!through_walls) {
+        const int steps = CellGrid::OnGrid(ec, er) ? walks[static_cast<size_t>(er * 32 + ec)] : 255;
+        d = std::max(d, (steps - 1) * kCellPixels);
+      }
+      if ((on_screen || on_radar) && d <= model_.notice) {
+        threats.push_back({d, e.X, e.Y, i, through_walls});
+      }
     }
     return threats;
   }

@@ -105,9 +105,10 @@ TEST(StageProof, CraftedStagesGetTheSameVerdictOnOneThreadAndTwo) {
   }
 }
 
-// The Deep Halls' stage 5 is cleared by the last of the search's styles
-// only: with two threads the third and the fourth run side by side, and the
-// fourth's clear must wait for the third to finish. (The search itself,
+// The Deep Halls' stage 5 is cleared by the third of the search's styles
+// only, after the first two have given up stuck: with two threads the
+// third and the fourth run side by side, and the fourth must stop at the
+// third's clear. (The search itself,
 // without a limit of processor time, so that a slow build answers alike.)
 TEST(StageProof, TheHardestShippedStageIsSolvedAlikeOnOneThreadAndTwo) {
   std::vector<StageSolution> solutions;
@@ -173,6 +174,34 @@ TEST(StageRating, AStageWithoutEnemiesIsClearedEveryTimeByEveryPlayer) {
   const StageRating den = RateStage(DemonsDen(), options);
   EXPECT_EQ(den.cleared, 0);
   EXPECT_TRUE(den.keys.empty());
+}
+
+// Slimes in niches two rows below the way, walled off from it: the way
+// round to them is twenty cells, and a slime moves only to chase. A person
+// walks past them; a player that judged them by their distance alone stood
+// off from the first one until the time ran out.
+TEST(StageRating, EnemiesWalledOffBesideTheWayHoldNoPlayerUp) {
+  const StageToPlay stage =
+      StageOf("title: Slimes Behind the Wall\n", {
+                                                     "#############E############",
+                                                     "S........................K",
+                                                     "#.########################",
+                                                     "#.#######1#####1#####1####",
+                                                     "#........................#",
+                                                     "##########################",
+                                                     "##########################",
+                                                     "##########################",
+                                                     "##########################",
+                                                     "##########################",
+                                                     "##########################",
+                                                     "##########################",
+                                                 });
+  for (const PlayerModel& player : kPlayerModels) {
+    RatingOptions options;
+    options.player = player;
+    options.runs = 10;
+    EXPECT_EQ(RateStage(stage, options).cleared, 10) << player.name;
+  }
 }
 
 TEST(StageRating, TheIntervalIsWilsons) {
