@@ -102,7 +102,6 @@ class CasualPlayer {
     int32_t distance = 1 << 20;
     int32_t x = 0, y = 0;
     int slot = 0;
-    bool through_walls = false;
   };
 
   struct Seen {
@@ -110,29 +109,10 @@ class CasualPlayer {
     int until = -1;
   };
 
-  // Backs away: toward the next cell the enemies would have the longest
-  // walk to (as a person runs down a corridor, not into the chaser's arms
-  // round a corner), the way back along the path first among equals, then
-  // the step that leaves the most room; stands still when no step helps.
+  // Backs away: the way back along the path when it leaves the most room,
+  // else the free direction that does; stands still when no step helps.
   Plan BackOff(const Game& g, int32_t x, int32_t y, const std::vector<Threat>& threats,
                int path_dir) {
-    constexpr int kFleeReach = 12;
-    std::vector<std::array<uint8_t, 1024>> walks;
-    for (const Threat& t : threats) {
-      if (!t.through_walls)
-        walks.push_back(Walks(g.TileMap, (t.x + 16) / 32, (t.y + 16) / 32, kFleeReach));
-    }
-    auto walk_for_enemies = [&](int cc, int rr) {
-      int steps = 255;
-      size_t field = 0;
-      for (const Threat& t : threats) {
-        const int ec = (t.x + 16) / 32, er = (t.y + 16) / 32;
-        steps =
-            std::min(steps, t.through_walls ? std::max(std::abs(ec - cc), std::abs(er - rr))
-                                            : walks[field++][static_cast<size_t>(rr * 32 + cc)]);
-      }
-      return steps;
-    };
     auto room_at = [&](int32_t px, int32_t py) {
       int32_t room = 1 << 20;
       for (const Threat& t : threats) {
@@ -140,21 +120,13 @@ class CasualPlayer {
       }
       return room;
     };
-    const int c = (x + 16) / 32, r = (y + 16) / 32;
-    const bool on_grid = CellGrid::OnGrid(c, r);
     int best = -1;
-    int walk = on_grid ? walk_for_enemies(c, r) : 0;
     int32_t room = room_at(x, y);
     for (int i = 0; i < 4; ++i) {
       const int d = (path_dir + 2 + i) % 4;  // the way back first
       if (!CanStep(g.TileMap, x, y, d)) continue;
-      const int nc = c + kCellStep[d][0], nr = r + kCellStep[d][1];
-      const bool next_floor =
-          on_grid && CellGrid::OnGrid(nc, nr) && g.TileMap.Get(nc, nr) == kFloor;
-      const int after_walk = next_floor ? walk_for_enemies(nc, nr) : walk;
       const int32_t after = room_at(x + kDx[d] * model_.min_hold, y + kDy[d] * model_.min_hold);
-      if (after_walk > walk || (after_walk == walk && after > room)) {
-        walk = after_walk;
+      if (after > room) {
         room = after;
         best = d;
       }
@@ -200,7 +172,7 @@ class CasualPlayer {
   // standing a moment after backing off. Nothing: walk on.
   std::optional<Plan> Careful(const Game& g, int32_t x, int32_t y,
                               const std::vector<Threat>& threats, int dir) {
-    bool back_off = false, wait = false, coming = false;
+    bool back_off = false, wait = false;
     for (const Threat& t : threats) {
       const int32_t ex = t.x - x, ey = t.y - y;
       // Ahead: in the lane we are about to walk, not merely on that side.
@@ -209,7 +181,6 @@ class CasualPlayer {
       const bool ahead = along > 0 && across < 48;
       const bool approaching = t.distance < last_distance_[static_cast<size_t>(t.slot)];
       if (t.distance <= model_.too_close || (ahead && approaching)) back_off = true;
-      if (approaching) coming = true;
       if (ahead) wait = true;
     }
     for (int i = 0; i < kEnemySlots; ++i) {
@@ -229,9 +200,8 @@ class CasualPlayer {
       return Plan{};
     }
     if (!wait) waited_ = 0;
-    if (calm_ > 0 && !coming) {
-      // Just backed off: give the enemy a moment before going on; not while
-      // it keeps coming (a person keeps out of its way instead).
+    if (calm_ > 0) {
+      // Just backed off: give the enemy a moment before going on.
       calm_ -= model_.min_hold;
       return Plan{};
     }
@@ -318,7 +288,7 @@ class CasualPlayer {
         d = std::max(d, (steps - 1) * kCellPixels);
       }
       if ((on_screen || on_radar) && d <= model_.notice) {
-        threats.push_back({d, e.X, e.Y, i, through_walls});
+        threats.push_back({d, e.X, e.Y, i});
       }
     }
     return threats;
