@@ -2,11 +2,10 @@
 // walks the shortest way to the key chest and then to the exit door, holds
 // every arrow for at least its reaction time, notices an enemy only when it
 // is near (on the screen, or beyond its edge on the radar), an enemy behind
-// a wall being as far as the way round to it, and then waits or backs off
-// down the way the enemy would take longest to walk. How quick, how
-// watchful and how patient it is makes a player model: a stage is rated by
-// a slow, a casual and a practised one (docs/making-stages.md describes
-// them).
+// a wall being as far as the way round to it, and then waits or backs off.
+// How quick, how watchful and how patient it is makes a player model: a
+// stage is rated by a slow, a casual and a practised one
+// (docs/making-stages.md describes them).
 #pragma once
 
 #include <array>
