@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "editor/pack_link.h"
+
 namespace kolvar {
 
 namespace {
@@ -80,6 +82,7 @@ StageEditor::StageEditor(EditorOptions options)
       read_only_(options.read_only),
       copy_folder_(std::move(options.copy_folder)),
       save_(std::move(options.save)),
+      share_(std::move(options.share)),
       shelf_(std::move(options.shelf)),
       prover_(std::move(options.prover)),
       proof_budget_seconds_(options.proof_budget_seconds) {
@@ -285,6 +288,20 @@ void StageEditor::Save() {
     message_ += faulty.empty() ? "; the pack's fields have faults" : "; faults in stage " + faulty;
     message_ += ": the game plays the pack once they are mended";
   }
+}
+
+void StageEditor::Share(bool only_stage) {
+  const std::string fragment =
+      PackLinkFragment(place_.pack, only_stage ? std::optional<int>(place_.stage) : std::nullopt);
+  const OpenedLink opened = OpenPackLink(fragment);
+  if (!opened.pack) {
+    const std::string& fault = opened.faults.front();
+    message_ = "Not shared (the link would be refused): " +
+               fault.substr(fault.starts_with("pack link: ") ? 11 : 0);
+    return;
+  }
+  message_ = share_ ? share_(fragment, read_only_ ? copy_folder_ : folder_)
+                    : "There is nowhere to share a link here";
 }
 
 std::string StageEditor::SaveIfChanged() {
@@ -562,6 +579,9 @@ void StageEditor::Type(const TypedKey& key) {
       case 'w':
         Save();
         break;
+      case 'k':
+        Share(false);
+        break;
       case 'v':
         play_requested_ = true;
         break;
@@ -605,6 +625,8 @@ void StageEditor::Type(const TypedKey& key) {
     Undo();
   } else if (key == "Ctrl+y") {
     Redo();
+  } else if (key == "Ctrl+k") {
+    Share(true);
   } else if (key == "Ctrl+s") {
     Save();
   } else if (key == "PageUp") {

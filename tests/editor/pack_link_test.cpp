@@ -10,6 +10,7 @@
 
 #include "core/deflate.h"
 #include "editor/pack_bundle.h"
+#include "editor/stage_editor.h"
 
 namespace kolvar {
 namespace {
@@ -101,6 +102,43 @@ TEST(PackLink, RefusesWhatIsNoWholeGoodPack) {
       EXPECT_NE(at, std::string::npos) << "'" << word << "' not in:\n" << all;
     }
   }
+}
+
+// The editor's Share (k: the pack, Ctrl+K: the stage shown) hands out a link
+// only when it opens, with the folder the pack is saved in: a copy's, for
+// the game's own pack.
+TEST(PackLink, TheEditorSharesOnlyALinkThatOpens) {
+  EditorOptions options;
+  options.folder = "/installed/stages/deep-halls";
+  options.read_only = true;
+  options.copy_folder = "/home/me/stages/deep-halls-copy";
+  options.opened.pack = ShippedPack("stages/deep-halls");
+  std::vector<std::pair<std::string, std::string>> shared;
+  options.share = [&](const std::string& fragment, const std::string& folder) {
+    shared.emplace_back(fragment, folder);
+    return "Shared";
+  };
+  StageEditor editor(std::move(options));
+  editor.Type("PageDown");
+  editor.Type("PageDown");
+  editor.Type("k");
+  editor.Type("Ctrl+k");
+  ASSERT_EQ(shared.size(), 2u);
+  EXPECT_EQ(editor.message(), "Shared");
+  EXPECT_EQ(shared[0].second, "/home/me/stages/deep-halls-copy");
+  const OpenedLink whole = OpenPackLink(shared[0].first);
+  ASSERT_TRUE(whole.pack.has_value());
+  EXPECT_TRUE(*whole.pack == editor.pack());
+  const OpenedLink one = OpenPackLink(shared[1].first);
+  ASSERT_TRUE(one.pack.has_value());
+  ASSERT_EQ(one.pack->stages.size(), 1u);
+  EXPECT_EQ(*one.pack->stages[0], *editor.pack().stages[2]);
+
+  editor.Type("a");  // a new stage, with no key chest and no exit yet
+  editor.Type("k");
+  EXPECT_EQ(shared.size(), 2u);
+  EXPECT_TRUE(editor.message().starts_with("Not shared")) << editor.message();
+  EXPECT_NE(editor.message().find("no key chest"), std::string::npos) << editor.message();
 }
 
 }  // namespace
