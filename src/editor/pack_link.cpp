@@ -131,8 +131,9 @@ OpenedLink OpenPackLink(std::string_view fragment) {
       return {{}, {"longer than " + std::to_string(kMostLinkChars) + " characters"}};
     }
     const std::string key = std::string(kPackLinkKey) + "=";
-    if (!fragment.starts_with(key))
+    if (!fragment.starts_with(key)) {
       return {{}, {"holds no pack (it does not begin '" + key + "')"}};
+    }
     fragment.remove_prefix(key.size());
     std::string fault;
     const std::optional<std::string> packed = FromBase64Url(fragment, fault);

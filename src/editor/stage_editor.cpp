@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 
 #include "editor/pack_link.h"
 
@@ -295,9 +296,13 @@ void StageEditor::Share(bool only_stage) {
       PackLinkFragment(place_.pack, only_stage ? std::optional<int>(place_.stage) : std::nullopt);
   const OpenedLink opened = OpenPackLink(fragment);
   if (!opened.pack) {
-    const std::string& fault = opened.faults.front();
-    message_ = "Not shared (the link would be refused): " +
-               fault.substr(fault.starts_with("pack link: ") ? 11 : 0);
+    // The first fault, short enough for the message line: "pack link: " and
+    // "error: " are understood.
+    std::string fault = opened.faults.front();
+    for (const std::string_view cut : {"pack link: ", "error: "}) {
+      if (const size_t at = fault.find(cut); at != std::string::npos) fault.erase(at, cut.size());
+    }
+    message_ = "Not shared: " + fault;
     return;
   }
   message_ = share_ ? share_(fragment, read_only_ ? copy_folder_ : folder_)
