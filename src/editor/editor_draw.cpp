@@ -377,7 +377,7 @@ void DrawHelp(Game& g) {
                                        "Arrows: the cursor.  Space, Return: draw there",
                                        "Tile keys pick: # . _ ~ S K E 1-9 ...  [ ]: step",
                                        "p brush, r rectangle, c fill, e eraser, Tab: next",
-                                       "z undo, y redo (Ctrl+Z, Ctrl+Y too)",
+                                       "z undo, y redo (Ctrl+Z, Ctrl+Y).  k: share a link",
                                        "t: title.  n: the pack's name, author, text",
                                        "l, or a click on the pack's name: other packs",
                                        "w: save (Ctrl+S).  v: play it; Esc comes back",

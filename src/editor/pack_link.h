@@ -18,10 +18,15 @@ inline constexpr std::string_view kPackLinkKey = "pack";
 
 // The longest fragment opened, and the most bytes its pack may unpack to.
 inline constexpr size_t kMostLinkChars = 64u << 10;
+inline constexpr size_t kMostLinkPackBytes = 1u << 20;
 
 // "pack=..." for the whole pack, or for the pack holding only stage
 // `only_stage` (0-based) when given.
 std::string PackLinkFragment(const EditedPack& pack, std::optional<int> only_stage = {});
+
+// Bytes in the URL-safe base64 alphabet without padding, as a fragment
+// carries its compressed pack.
+std::string ToBase64Url(std::string_view bytes);
 
 struct OpenedLink {
   std::optional<EditedPack> pack;   // set only when `faults` is empty

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
+
+#include "editor/pack_link.h"
 
 namespace kolvar {
 
@@ -80,6 +83,7 @@ StageEditor::StageEditor(EditorOptions options)
       read_only_(options.read_only),
       copy_folder_(std::move(options.copy_folder)),
       save_(std::move(options.save)),
+      share_(std::move(options.share)),
       shelf_(std::move(options.shelf)),
       prover_(std::move(options.prover)),
       proof_budget_seconds_(options.proof_budget_seconds) {
@@ -285,6 +289,24 @@ void StageEditor::Save() {
     message_ += faulty.empty() ? "; the pack's fields have faults" : "; faults in stage " + faulty;
     message_ += ": the game plays the pack once they are mended";
   }
+}
+
+void StageEditor::Share(bool only_stage) {
+  const std::string fragment =
+      PackLinkFragment(place_.pack, only_stage ? std::optional<int>(place_.stage) : std::nullopt);
+  const OpenedLink opened = OpenPackLink(fragment);
+  if (!opened.pack) {
+    // The first fault, short enough for the message line: "pack link: " and
+    // "error: " are understood.
+    std::string fault = opened.faults.front();
+    for (const std::string_view cut : {"pack link: ", "error: "}) {
+      if (const size_t at = fault.find(cut); at != std::string::npos) fault.erase(at, cut.size());
+    }
+    message_ = "Not shared: " + fault;
+    return;
+  }
+  message_ = share_ ? share_(fragment, read_only_ ? copy_folder_ : folder_)
+                    : "There is nowhere to share a link here";
 }
 
 std::string StageEditor::SaveIfChanged() {
@@ -562,6 +584,9 @@ void StageEditor::Type(const TypedKey& key) {
       case 'w':
         Save();
         break;
+      case 'k':
+        Share(false);
+        break;
       case 'v':
         play_requested_ = true;
         break;
@@ -605,6 +630,8 @@ void StageEditor::Type(const TypedKey& key) {
     Undo();
   } else if (key == "Ctrl+y") {
     Redo();
+  } else if (key == "Ctrl+k") {
+    Share(true);
   } else if (key == "Ctrl+s") {
     Save();
   } else if (key == "PageUp") {

@@ -30,6 +30,12 @@ namespace kolvar {
 using PackSaver = std::function<std::string(
     const std::string& folder, const std::vector<std::pair<std::string, std::string>>& files)>;
 
+// Hands out a link to a pack: `fragment` is its "pack=DATA", `folder`
+// where the pack is saved (the link may be kept beside it). Returns what the
+// player is told.
+using PackSharer =
+    std::function<std::string(const std::string& fragment, const std::string& folder)>;
+
 // A pack the editor can open: the player's own, or the game's (opened
 // read-only and saved as the player's copy).
 struct ShelfPack {
@@ -62,6 +68,7 @@ struct EditorOptions {
   std::shared_ptr<ProofRunner> prover;
   // The processor time a proof may take before it answers "no way found".
   double proof_budget_seconds = bots::kDefaultBudgetSeconds;
+  PackSharer share;
 };
 
 // What is known of a stage's play: its proof and, once a clear was found,
@@ -100,6 +107,9 @@ class StageEditor {
   void Undo();
   void Redo();
   void Save();
+  // A link to the pack, or to the stage being edited only, when its every
+  // stage keeps every rule (else the link would be refused when opened).
+  void Share(bool only_stage);
   void SelectTool(Tool tool);
   void SelectItem(int index);
   void UseToolAtCursor();
@@ -196,6 +206,7 @@ class StageEditor {
   bool read_only_ = false;
   std::string copy_folder_;
   PackSaver save_;
+  PackSharer share_;
   std::vector<StageFault> faults_;
   std::vector<std::string> pack_faults_;
   int shown_fault_ = 0;

@@ -148,6 +148,10 @@ class Platform {
   // player can write any text. The arrows, Esc and the named keys act as
   // ever. Off when the platform starts.
   virtual void SetTyping(bool) {}
+
+  // Puts `text` on the system's clipboard, where the platform has one;
+  // true when it did.
+  virtual bool CopyToClipboard(const std::string&) { return false; }
 };
 
 }  // namespace kolvar

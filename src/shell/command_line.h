@@ -56,6 +56,9 @@ struct Arguments {
   // empty: a new pack) instead of playing.
   bool edit = false;
   std::string edit_pack;
+  // The page the editor's links are made for: the settings file's
+  // share_site (empty: kDefaultShareSite, as a program without settings).
+  std::string share_site;
 };
 
 struct BadArguments {

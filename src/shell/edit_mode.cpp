@@ -13,6 +13,7 @@
 #include "core/game.h"
 #include "core/trace.h"
 #include "editor/editor_loop.h"
+#include "platform/desktop/config_file.h"
 #include "platform/desktop/folder_swap.h"
 #include "platform/desktop/user_files.h"
 #include "shell/pack_folder.h"
@@ -67,6 +68,34 @@ ShelfPack ShelfPackOf(const EditTarget& target) {
   pack.copy_folder = target.copy_folder;
   pack.exists = target.exists;
   return pack;
+}
+
+// The file beside a pack that the editor's Share writes its link into.
+constexpr const char* kLinkFile = "link.txt";
+
+// Hands out a link: on the terminal, on the clipboard where there is one,
+// and in link.txt in the pack's folder once the pack has been saved there
+// (saving keeps it: only the pack's own files are replaced). Returns what
+// the editor's message line says.
+std::string ShareLink(const char* program, const std::string& link, const std::string& folder,
+                      Platform& platform) {
+  std::fprintf(stderr, "%s: a link to the pack (%zu characters):\n%s\n", program, link.size(),
+               link.c_str());
+  const bool copied = platform.CopyToClipboard(link);
+  bool kept = false;
+  std::error_code error;
+  if (!folder.empty() && std::filesystem::is_directory(folder, error)) {
+    const std::string path = folder + "/" + kLinkFile;
+    const std::string failure = WriteFileAtomically(path, link + "\n");
+    if (failure.empty()) {
+      std::fprintf(stderr, "%s: the link is in %s\n", program, path.c_str());
+      kept = true;
+    } else {
+      std::fprintf(stderr, "%s: %s\n", program, failure.c_str());
+    }
+  }
+  if (copied) return kept ? "Link on the clipboard and in link.txt" : "Link on the clipboard";
+  return kept ? "Link in link.txt and the terminal" : "Link shown in the terminal";
 }
 
 }  // namespace
@@ -188,6 +217,12 @@ int RunEditMode(const char* program, const Arguments& args, const std::string& d
   };
   if (!user.empty()) options.shelf = ShelfOf(data_root, user + "/stages", author);
   if (backend.prover) options.prover = backend.prover(data_root);
+  const std::string site =
+      args.share_site.empty() ? std::string(kDefaultShareSite) : args.share_site;
+  options.share = [program, site, &platform](const std::string& fragment,
+                                             const std::string& folder) {
+    return ShareLink(program, site + "#" + fragment, folder, *platform);
+  };
   try {
     RunEditor(*game, std::move(options), [program](const std::string& message) {
       std::fprintf(stderr, "%s: %s\n", program, message.c_str());

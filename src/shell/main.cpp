@@ -50,6 +50,14 @@ void TakeSettingsStages(kolvar::Arguments& args) {
   args.stages_setting = kolvar::PrintableUtf8(path) + ":" + std::to_string(settings.stages_line);
 }
 
+// The settings file's share_site, for the stage editor's links.
+void TakeSettingsShareSite(kolvar::Arguments& args) {
+  if (kolvar::ConfigDirectory().empty()) return;
+  args.share_site =
+      kolvar::PeekSettings(kolvar::ConfigDirectory() + "/kolvar.conf", kolvar::SdlKeyNames())
+          .share_site;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,6 +71,7 @@ int main(int argc, char** argv) {
   if (args.stages.empty() && args.check_stages.empty() && !args.headless && !args.edit) {
     TakeSettingsStages(args);
   }
+  if (args.edit) TakeSettingsShareSite(args);
   if (args.headless || !args.check_stages.empty()) {
     return kolvar::RunHeadless("kolvar", args, program_dir, KOLVAR_DATA_FROM_BINDIR);
   }

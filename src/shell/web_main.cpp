@@ -4,7 +4,7 @@
 // (`?trace`: /trace.jsonl in the page's memory, read by the browser tests),
 // for a stage set (`?stages=NAME`) and for the stage editor (`?edit`, or
 // `?edit=NAME` for a pack). The packs made in the editor are kept in
-// localStorage, one entry a pack (kolvar.pack.NAME, shell/pack_bundle),
+// localStorage, one entry a pack (kolvar.pack.NAME, editor/pack_bundle),
 // put back into the page's files at each start and listed with the sets.
 
 #include <algorithm>
@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "editor/edited_pack.h"
+#include "editor/pack_bundle.h"
 #include "platform/desktop/folder_swap.h"
 #include "platform/desktop/user_files.h"
 #include "platform/regular_file.h"
 #include "platform/web/web_platform.h"
 #include "shell/edit_mode.h"
-#include "shell/pack_bundle.h"
 #include "shell/pack_folder.h"
 #include "shell/program.h"
 #include "stage/stage_pack.h"

@@ -52,7 +52,7 @@ TEST(EditedStage, TextReadsBackAsTheSameStage) {
 // The keys of the editor's commands are no stage text character: typing
 // one never picks a tile instead.
 TEST(StageEditorKeys, CommandsAndPaletteKeysDiffer) {
-  for (const char key : std::string("prcezytnwvauhm<>[]? ")) {
+  for (const char key : std::string("prcezytnwvauhmk<>[]? ")) {
     EXPECT_EQ(PaletteIndexOfKey(key), -1) << "'" << key << "' is a command and a tile";
   }
   StageEditor editor(OptionsFor(GoodStage()));

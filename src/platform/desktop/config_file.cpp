@@ -65,6 +65,10 @@ constexpr const char* kSoundfontComment =
     "# MIDI soundfont found in soundfonts/, sounds/sf2/ or sounds/sf3/ under\n"
     "# ~/.local/share or /usr/share; --soundfont on the command line wins.\n";
 
+constexpr const char* kShareSiteComment =
+    "# The page the stage editor's links open (its Share, k): the address\n"
+    "# the browser's build is served at, http:// or https://.\n";
+
 constexpr int kMostScale = 8;  // as for --scale
 
 std::string Trim(const std::string& text) {
@@ -166,22 +170,30 @@ std::string DefaultSettingsText() {
   text += std::string("\n") + kStagesComment + "# stages = deep-halls\n";
   text += std::string("\n") + kSoundfontComment +
           "# soundfont = /usr/share/sounds/sf2/FluidR3_GM.sf2\n";
+  text += std::string("\n") + kShareSiteComment +
+          "# share_site = " + std::string(kDefaultShareSite) + "\n";
   return text;
 }
 
 namespace {
 
 // The settings besides the keys, numbered after the actions.
-enum : int { kScale = kActionCount, kFullscreen, kVolume, kStages, kSoundfont, kSettingCount };
+enum : int {
+  kScale = kActionCount,
+  kFullscreen,
+  kVolume,
+  kStages,
+  kSoundfont,
+  kShareSite,
+  kSettingCount
+};
 
 // The setting a name sets: an action's number or one of the above; -1 for
 // no setting.
 int SettingNamed(const std::string& name) {
-  static const std::pair<const char*, int> kOthers[] = {{"scale", kScale},
-                                                        {"fullscreen", kFullscreen},
-                                                        {"music_volume", kVolume},
-                                                        {"stages", kStages},
-                                                        {"soundfont", kSoundfont}};
+  static const std::pair<const char*, int> kOthers[] = {
+      {"scale", kScale},   {"fullscreen", kFullscreen}, {"music_volume", kVolume},
+      {"stages", kStages}, {"soundfont", kSoundfont},   {"share_site", kShareSite}};
   for (const auto& [other, setting] : kOthers) {
     if (name == other) return setting;
   }
@@ -232,6 +244,15 @@ std::optional<ValueFault> SetValue(int setting, const std::string& name, const s
     case kSoundfont:
       if (value.empty()) return ValueFault{"soundfont names no file", "the first found"};
       s.soundfont = value;
+      return std::nullopt;
+    case kShareSite:
+      if (!(value.starts_with("http://") || value.starts_with("https://")) ||
+          std::any_of(value.begin(), value.end(),
+                      [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; })) {
+        return ValueFault{"share_site must be an http:// or https:// address, not '" + shown + "'",
+                          std::string(kDefaultShareSite)};
+      }
+      s.share_site = value;
       return std::nullopt;
     default:
       break;

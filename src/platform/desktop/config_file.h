@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -43,6 +44,9 @@ struct KeyNames {
   std::function<std::string(KeyCode)> name_of;
 };
 
+// The address scripts/web serves the browser's build at.
+inline constexpr std::string_view kDefaultShareSite = "http://localhost:8000/";
+
 struct Settings {
   std::array<std::vector<KeyCode>, kActionCount> keys;
   int scale = 0;  // 0: the largest that fits the display, at most 3
@@ -52,6 +56,9 @@ struct Settings {
   std::string stages;
   int stages_line = 0;    // the file's line that named it
   std::string soundfont;  // empty: the first one found in the usual places
+  // The page a stage pack's link is made for: the editor's Share writes
+  // SITE#pack=DATA.
+  std::string share_site = std::string(kDefaultShareSite);
 };
 
 Settings DefaultSettings(const KeyNames& names);

@@ -66,6 +66,9 @@ class SdlWindow final : public Platform {
   PointerState PollPointer() override { return pointer_.Poll(); }
   std::vector<TypedKey> TakeTypedKeys() override { return std::exchange(typed_, {}); }
   void SetTyping(bool on) override { typing_ = on; }
+  bool CopyToClipboard(const std::string& text) override {
+    return SDL_SetClipboardText(text.c_str()) == 0;
+  }
 
  private:
   // sdl_platform.cpp

@@ -40,6 +40,7 @@ TEST(Settings, TheWrittenDefaultsReadBackAsTheDefaults) {
   EXPECT_FALSE(read.settings.fullscreen);
   EXPECT_EQ(read.settings.music_volume, 100);
   EXPECT_EQ(read.settings.stages, "");
+  EXPECT_EQ(read.settings.share_site, "http://localhost:8000/");
 }
 
 TEST(Settings, RemappedKeysAndValuesTakeEffect) {
@@ -53,7 +54,8 @@ TEST(Settings, RemappedKeysAndValuesTakeEffect) {
       "fullscreen = yes\n"
       "music_volume = 35\n"
       "stages = deep-halls\n"
-      "soundfont = ~/sf2/My Font.sf2\n",
+      "soundfont = ~/sf2/My Font.sf2\n"
+      "share_site = https://example.org/kolvar/?edit\n",
       "kolvar.conf", SdlKeyNames());
   EXPECT_TRUE(read.problems.empty()) << read.problems.front();
   const Settings& s = read.settings;
@@ -70,6 +72,7 @@ TEST(Settings, RemappedKeysAndValuesTakeEffect) {
   EXPECT_EQ(s.stages, "deep-halls");
   EXPECT_EQ(s.stages_line, 9);  // what a pack that cannot be played is reported on
   EXPECT_EQ(s.soundfont, "~/sf2/My Font.sf2");
+  EXPECT_EQ(s.share_site, "https://example.org/kolvar/?edit");
 }
 
 TEST(Settings, ABadLineIsReportedWithFileAndLineAndKeepsItsDefault) {
@@ -101,6 +104,8 @@ TEST(Settings, ABadLineIsReportedWithFileAndLineAndKeepsItsDefault) {
       {"fullscreen = maybe", "fullscreen must be yes or no"},
       {"stages =", "stages names no pack; using the default (the game's own stages)"},
       {"soundfont =", "soundfont names no file"},
+      {"share_site = example.org", "share_site must be an http:// or https:// address"},
+      {"share_site = http://my site/", "not 'http://my site/'; using the default (http://"},
       {"key_left = Z", "key_left: Z is already the key of key_confirm; using the default (Left)"},
   };
   for (const auto& c : cases) {
@@ -119,6 +124,7 @@ TEST(Settings, ABadLineIsReportedWithFileAndLineAndKeepsItsDefault) {
     EXPECT_FALSE(read.settings.fullscreen) << c.line;
     EXPECT_EQ(read.settings.stages, "") << c.line;
     EXPECT_EQ(read.settings.soundfont, "") << c.line;
+    EXPECT_EQ(read.settings.share_site, kDefaultShareSite) << c.line;
   }
 }
 

@@ -1,4 +1,4 @@
-#include "shell/pack_bundle.h"
+#include "editor/pack_bundle.h"
 
 #include <charconv>
 #include <set>
