@@ -344,7 +344,7 @@ INSTANTIATE_TEST_SUITE_P(
 // replay's must not.
 INSTANTIATE_TEST_SUITE_P(DISABLED_LongGame, RecordedWindowGame,
                          ::testing::Values(WindowGame{
-                             "whole_game.in", 520500, 30000, {"key", "clear", "allclear"}}));
+                             "whole_game.in", 497500, 30000, {"key", "clear", "allclear"}}));
 
 }  // namespace
 }  // namespace kolvar
