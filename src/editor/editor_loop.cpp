@@ -55,6 +55,7 @@ void RunEditor(Game& g, EditorOptions options,
       arrows.Poll(g, editor);
       if (g.platform->PollKey(Key::Esc) & 1) editor.Escape();
       editor.Pointer(g.platform->PollPointer());
+      editor.SaveEachChange();
       if (editor.TakePlayRequest()) editor.Tell(PlayTest(g, editor.stage()));
       if (auto keys = editor.TakeWatchRequest()) {
         editor.Tell(WatchClear(g, editor.stage(), std::move(*keys)));

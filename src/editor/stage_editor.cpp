@@ -84,6 +84,7 @@ StageEditor::StageEditor(EditorOptions options)
       copy_folder_(std::move(options.copy_folder)),
       save_(std::move(options.save)),
       share_(std::move(options.share)),
+      save_each_change_(options.save_each_change),
       shelf_(std::move(options.shelf)),
       prover_(std::move(options.prover)),
       proof_budget_seconds_(options.proof_budget_seconds) {
@@ -313,6 +314,21 @@ std::string StageEditor::SaveIfChanged() {
   if (!changed_since_save()) return {};
   Save();
   return message_;
+}
+
+void StageEditor::SaveEachChange() {
+  if (!save_each_change_ || !changed_since_save() || typing_ != TypingField::kNone || anchor_ ||
+      pressed_on_ != Spot::Part::kNothing || (unsaved_ && *unsaved_ == place_.pack)) {
+    return;
+  }
+  const std::string said = message_;
+  const bool copy = read_only_;
+  Save();
+  if (changed_since_save()) {
+    unsaved_ = place_.pack;
+  } else if (!copy) {
+    message_ = said;  // the first save of a copy says where it went
+  }
 }
 
 void StageEditor::SelectTool(Tool tool) {

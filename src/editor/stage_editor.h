@@ -69,6 +69,10 @@ struct EditorOptions {
   // The processor time a proof may take before it answers "no way found".
   double proof_budget_seconds = bots::kDefaultBudgetSeconds;
   PackSharer share;
+  // Saves after each change (SaveEachChange) instead of only when asked
+  // and at the close: a browser's page is closed or reloaded without
+  // telling the program.
+  bool save_each_change = false;
 };
 
 // What is known of a stage's play: its proof and, once a clear was found,
@@ -141,6 +145,11 @@ class StageEditor {
   // Saves when there are unsaved changes (the window is being closed).
   // Returns what was done, for the terminal; empty when nothing was.
   std::string SaveIfChanged();
+  // With `save_each_change`: saves a change once it is whole (no stroke,
+  // rectangle or typing under way). The message line keeps what it said,
+  // unless the save failed (then it says so, and the next change tries
+  // again).
+  void SaveEachChange();
 
   const EditedPack& pack() const { return place_.pack; }
   int stage_index() const { return place_.stage; }
@@ -207,6 +216,9 @@ class StageEditor {
   std::string copy_folder_;
   PackSaver save_;
   PackSharer share_;
+  bool save_each_change_ = false;
+  // The pack whose save failed: not tried again until it changes.
+  std::optional<EditedPack> unsaved_;
   std::vector<StageFault> faults_;
   std::vector<std::string> pack_faults_;
   int shown_fault_ = 0;

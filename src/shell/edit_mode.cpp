@@ -215,6 +215,9 @@ int RunEditMode(const char* program, const Arguments& args, const std::string& d
     if (!error.empty() || !backend.keep_pack) return error;
     return backend.keep_pack(folder, files);
   };
+  // A backend that keeps the packs itself (the browser's page) is closed
+  // without a word to the program: each change is saved as it is made.
+  options.save_each_change = static_cast<bool>(backend.keep_pack);
   if (!user.empty()) options.shelf = ShelfOf(data_root, user + "/stages", author);
   if (backend.prover) options.prover = backend.prover(data_root);
   const std::string site =

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -228,6 +229,61 @@ TEST(StageEditorSave, WritesThePackOrTellsWhyNot) {
   EXPECT_EQ(full.message(),
             "NOT SAVED: /packs/halls/stage01.txt: cannot write: No space left on device");
   EXPECT_TRUE(full.changed_since_save());
+}
+
+// Saving at each change (the browser): a change is saved once it is whole,
+// never in the middle of a stroke, a rectangle or a title being typed; the
+// message line keeps what it said; a failed save says so and waits for the
+// next change.
+TEST(StageEditorSave, EachChangeOnceItIsWhole) {
+  int saves = 0;
+  bool disk_full = false;
+  EditorOptions options = OptionsFor(NewStage("Start"));
+  options.save_each_change = true;
+  options.save = [&](const std::string&, const std::vector<std::pair<std::string, std::string>>&) {
+    ++saves;
+    return disk_full ? std::string("no room left") : std::string();
+  };
+  StageEditor editor(std::move(options));
+  const auto at = [](int column, bool pressed, bool released) {
+    PointerState p;
+    p.seen = true;
+    p.x = kMapViewLeft + column * kEditCellPixels + 3;
+    p.y = kMapViewTop + 3 * kEditCellPixels + 3;
+    p.down = !released;
+    p.pressed = pressed;
+    p.released = released;
+    return p;
+  };
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    int saves;
+  };
+  const Step steps[] = {
+      {"a stroke begun", [&] { editor.Type("~"), editor.Pointer(at(2, true, false)); }, 0},
+      {"the stroke drawn on", [&] { editor.Pointer(at(5, false, false)); }, 0},
+      {"the stroke ended", [&] { editor.Pointer(at(5, false, true)); }, 1},
+      {"nothing changed", [] {}, 1},
+      {"a title typed", [&] { editor.Type("t"), editor.Type("X"); }, 1},
+      {"the title kept", [&] { editor.Type("Return"); }, 2},
+      {"a rectangle's first corner", [&] { editor.Type("r"), editor.Type(" "); }, 2},
+      {"its other corner", [&] { editor.Arrow(Key::Right), editor.Type(" "); }, 3},
+      {"a save that fails", [&] { disk_full = true, editor.Type("a"); }, 4},
+      {"not tried again unchanged", [] {}, 4},
+      {"tried at the next change", [&] { editor.Type("a"); }, 5},
+  };
+  for (const Step& step : steps) {
+    step.act();
+    editor.SaveEachChange();
+    EXPECT_EQ(saves, step.saves) << step.what;
+  }
+  EXPECT_EQ(editor.message(), "NOT SAVED: no room left");
+  disk_full = false;
+  editor.Undo();
+  editor.SaveEachChange();
+  EXPECT_FALSE(editor.changed_since_save());
+  EXPECT_EQ(editor.message(), "Undone; 4 more to undo") << "the line keeps what it said";
 }
 
 // The list of packs opens another pack (the one being edited is saved
