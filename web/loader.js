@@ -3,16 +3,22 @@
 // progress bar counts it over the canvas, and when a part cannot load, or
 // the browser has no WebAssembly, a plain message says what to do (the
 // runtime's own words go to the console only). Defines `Module`, which
-// configures kolvar.js.
+// configures kolvar.js. The program is the game's (kolvar.js) or, for
+// ?edit and for a link carrying a pack, the stage editor's
+// (kolvar-editor.js, with the page's editor_page.js): index.html names it
+// (KolvarProgram) and preloads its wasm.
 'use strict';
 
 const KolvarLoader = (() => {
+  const program = typeof KolvarProgram === 'string' ? KolvarProgram : 'kolvar';
+  const editor = program === 'kolvar-editor';
+  const what = editor ? 'the stage editor' : 'the game';
   const box = document.getElementById('loading');
   const bar = document.getElementById('loading-bar');
   const words = document.getElementById('loading-words');
   // The uncompressed size of kolvar.wasm, written into the page by the
   // build; a page without it shows a bar that only says it is busy.
-  const wasmBytes = Number(bar.dataset.bytes) || 0;
+  const wasmBytes = Number(editor ? bar.dataset.editorBytes : bar.dataset.bytes) || 0;
   let failed = false;
 
   const askAgain = 'Check the connection and reload the page; if this happens again, the ' +
@@ -20,11 +26,11 @@ const KolvarLoader = (() => {
   const texts = {
     noWebAssembly: 'This browser cannot run the game: it has no WebAssembly, or it is ' +
                    'switched off. Open the page in a current Firefox, Chrome, Edge or Safari.',
-    missing: (part, why) => `The game could not be loaded: ${part} did not arrive (${why}). ` +
-                            askAgain,
-    damaged: 'The game could not be started: kolvar.wasm is damaged or belongs to another ' +
-             'version of the site. Reload the page; if this happens again, tell whoever runs ' +
-             'the site.',
+    missing: (part, why) => `The ${editor ? 'stage editor' : 'game'} could not be loaded: ` +
+                            `${part} did not arrive (${why}). ${askAgain}`,
+    damaged: `The ${editor ? 'stage editor' : 'game'} could not be started: ${program}.wasm is ` +
+             'damaged or belongs to another version of the site. Reload the page; if this ' +
+             'happens again, tell whoever runs the site.',
     stopped: 'The game stopped after a fault of its own. Reload the page to play again.',
   };
 
@@ -48,8 +54,8 @@ const KolvarLoader = (() => {
     }
     const part = Math.min(received / wasmBytes, 1);
     bar.value = part;
-    words.textContent = part < 1 ? `Loading the game\u2026 ${Math.floor(100 * part)} %`
-                                 : 'Starting the game\u2026';
+    words.textContent = part < 1 ? `Loading ${what}\u2026 ${Math.floor(100 * part)} %`
+                                 : `Starting ${what}\u2026`;
   }
 
   // Reads the response through a counter into a compiler that starts on
@@ -78,11 +84,11 @@ const KolvarLoader = (() => {
 
   // A failure of the wasm's download or start, told plainly.
   function wasmFailure(error) {
-    console.error(`kolvar: kolvar.wasm: ${error && error.message ? error.message : error}`);
+    console.error(`kolvar: ${program}.wasm: ${error && error.message ? error.message : error}`);
     const broken = typeof WebAssembly === 'object' &&
                    (error instanceof WebAssembly.CompileError || error instanceof WebAssembly.LinkError);
     fail(broken ? texts.damaged
-                : texts.missing('kolvar.wasm', error.status ? `the server answered ${error.status}`
+                : texts.missing(`${program}.wasm`, error.status ? `the server answered ${error.status}`
                                                             : 'the connection failed'));
   }
 
@@ -91,7 +97,7 @@ const KolvarLoader = (() => {
   let compiled = null;
   if (hasWebAssembly) {
     progress(0);
-    compiled = fetch('kolvar.wasm', {credentials: 'same-origin'}).then((response) => {
+    compiled = fetch(`${program}.wasm`, {credentials: 'same-origin'}).then((response) => {
       if (!response.ok) {
         const error = new Error(`HTTP ${response.status}`);
         error.status = response.status;
@@ -104,7 +110,18 @@ const KolvarLoader = (() => {
     fail(texts.noWebAssembly);
   }
 
+  // The program's script, and before it the editor's side of the page
+  // (each runs once it has arrived, in this order).
+  for (const part of editor ? ['editor_page.js', `${program}.js`] : [`${program}.js`]) {
+    const script = document.createElement('script');
+    script.src = part;
+    script.async = false;
+    script.onerror = () => KolvarLoader.missing(part);
+    document.body.append(script);
+  }
+
   return {
+    program,
     // kolvar.js asks for the game's instance with the imports it provides.
     instantiate(imports, receive) {
       if (!compiled) return {};

@@ -119,11 +119,6 @@ const KolvarPage = (() => {
     document.title = text;
   }
 
-  let editorOffered = false;
-  function offerEditor() {
-    editorOffered = true;
-  }
-
   // The stage set played, by its title, and the others as links that play
   // each (`?stages=NAME`).
   function stageSets(names, titles, current) {
@@ -144,9 +139,9 @@ const KolvarPage = (() => {
       link.textContent = titles[names.indexOf(name)];
       line.append(' ', link);
     }
-    // The stage editor, when the page's program has it: the packs it makes
-    // are listed with the sets.
-    if (editorOffered) {
+    // The stage editor (a program of its own, loaded for ?edit): the packs
+    // it makes are listed with the sets.
+    if (KolvarLoader.program !== 'kolvar-editor') {
       const edit = document.createElement('a');
       edit.href = '?edit';
       edit.textContent = 'Edit stages';
@@ -452,6 +447,6 @@ const KolvarPage = (() => {
     return {get state() { return {...state}; }};
   })();
 
-  return {present, sleep, load, save, notice, fatal, caption, stageSets, offerEditor,
+  return {present, sleep, load, save, notice, fatal, caption, stageSets,
           toggleFullscreen: fullscreen.toggle, screenshot, paused, touch, music, sound, status};
 })();

@@ -70,8 +70,8 @@ struct Backend {
                     const CheckOptions& options)>
       check_stages;
   // `--edit`: opens the platform and runs the stage editor (RunEditMode);
-  // empty in a program built without the editor (the browser page's
-  // program unless it is built with KOLVAR_PAGE_EDITOR).
+  // empty in a program without the editor (the browser page's game, whose
+  // editor is a program of its own).
   std::function<int(const char* program, const Arguments& args, const std::string& data_root,
                     const Backend& backend)>
       edit;

@@ -125,7 +125,6 @@ EM_JS(void, kolvar_web_stage_sets, (const char* names, const char* titles, const
   KolvarPage.stageSets(UTF8ToString(names).split('\n'), UTF8ToString(titles).split('\n'),
                        UTF8ToString(current));
 });
-EM_JS(void, kolvar_web_offer_editor, (), { KolvarPage.offerEditor(); });
 EM_JS(void, kolvar_web_caption, (const char* text), { KolvarPage.caption(UTF8ToString(text)); });
 
 constexpr const char* kSettingsKey = "kolvar.settings";
@@ -629,10 +628,6 @@ std::optional<std::string> WebPageValue(const std::string& name) {
   std::string text = value;
   std::free(value);
   return text;
-}
-
-void OfferWebEditor() {
-  kolvar_web_offer_editor();
 }
 
 void ShowWebStageSets(const std::vector<WebStageSet>& sets, const std::string& current) {

@@ -50,8 +50,6 @@ struct WebStageSet {
 // Names the stage set played on the page, `current` (its name), and lists
 // the others as links that play each.
 void ShowWebStageSets(const std::vector<WebStageSet>& sets, const std::string& current);
-// The page offers its "Edit stages" link (a program built with the editor).
-void OfferWebEditor();
 
 // Text the page keeps between visits (localStorage) under `key`; nothing
 // when none is kept.
