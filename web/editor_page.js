@@ -17,6 +17,7 @@ const KolvarEditorPage = (() => {
   // The editor's own look, kept out of the game's first load.
   const style = document.createElement('style');
   style.textContent = `
+    body.touch.editing #keys { padding: 4px 8px 6px; }  /* no touch controls beside it */
     #pack-said { text-align: center; white-space: pre-line; padding: 0 12px 6px; color: #ccc;
                  overflow-wrap: anywhere; }
     #pack-said.refused { color: #f66; }
@@ -33,6 +34,7 @@ const KolvarEditorPage = (() => {
   const line = document.getElementById('keys');
   const tools = document.createElement('span');
   tools.id = 'pack-tools';
+  tools.hidden = true;  // until the program names the pack they act on
   const said = document.createElement('div');
   said.id = 'pack-said';
   said.setAttribute('role', 'status');
@@ -152,6 +154,11 @@ const KolvarEditorPage = (() => {
   document.getElementById('touch-help').textContent =
       'Tap the palette, then the map \u00B7 each change is kept in this browser';
 
+  // On a touch screen the editor's small targets (a palette cell is 16 of
+  // the picture's pixels) want every pixel of the screen's width, even at
+  // a scale that is not a whole number.
+  if (KolvarPage.touch.shown) KolvarPage.fillWidth();
+
   // The offer over the picture: a shared link's pack, to play or to copy.
   function offerLink(title, about) {
     KolvarLoader.done();
@@ -172,11 +179,23 @@ const KolvarEditorPage = (() => {
     document.getElementById('stage').append(offer);
   }
 
+  // A link's pack refused: its faults in the message line, nothing else.
+  function refuse(words) {
+    KolvarLoader.done();
+    const message = document.getElementById('message');
+    message.textContent = words;
+    message.style.textAlign = 'left';
+    message.style.padding = '24px';
+    document.getElementById('stage').style.display = 'none';
+  }
+
   return {
+    refuse,
     // The pack the tools act on (the program names it when it opens one
     // and each time it saves).
     packTools(name) {
       packName = name;
+      tools.hidden = false;
       tools.dataset.pack = name;
     },
     offerLink,

@@ -17,16 +17,28 @@ const KolvarPage = (() => {
   // The largest whole multiple of 320 x 240 in device pixels that fits the
   // room the page leaves it (above the line of keys and, on a phone held
   // upright, the touch controls), so the picture is never blurred.
+  // (The stage editor on a touch screen fills the room whatever the scale:
+  // fillWidth.)
+  let filling = false;
   function fit() {
     const ratio = window.devicePixelRatio || 1;
     const width = stage.clientWidth * ratio;
     const height = stage.clientHeight * ratio;
-    const scale = Math.max(1, Math.floor(Math.min(width / 320, height / 240)));
-    canvas.style.width = `${(320 * scale) / ratio}px`;
-    canvas.style.height = `${(240 * scale) / ratio}px`;
+    const room = Math.min(width / 320, height / 240);
+    const scale = Math.max(1, Math.floor(room));
+    const shown = filling ? Math.max(scale, room) : scale;
+    canvas.style.width = `${(320 * shown) / ratio}px`;
+    canvas.style.height = `${(240 * shown) / ratio}px`;
     return scale;
   }
+  function fillWidth() {
+    filling = true;
+    fit();
+  }
   window.addEventListener('resize', fit);
+  // The room changes with the lines below it too (a notice, the stage
+  // sets, the editor's tools).
+  if (typeof ResizeObserver === 'function') new ResizeObserver(() => fit()).observe(stage);
   fit();
 
   // When the first picture and the first one with anything but black in
@@ -294,6 +306,7 @@ const KolvarPage = (() => {
       // step aside while it edits and come back for its play-test.
       editing(on) {
         if (touchScreen) controls.hidden = on;
+        document.body.classList.toggle('editing', on);
       },
       // Bits 0-5 held, 8-13 touched since the last look, 16 pause.
       take() {
@@ -447,6 +460,6 @@ const KolvarPage = (() => {
     return {get state() { return {...state}; }};
   })();
 
-  return {present, sleep, load, save, notice, fatal, caption, stageSets,
+  return {present, sleep, load, save, notice, fatal, caption, stageSets, fillWidth,
           toggleFullscreen: fullscreen.toggle, screenshot, paused, touch, music, sound, status};
 })();

@@ -9,6 +9,7 @@
 // pack tools call the functions below: a pack as one file to download, a
 // file opened as a pack, a pack's link.
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -188,9 +189,10 @@ int main() {
   if (fragment && fragment->starts_with(std::string(kolvar::kPackLinkKey) + "=")) {
     const kolvar::OpenedLink link = kolvar::OpenPackLink(*fragment);
     if (!link.pack) {
-      std::string words = "This link's stage pack is refused:";
+      std::string words = "This link's stage pack is refused, nothing of it kept:";
       for (const std::string& fault : link.faults) words += "\n" + fault;
-      kolvar::ShowWebError(words);
+      std::fprintf(stderr, "kolvar: %s\n", words.c_str());
+      kolvar::ShowWebLinkRefused(words);
       return 2;
     }
     const kolvar::EditedPack& pack = *link.pack;

@@ -1,5 +1,6 @@
 // Figures of the browser build, printed, never judged: the site's transfer
-// size per part (gzip-compressed, as scripts/web serves it); for this site
+// size per part (gzip-compressed, as scripts/web serves it) and the stage
+// editor's parts together (fetched only for ?edit); for this site
 // and a baseline site side by side, measured in turn in the same run, the
 // bytes a visitor receives before the first key, the first non-black
 // picture (the title's own black half-second included) as the median of 5
@@ -51,6 +52,12 @@ function transferSizes() {
                 `  (${(size.raw / 1024).toFixed(1)} KB raw)`);
   }
   console.log(`  ${'whole site'.padEnd(20)} ${(total / 1048576).toFixed(2).padStart(8)} MB  (budget 4 MB)`);
+  // The stage editor's parts, which the page fetches only for ?edit and
+  // for a link carrying a pack.
+  const editorParts = Object.keys(parts).filter((part) => /^(kolvar-editor\.|editor_page\.js)/.test(part));
+  const editor = editorParts.reduce((sum, part) => sum + parts[part].gzip, 0);
+  console.log(`  ${'the stage editor'.padEnd(20)} ${(editor / 1024).toFixed(1).padStart(8)} KB` +
+              `  (${editorParts.sort().join(' + ')}, fetched only for ?edit; goal <= 150 KB)`);
 }
 
 const percentile = (sorted, p) => sorted[Math.min(sorted.length - 1, Math.floor(p * sorted.length))];

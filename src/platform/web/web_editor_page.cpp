@@ -27,6 +27,9 @@ EM_JS(void, kolvar_web_offer_link, (const char* title, const char* about),
 // 0 while the player has not chosen, 1 play, 2 copy.
 EM_JS(int, kolvar_web_link_choice, (), { return KolvarEditorPage.linkChoice(); });
 
+EM_JS(void, kolvar_web_link_refused, (const char* words),
+      { KolvarEditorPage.refuse(UTF8ToString(words)); });
+
 EM_JS(void, kolvar_web_set_address, (const char* query),
       { history.replaceState(null, document.title, UTF8ToString(query)); });
 
@@ -57,6 +60,10 @@ WebLinkChoice AskWebLinkChoice(const std::string& title, const std::string& abou
     if (choice == 2) return WebLinkChoice::kCopy;
     kolvar_web_wait(kChoiceLookMs);
   }
+}
+
+void ShowWebLinkRefused(const std::string& words) {
+  kolvar_web_link_refused(words.c_str());
 }
 
 void SetWebPageAddress(const std::string& query) {

@@ -24,6 +24,10 @@ enum class WebLinkChoice { kPlay, kCopy };
 // player's choice (the browser has its turn meanwhile).
 WebLinkChoice AskWebLinkChoice(const std::string& title, const std::string& about);
 
+// Says on the page why a link's pack is refused (`words`, a line each):
+// the page holds nothing else then.
+void ShowWebLinkRefused(const std::string& words);
+
 // Replaces the page's address by `query` ("?edit=NAME") without loading
 // it, the fragment dropped: a reload opens what the page now shows.
 void SetWebPageAddress(const std::string& query);
