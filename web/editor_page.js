@@ -121,13 +121,18 @@ const KolvarEditorPage = (() => {
 
   // The pack's link: the page's own address and #pack=..., shown, and on
   // the clipboard where the browser allows it.
-  async function share() {
+  function share() {
     const answer = call('kolvar_pack_link', packName);
     if (!answer.ok) {
       say(`No link: ${answer.text}`, true);
       return;
     }
-    const address = `${location.origin}${location.pathname}#${answer.text}`;
+    KolvarPage.copyText(`${location.origin}${location.pathname}#${answer.text}`);
+  }
+  // What the page copies (the Share button, or the editor's own h and H)
+  // is shown, to copy by hand where the clipboard is refused.
+  window.addEventListener('kolvar-copy', async (event) => {
+    const address = event.detail.text;
     const field = document.createElement('input');
     field.id = 'share-link';
     field.readOnly = true;
@@ -135,15 +140,15 @@ const KolvarEditorPage = (() => {
     field.addEventListener('focus', () => field.select());
     let copied = false;
     try {
-      await navigator.clipboard.writeText(address);
+      await event.detail.written;
       copied = true;
     } catch (error) {
       // No clipboard for this page: the link stays shown to copy by hand.
     }
-    said.replaceChildren(`The link to ${packName} (${address.length} characters)` +
+    said.replaceChildren(`The link (${address.length} characters)` +
                          `${copied ? ', copied to the clipboard' : ''}: `, field);
     said.classList.remove('refused');
-  }
+  });
 
   tools.append(' \u00B7 ', button('pack-download', 'Download pack', download),
                button('pack-open', 'Open pack file', () => picker.click()), picker,

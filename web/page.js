@@ -126,6 +126,17 @@ const KolvarPage = (() => {
     console.error(`kolvar: ${text}`);
   }
 
+  // Text for the clipboard (the stage editor's Share): written where the
+  // browser lets the page, and handed to the editor's page, which shows it.
+  function copyText(text) {
+    const clipboard = navigator.clipboard && navigator.clipboard.writeText ? navigator.clipboard
+                                                                           : null;
+    const written = clipboard ? clipboard.writeText(text) : Promise.reject(new Error('none'));
+    written.catch(() => notice('the browser keeps the clipboard from the page'));
+    window.dispatchEvent(new CustomEvent('kolvar-copy', {detail: {text, written}}));
+    return clipboard !== null;
+  }
+
   // The page's title names the stage set played.
   function caption(text) {
     document.title = text;
@@ -460,6 +471,6 @@ const KolvarPage = (() => {
     return {get state() { return {...state}; }};
   })();
 
-  return {present, sleep, load, save, notice, fatal, caption, stageSets, fillWidth,
+  return {present, sleep, load, save, notice, fatal, caption, stageSets, fillWidth, copyText,
           toggleFullscreen: fullscreen.toggle, screenshot, paused, touch, music, sound, status};
 })();

@@ -58,6 +58,9 @@ function transferSizes() {
   const editor = editorParts.reduce((sum, part) => sum + parts[part].gzip, 0);
   console.log(`  ${'the stage editor'.padEnd(20)} ${(editor / 1024).toFixed(1).padStart(8)} KB` +
               `  (${editorParts.sort().join(' + ')}, fetched only for ?edit; goal <= 150 KB)`);
+  const game = ['kolvar.js', 'kolvar.wasm'].reduce((sum, part) => sum + (parts[part] || {gzip: 0}).gzip, 0);
+  console.log(`  ${''.padEnd(20)} ${((editor - game) / 1024).toFixed(1).padStart(8)} KB` +
+              '  more than the game\'s program (kolvar.js + kolvar.wasm), which it holds again');
 }
 
 const percentile = (sorted, p) => sorted[Math.min(sorted.length - 1, Math.floor(p * sorted.length))];

@@ -98,6 +98,11 @@ EM_JS(void, kolvar_web_paused, (int paused, const char* resume),
 
 EM_JS(void, kolvar_web_editing, (int on), { KolvarPage.touch.editing(on != 0); });
 
+// False when the page has no clipboard to write to (the page says so when
+// the browser refuses the writing itself).
+EM_JS(int, kolvar_web_copy, (const char* text),
+      { return KolvarPage.copyText(UTF8ToString(text)) ? 1 : 0; });
+
 // The touch controls: bits 0-5 the game keys held, 8-13 the ones touched
 // since the last look, bit 16 a touch of the pause button since then.
 EM_JS(int, kolvar_web_touch, (), { return KolvarPage.touch.take(); });
@@ -292,6 +297,12 @@ class WebPlatform final : public Platform {
 
   PointerState PollPointer() override { return pointer_.Poll(); }
   std::vector<TypedKey> TakeTypedKeys() override { return std::exchange(typed_, {}); }
+  // The page writes it to the clipboard where the browser lets it, and the
+  // editor's page shows it too, to copy by hand where it does not.
+  bool CopyToClipboard(const std::string& text) override {
+    return kolvar_web_copy(text.c_str()) != 0;
+  }
+
   // Typing is the stage editor's: the page's touch controls step aside
   // while it edits, as the canvas takes the touches then.
   void SetTyping(bool on) override {
