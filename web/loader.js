@@ -110,18 +110,21 @@ const KolvarLoader = (() => {
     fail(texts.noWebAssembly);
   }
 
-  // The program's script, and before it the editor's side of the page
-  // (each runs once it has arrived, in this order).
-  for (const part of editor ? ['editor_page.js', `${program}.js`] : [`${program}.js`]) {
-    const script = document.createElement('script');
-    script.src = part;
-    script.async = false;
-    script.onerror = () => KolvarLoader.missing(part);
-    document.body.append(script);
-  }
-
   return {
     program,
+    // The program's script, and before it the editor's side of the page
+    // (each runs once it has arrived, in this order), once the page's own
+    // script has run (index.html calls this after page.js): the program
+    // calls into KolvarPage.
+    start() {
+      for (const part of editor ? ['editor_page.js', `${program}.js`] : [`${program}.js`]) {
+        const script = document.createElement('script');
+        script.src = part;
+        script.async = false;
+        script.onerror = () => KolvarLoader.missing(part);
+        document.body.append(script);
+      }
+    },
     // kolvar.js asks for the game's instance with the imports it provides.
     instantiate(imports, receive) {
       if (!compiled) return {};
