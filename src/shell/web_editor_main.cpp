@@ -170,6 +170,8 @@ int main() {
   args.root = kolvar::kWebDataRoot;
   args.data_built_in = true;
   if (kolvar::WebPageAsks("trace")) args.trace = "/trace.jsonl";
+  // The editor's Share (k, Ctrl+K) makes links to this page.
+  args.share_site = kolvar::WebPageAddress();
 
   const kolvar::WebStageSets sets = kolvar::LoadWebStageSets();
   kolvar::ShowWebStageSets(sets.listed, "");

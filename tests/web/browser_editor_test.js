@@ -244,6 +244,12 @@ async function shareLinks(browser, page, server, kept) {
   check(link.startsWith(`${server.url}#pack=`), `Share shows the page's link (${link.slice(0, 60)}...)`);
   const copied = await page.evaluate(() => navigator.clipboard.readText()).catch(() => '');
   check(copied === link, 'Share puts the link on the clipboard');
+  // The editor's own Share key gives the same link, for this page.
+  await page.evaluate(() => document.getElementById('pack-said').replaceChildren());
+  await press(page, 'k');
+  const byKey = await waitFor('the key\'s link', () => page.$eval('#share-link', (e) => e.value)
+                                                        .catch(() => ''), 5000).catch(() => '');
+  check(byKey === link, `k, the editor's Share, shows the same link (${byKey.slice(0, 60)}...)`);
   if (shots) await page.screenshot({path: path.join(shots, 'editor-share.png')});
 
   const fresh = await launch(requirePuppeteer());

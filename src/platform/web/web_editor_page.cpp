@@ -18,6 +18,14 @@ EM_JS(char*, kolvar_web_fragment, (), {
   return copy;
 });
 
+EM_JS(char*, kolvar_web_address, (), {
+  const value = location.origin + location.pathname;
+  const size = lengthBytesUTF8(value) + 1;
+  const copy = _malloc(size);
+  stringToUTF8(value, copy, size);
+  return copy;
+});
+
 EM_JS(void, kolvar_web_pack_tools, (const char* name),
       { KolvarEditorPage.packTools(UTF8ToString(name)); });
 
@@ -43,6 +51,13 @@ constexpr int kChoiceLookMs = 50;
 std::optional<std::string> WebPageFragment() {
   char* value = kolvar_web_fragment();
   if (!value) return std::nullopt;
+  std::string text = value;
+  std::free(value);
+  return text;
+}
+
+std::string WebPageAddress() {
+  char* value = kolvar_web_address();
   std::string text = value;
   std::free(value);
   return text;

@@ -13,6 +13,10 @@ namespace kolvar {
 // sees); nothing when the address has none.
 std::optional<std::string> WebPageFragment();
 
+// The page's own address without its query and fragment
+// (https://example.org/kolvar/): where the editor's links lead.
+std::string WebPageAddress();
+
 // The page's pack tools act on the pack `name` (a folder's name among the
 // player's packs or the page's stage sets).
 void ShowWebPackTools(const std::string& name);
