@@ -174,7 +174,8 @@ int RunEditMode(const char* program, const Arguments& args, const std::string& d
   const std::string user = DataDirectory();
   const EditTarget target =
       FindEditTarget(args.edit_pack, data_root, user.empty() ? user : user + "/stages");
-  const char* login = std::getenv("USER");
+  // The browser's runtime names every user web_user: no one's name.
+  const char* login = backend.keep_pack ? nullptr : std::getenv("USER");
   const std::string author = login && *login ? login : kUnknownAuthor;
   OpenedPack opened;
   if (target.exists) {
@@ -222,9 +223,15 @@ int RunEditMode(const char* program, const Arguments& args, const std::string& d
   if (backend.prover) options.prover = backend.prover(data_root);
   const std::string site =
       args.share_site.empty() ? std::string(kDefaultShareSite) : args.share_site;
-  options.share = [program, site, &platform](const std::string& fragment,
-                                             const std::string& folder) {
-    return ShareLink(program, site + "#" + fragment, folder, *platform);
+  // A link file in a page's own files would reach no one: the browser's
+  // page shows the link instead.
+  const bool link_file = !backend.keep_pack;
+  options.share = [program, site, link_file, &platform](const std::string& fragment,
+                                                        const std::string& folder) {
+    if (link_file) return ShareLink(program, site + "#" + fragment, folder, *platform);
+    return ShareLink(program, site + "#" + fragment, "", *platform).starts_with("Link on")
+               ? std::string("Link on the clipboard")
+               : std::string("Link shown below the picture");
   };
   try {
     RunEditor(*game, std::move(options), [program](const std::string& message) {
