@@ -682,4 +682,8 @@ void ShowWebError(const std::string& message) {
   kolvar_web_fatal(message.c_str());
 }
 
+void ShowWebNotice(const std::string& message) {
+  kolvar_web_notice(message.c_str());
+}
+
 }  // namespace kolvar

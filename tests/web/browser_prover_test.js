@@ -1,0 +1,219 @@
+// The stage editor's prover in a real browser (Debian's Chromium, headless):
+// kolvar-prover.js in a Web Worker proves a short hall (its keys in the
+// answer), says "no way found" on a den it cannot leave within a short
+// budget, rates a stage, and refuses a broken job in words; the page's game
+// keeps drawing its frames meanwhile; ending the worker stops the search;
+// and the page's first load fetches none of the prover.
+//   node browser_prover_test.js SITE_DIR STAGEC
+// STAGEC is the native stage compiler (build/stagec), which turns the two
+// stages below into the grids a job carries.
+'use strict';
+const {execFileSync} = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const {serve, launch, requirePuppeteer} = require('./browser_common.js');
+
+const [site, stagec] = process.argv.slice(2);
+if (!site || !stagec) {
+  console.error('usage: node browser_prover_test.js SITE_DIR STAGEC');
+  process.exit(2);
+}
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+let failures = 0;
+function check(ok, what) {
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+  if (!ok) failures += 1;
+  return ok;
+}
+
+// The top rows of a stage (26 columns); the rest is darkness.
+function stageText(title, rows) {
+  let text = `title: ${title}\nmap:\n`;
+  for (const row of rows) text += `${row}______\n`;
+  for (let r = rows.length; r < 32; ++r) text += `${'_'.repeat(32)}\n`;
+  return text;
+}
+
+const kShortHall = stageText('Short Hall', [
+  '##########################',
+  'S........................#',
+  '########################.#',
+  '##K#####################.#',
+  '##.......................#',
+  '######E###################',
+]);
+// Fast hunters that never give up a chase, round the key chest.
+const kDen = stageText('The Den', [
+  '#############E############',
+  'S..................#######',
+  '##################.#######',
+  '##################.#9.9.9#',
+  '##################.#.....#',
+  '##################.#.9.9.#',
+  '##################.......K',
+  '##################.#...9.#',
+  '##################.#.....#',
+  '##################.#9.9.9#',
+  '##################.#######',
+  '##########################',
+]);
+
+// A job's text (editor/proof_message.h) for a stage compiled by stagec.
+function jobText(stage, work, budget, runs = 50) {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'kolvar-prover-'));
+  try {
+    fs.writeFileSync(path.join(folder, 'stage.txt'), stage);
+    execFileSync(stagec, ['stage.txt', 'stage.MAP', 'stage.IVM'].map((f) => path.join(folder, f)));
+    const hex = (name) => fs.readFileSync(path.join(folder, name)).toString('hex');
+    return `job ${work}\nbudget ${budget}\nruns ${runs}\nmap ${hex('stage.MAP')}\n` +
+           `spawns ${hex('stage.IVM')}\n`;
+  } finally {
+    fs.rmSync(folder, {recursive: true, force: true});
+  }
+}
+
+// Starts a worker on the page with `job`; its texts gather in
+// window.kolvarProver.said, the game's shows and the page's animation
+// frames are counted from the moment it starts.
+async function startJob(page, job) {
+  await page.evaluate((text) => {
+    const prover = {said: [], error: null, started: performance.now(), shows: 0, frames: 0};
+    window.kolvarProver = prover;
+    KolvarPage.status.onShow = () => { prover.shows += 1; };
+    const frame = () => {
+      prover.frames += 1;
+      if (window.kolvarProver === prover) requestAnimationFrame(frame);
+    };
+    requestAnimationFrame(frame);
+    prover.worker = new Worker('kolvar-prover.js');
+    prover.worker.onmessage = (event) => {
+      if (event.data.ready) {
+        prover.worker.postMessage(text);
+      } else {
+        prover.said.push(event.data.text);
+        if (event.data.answer) prover.answered = performance.now();
+      }
+    };
+    prover.worker.onerror = (event) => { prover.error = event.message || 'error'; };
+  }, job);
+}
+
+// Waits for the answer; {said, seconds, shows and frames per second}.
+async function answerOf(page, ms) {
+  const until = Date.now() + ms;
+  while (Date.now() < until) {
+    const done = await page.evaluate(() => {
+      const p = window.kolvarProver;
+      if (p.error) return {error: p.error};
+      if (!p.answered) return null;
+      const seconds = (p.answered - p.started) / 1000;
+      return {said: p.said, seconds, shows: p.shows / seconds, frames: p.frames / seconds};
+    });
+    if (done && done.error) throw new Error(`the prover broke down: ${done.error}`);
+    if (done) return done;
+    await sleep(100);
+  }
+  throw new Error('timed out waiting for the prover\'s answer');
+}
+
+// Processor seconds Chromium's processes have used so far (Linux /proc).
+function browserSeconds(browser) {
+  const root = browser.process().pid;
+  const children = new Map();
+  for (const entry of fs.readdirSync('/proc')) {
+    if (!/^\d+$/.test(entry)) continue;
+    try {
+      const stat = fs.readFileSync(`/proc/${entry}/stat`, 'utf8');
+      const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+      children.set(Number(entry), {parent: Number(fields[1]), ticks: Number(fields[11]) + Number(fields[12])});
+    } catch (e) {
+      // gone meanwhile
+    }
+  }
+  let ticks = 0;
+  const mine = (pid) => {
+    for (let p = pid; p > 1; p = children.get(p) ? children.get(p).parent : 0) {
+      if (p === root) return true;
+    }
+    return false;
+  };
+  for (const [pid, info] of children) if (mine(pid)) ticks += info.ticks;
+  return ticks / 100;  // USER_HZ
+}
+
+async function main() {
+  const shortHall = jobText(kShortHall, 'prove', 30);
+  const den = jobText(kDen, 'prove', 1);
+  const puppeteer = requirePuppeteer();
+  const server = await serve(site);
+  const browser = await launch(puppeteer);
+  try {
+    const page = await browser.newPage();
+    const fetched = [];
+    page.on('request', (request) => fetched.push(request.url()));
+    await page.goto(server.url);
+    await page.waitForFunction(() => KolvarPage.status.shows > 10, {timeout: 30000});
+    check(!fetched.some((url) => url.includes('kolvar-prover')),
+          'the page\'s first load fetches none of the prover');
+
+    await startJob(page, shortHall);
+    const cleared = await answerOf(page, 120000);
+    const answer = cleared.said[cleared.said.length - 1];
+    check(/^proof cleared\n/.test(answer), `the short hall is cleared (${answer.split('\n')[0]})`);
+    check(/\nkeys [1-9]\d*\n\d+ right down\n/.test(answer), 'the clear\'s keys come with it');
+    check(cleared.said.slice(0, -1).every((text) => /^progress (0(\.\d+)?|1)\n$/.test(text)),
+          `its progress came before it (${cleared.said.length - 1} texts)`);
+    console.log(`     proved in ${cleared.seconds.toFixed(1)} s; meanwhile the game showed ` +
+                `${cleared.shows.toFixed(1)} frames/s, the page drew ${cleared.frames.toFixed(1)}/s`);
+    check(cleared.shows >= 24, 'the game kept at least 24 frames/s while the prover worked');
+
+    await startJob(page, den);
+    const trapped = await answerOf(page, 120000);
+    check(/^proof no-way-found\n/.test(trapped.said[trapped.said.length - 1]),
+          `the den gets "no way found" within its budget (${trapped.seconds.toFixed(1)} s)`);
+    console.log(`     meanwhile the game showed ${trapped.shows.toFixed(1)} frames/s`);
+    check(trapped.shows >= 24, 'the game kept at least 24 frames/s meanwhile');
+
+    await startJob(page, jobText(kShortHall, 'rate', 30, 4));
+    const rated = (await answerOf(page, 120000)).said.pop();
+    check(/^rating\nruns 4\ncleared [0-4]\ncancelled 0\nlow /.test(rated),
+          `the short hall is rated over 4 runs (${rated.split('\n').slice(1, 3).join(', ')})`);
+
+    await startJob(page, 'job fly\n');
+    const refused = (await answerOf(page, 30000)).said.pop();
+    check(refused.startsWith('fault the job: line 1:'), `a broken job is refused (${refused.trim()})`);
+
+    // A long search, ended: the browser's processes go back to the game's
+    // own work at once.
+    await startJob(page, jobText(kDen, 'prove', 600));
+    await page.waitForFunction(() => window.kolvarProver.said.length > 0, {timeout: 60000});
+    const before = browserSeconds(browser);
+    await sleep(2000);
+    const searching = (browserSeconds(browser) - before) / 2;
+    await page.evaluate(() => window.kolvarProver.worker.terminate());
+    await sleep(500);
+    const after = browserSeconds(browser);
+    await sleep(2000);
+    const ended = (browserSeconds(browser) - after) / 2;
+    const heard = await page.evaluate(() => window.kolvarProver.said.length);
+    await sleep(1000);
+    check(heard === await page.evaluate(() => window.kolvarProver.said.length),
+          'an ended worker says nothing more');
+    check(ended < searching / 2, `ending the worker stops the search (the browser used ` +
+          `${(100 * searching).toFixed(0)} % of a core searching, ${(100 * ended).toFixed(0)} % after)`);
+  } finally {
+    await browser.close();
+    server.stop();
+  }
+  if (failures) {
+    console.log(`${failures} prover check(s) failed`);
+    process.exit(1);
+  }
+  console.log('the prover checks passed');
+}
+
+main().catch((error) => {
+  console.error(`browser prover test: ${error.stack || error}`);
+  process.exit(1);
+});
