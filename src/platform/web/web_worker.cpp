@@ -17,7 +17,7 @@ EM_JS(int, kolvar_worker_start, (const char* script_name, const char* job_text),
   const text = UTF8ToString(job_text);
   const all = Module.kolvarWorkers || (Module.kolvarWorkers = {jobs: {}, idle: {}, next: 1});
   const id = all.next++;
-  const job = {script: script, told: [], fault: '', answered: false, worker: null};
+  const job = {script: script, told: [], fault: "", answered: false, worker: null};
   all.jobs[id] = job;
   let worker = all.idle[script];
   delete all.idle[script];
@@ -25,7 +25,7 @@ EM_JS(int, kolvar_worker_start, (const char* script_name, const char* job_text),
     try {
       worker = new Worker(script);
     } catch (e) {
-      job.fault = 'the prover ' + script + ' could not be started: ' + e.message;
+      job.fault = "the prover " + script + " could not be started: " + e.message;
       return id;
     }
     worker.ready = false;
@@ -45,7 +45,7 @@ EM_JS(int, kolvar_worker_start, (const char* script_name, const char* job_text),
   };
   worker.onerror = function(event) {
     event.preventDefault();
-    job.fault = script + ' broke down: ' + (event.message || 'it could not be loaded');
+    job.fault = script + " broke down: " + (event.message || "it could not be loaded");
     worker.terminate();
   };
   if (worker.ready) worker.postMessage(text);
@@ -89,7 +89,7 @@ EM_JS(void, kolvar_worker_end, (int id), {
   }
 });
 
-// The worker's side: each job's text goes to kolvar_worker_job.
+// The worker"s side: each job"s text goes to kolvar_worker_job.
 EM_JS(void, kolvar_worker_serve, (), {
   self.onmessage = function(event) {
     const text = String(event.data);
@@ -154,7 +154,7 @@ void ServeWebWorkerJobs(WorkerJobAnswer answer) {
 // Called by the worker's message handler (kolvar_worker_serve) with one
 // job's text; tells its texts and answer back to the page.
 extern "C" EMSCRIPTEN_KEEPALIVE void kolvar_worker_job(const char* text) {
-  const std::string answer =
-      kolvar::Served()(text, [](const std::string& told) { kolvar_worker_tell(told.c_str(), 0); });
-  kolvar_worker_tell(answer.c_str(), 1);
+  const std::string answer = kolvar::Served()(
+      text, [](const std::string& told) { kolvar::kolvar_worker_tell(told.c_str(), 0); });
+  kolvar::kolvar_worker_tell(answer.c_str(), 1);
 }
