@@ -10,8 +10,7 @@ namespace {
 
 class MessageProofRunner final : public ProofRunner {
  public:
-  MessageProofRunner(StartProver start, std::function<void(const std::string&)> fault)
-      : start_(std::move(start)), fault_(std::move(fault)) {}
+  explicit MessageProofRunner(StartProver start) : start_(std::move(start)) {}
 
   void Start(const ProofJob& job) override {
     Cancel();
@@ -70,11 +69,10 @@ class MessageProofRunner final : public ProofRunner {
   void Fail(const std::string& why) {
     job_.reset();
     report_ = {};
-    if (fault_) fault_(why);
+    report_.fault = why;
   }
 
   StartProver start_;
-  std::function<void(const std::string&)> fault_;
   std::unique_ptr<BackgroundJob> job_;
   ProofWork work_ = ProofWork::kProve;
   ProofReport report_;
@@ -82,9 +80,8 @@ class MessageProofRunner final : public ProofRunner {
 
 }  // namespace
 
-std::unique_ptr<ProofRunner> MakeMessageProofRunner(StartProver start,
-                                                    std::function<void(const std::string&)> fault) {
-  return std::make_unique<MessageProofRunner>(std::move(start), std::move(fault));
+std::unique_ptr<ProofRunner> MakeMessageProofRunner(StartProver start) {
+  return std::make_unique<MessageProofRunner>(std::move(start));
 }
 
 }  // namespace kolvar

@@ -17,10 +17,9 @@ namespace kolvar {
 using StartProver = std::function<std::unique_ptr<BackgroundJob>(const std::string& job_text)>;
 
 // Each job started with `start`; cancelling (or a new job) drops the job,
-// which ends the prover's work. `fault` hears, once a job, why it stopped
-// without an answer: the prover could not be started, broke down, refused
-// the job or said something that is no news of it.
-std::unique_ptr<ProofRunner> MakeMessageProofRunner(StartProver start,
-                                                    std::function<void(const std::string&)> fault);
+// which ends the prover's work. A job that stops without an answer (the
+// prover could not be started, broke down, refused the job or said
+// something that is no news of it) is reported with its fault in words.
+std::unique_ptr<ProofRunner> MakeMessageProofRunner(StartProver start);
 
 }  // namespace kolvar

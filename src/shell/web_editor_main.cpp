@@ -18,11 +18,13 @@
 #include <vector>
 
 #include "editor/edited_pack.h"
+#include "editor/message_proof_runner.h"
 #include "editor/pack_bundle.h"
 #include "editor/pack_link.h"
 #include "platform/desktop/folder_swap.h"
 #include "platform/web/web_editor_page.h"
 #include "platform/web/web_platform.h"
+#include "platform/web/web_worker.h"
 #include "shell/edit_mode.h"
 #include "shell/pack_folder.h"
 #include "shell/program.h"
@@ -180,6 +182,12 @@ int main() {
   web.open = kolvar::OpenWebPagePlatform;
   web.show_error = [](const std::string& message) { kolvar::ShowWebError(message); };
   web.edit = kolvar::RunEditMode;
+  // The editor's proofs run in a Web Worker (kolvar-prover.js, beside the
+  // page), fetched when the first is asked for; the page keeps its frames.
+  web.prover = [](const std::string&) -> std::shared_ptr<kolvar::ProofRunner> {
+    return kolvar::MakeMessageProofRunner(
+        [](const std::string& job) { return kolvar::StartWebWorkerJob("kolvar-prover.js", job); });
+  };
   web.keep_pack = [](const std::string& folder, const kolvar::PackBundleFiles& files) {
     // The page's tools act on the pack last saved (the copy of one of the
     // page's sets once it is saved, another pack once the list opens it).

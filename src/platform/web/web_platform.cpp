@@ -682,8 +682,4 @@ void ShowWebError(const std::string& message) {
   kolvar_web_fatal(message.c_str());
 }
 
-void ShowWebNotice(const std::string& message) {
-  kolvar_web_notice(message.c_str());
-}
-
 }  // namespace kolvar

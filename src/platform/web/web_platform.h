@@ -62,8 +62,5 @@ std::vector<std::string> PageTextKeys(const std::string& prefix);
 
 // Shows a message that stops the game on the page, under the canvas.
 void ShowWebError(const std::string& message);
-// Tells the player something on the page's notice line (and the console),
-// as Platform::Notice does, for what has no platform at hand.
-void ShowWebNotice(const std::string& message);
 
 }  // namespace kolvar
