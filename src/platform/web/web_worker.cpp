@@ -25,7 +25,7 @@ EM_JS(int, kolvar_worker_start, (const char* script_name, const char* job_text),
     try {
       worker = new Worker(script);
     } catch (e) {
-      job.fault = "the prover " + script + " could not be started: " + e.message;
+      job.fault = script + " could not be started: " + e.message;
       return id;
     }
     worker.ready = false;
