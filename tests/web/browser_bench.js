@@ -7,7 +7,8 @@
 // cold loads, and the same on a slow link (Chromium's emulation of
 // 1.6 Mbit/s with 150 ms latency, median of 3); then, for this site, over
 // 60 s of play in stage 1 the frame period (p50, p99) and the main
-// thread's busy time.
+// thread's busy time, and the same while the stage editor's prover
+// searches in a Web Worker.
 //   node browser_bench.js SITE_DIR [--baseline BASELINE_SITE_DIR] [PLAY_SECONDS]
 'use strict';
 const fs = require('fs');
@@ -161,6 +162,32 @@ function printStart(name, figures, baseline) {
   console.log(`    (${all(figures.slow)} ms${baseline ? `; was ${all(baseline.slow)} ms` : ''})`);
 }
 
+// The player walks right and left for `seconds`, a step a second, as
+// someone playing: the frame periods shown (sorted), the seconds it took
+// and the main thread's busy time (%).
+async function measurePlay(page, client, seconds) {
+  await page.evaluate(() => {
+    window.kolvarShows = [];
+    KolvarPage.status.onShow = () => window.kolvarShows.push(performance.now());
+  });
+  const busy = async () => (await client.send('Performance.getMetrics')).metrics
+                                .find((m) => m.name === 'TaskDuration').value;
+  const busyBefore = await busy();
+  const started = Date.now();
+  const keys = ['ArrowRight', 'ArrowLeft'];
+  for (let s = 0; s < seconds; ++s) {
+    await page.keyboard.down(keys[s % 2]);
+    await sleep(500);
+    await page.keyboard.up(keys[s % 2]);
+    await sleep(500);
+  }
+  const busyTime = (await busy()) - busyBefore;
+  const wall = (Date.now() - started) / 1000;
+  const shows = await page.evaluate(() => window.kolvarShows);
+  const periods = shows.slice(1).map((t, i) => t - shows[i]).sort((a, b) => a - b);
+  return {periods, wall, busy: 100 * busyTime / wall};
+}
+
 async function playFigures(browser) {
   const server = await serve(site);
   try {
@@ -183,31 +210,37 @@ async function playFigures(browser) {
       await page.keyboard.up('z');
       await sleep(200);
     }
-    await page.evaluate(() => {
-      window.kolvarShows = [];
-      KolvarPage.status.onShow = () => window.kolvarShows.push(performance.now());
-    });
-    const busy = async () => (await client.send('Performance.getMetrics')).metrics
-                                  .find((m) => m.name === 'TaskDuration').value;
-    const busyBefore = await busy();
-    const started = Date.now();
-    // The player walks right and left, a step a second, as someone playing.
-    const keys = ['ArrowRight', 'ArrowLeft'];
-    for (let s = 0; s < Number(seconds); ++s) {
-      await page.keyboard.down(keys[s % 2]);
-      await sleep(500);
-      await page.keyboard.up(keys[s % 2]);
-      await sleep(500);
-    }
-    const busyTime = (await busy()) - busyBefore;
-    const wall = (Date.now() - started) / 1000;
-    const shows = await page.evaluate(() => window.kolvarShows);
-    const periods = shows.slice(1).map((t, i) => t - shows[i]).sort((a, b) => a - b);
-    console.log(`Frame period over ${wall.toFixed(0)} s of play (${periods.length} frames): ` +
-                `p50 ${percentile(periods, 0.5).toFixed(1)} ms, p99 ${percentile(periods, 0.99).toFixed(1)} ms ` +
+    const play = await measurePlay(page, client, Number(seconds));
+    console.log(`Frame period over ${play.wall.toFixed(0)} s of play (${play.periods.length} frames): ` +
+                `p50 ${percentile(play.periods, 0.5).toFixed(1)} ms, p99 ${percentile(play.periods, 0.99).toFixed(1)} ms ` +
                 '(budget p50 40-42, p99 <= 50)');
-    console.log(`Main-thread busy time while playing: ${(100 * busyTime / wall).toFixed(1)} % ` +
+    console.log(`Main-thread busy time while playing: ${play.busy.toFixed(1)} % ` +
                 '(budget <= 10 %)');
+
+    // The same play while the stage editor's prover searches in a Web
+    // Worker without a pause: the game's own stage 16 (its grids are the
+    // build's DATA files beside the site) proved again and again.
+    const data = path.join(site, '..', 'DATA');
+    const hex = (name) => fs.readFileSync(path.join(data, name)).toString('hex');
+    const job = `job prove\nbudget 30\nruns 50\nmap ${hex('Stage16.MAP')}\n` +
+                `spawns ${hex('Stage16.IVM')}\n`;
+    await page.evaluate((text) => {
+      window.kolvarProofs = 0;
+      const worker = new Worker('kolvar-prover.js');
+      worker.onmessage = (event) => {
+        if (event.data.ready || event.data.answer) worker.postMessage(text);
+        if (event.data.answer) window.kolvarProofs += 1;
+      };
+    }, job);
+    await page.waitForFunction(() => window.kolvarProofs > 0, {timeout: 120000});
+    const proving = await measurePlay(page, client, Number(seconds));
+    const proofs = await page.evaluate(() => window.kolvarProofs);
+    console.log(`Frame period over ${proving.wall.toFixed(0)} s of play while the prover searches ` +
+                `in a Web Worker (${proving.periods.length} frames, ${proofs} proofs of stage 16 ` +
+                `in all): p50 ${percentile(proving.periods, 0.5).toFixed(1)} ms, ` +
+                `p99 ${percentile(proving.periods, 0.99).toFixed(1)} ms, ` +
+                `${(proving.periods.length / proving.wall).toFixed(1)} frames/s ` +
+                `(goal >= 24); main-thread busy ${proving.busy.toFixed(1)} %`);
   } finally {
     server.stop();
   }
