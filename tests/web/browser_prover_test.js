@@ -190,9 +190,10 @@ async function framesAlone(page, ms) {
   return (await page.evaluate(() => KolvarPage.status.shows) - shows) * 1000 / ms;
 }
 
-// The stage editor proving the Deep Halls' stages (h): its prover started
-// only then, stage 1 proved and rated by one worker, and stage 5's long
-// search, while the editor keeps its frames, ended by Esc, worker and all.
+// The stage editor proving a pack kept in the page (the short hall, then
+// the den) with h: its prover started only then, the hall proved and rated
+// by one worker, and the den's long search, while the editor keeps its
+// frames, ended by Esc, worker and all.
 async function editorChecks(browser, url) {
   const page = await browser.newPage();
   const fetched = [];
@@ -217,7 +218,14 @@ async function editorChecks(browser, url) {
       (text, from) => window.kolvarHeard.slice(from).some((t) => t.startsWith(text)),
       {timeout: ms}, start, at);
 
-  await page.goto(`${url}?edit=deep-halls`);
+  // The pack as the editor keeps it in localStorage (editor/pack_bundle).
+  const files = [['pack.txt', 'name: Prover Halls\nauthor: the browser check\n'],
+                 ['stage01.txt', kShortHall], ['stage02.txt', kDen]];
+  const bundle = 'kolvar pack 1\n' +
+                 files.map(([name, text]) => `file ${name} ${text.length}\n${text}\n`).join('');
+  await page.goto(url);
+  await page.evaluate((text) => localStorage.setItem('kolvar.pack.prover-halls', text), bundle);
+  await page.goto(`${url}?edit=prover-halls`);
   await page.waitForFunction(() => KolvarPage.status.shows > 10, {timeout: 30000});
   await sleep(1000);
   await page.bringToFront();
@@ -230,24 +238,24 @@ async function editorChecks(browser, url) {
   const said = await heard();
   const proof = said.find((t) => t.startsWith('proof '));
   const rating = said.find((t) => t.startsWith('rating\n'));
-  check(proof.startsWith('proof cleared\n'), `h proves stage 1 (${proof.split('\n')[0]})`);
+  check(proof.startsWith('proof cleared\n'), `h proves the short hall (${proof.split('\n')[0]})`);
   check(/^rating\nruns 50\ncleared \d+\ncancelled 0\n/.test(rating),
         `and rates the clear at once (${rating.split('\n').slice(1, 3).join(', ')})`);
   check((await workerScripts()) === 1 && proverWorkers(page) === 1,
         'one worker, kolvar-prover.js, did both and waits for the next job');
 
-  // Stage 5 takes the prover its whole budget: the editor's frames are
-  // counted over four seconds of it, then Esc stops it.
-  for (let i = 0; i < 4; ++i) await page.keyboard.press('PageDown');
+  // The den takes the prover its whole budget: the editor's frames are
+  // counted over three seconds of it, then Esc stops it.
+  await page.keyboard.press('PageDown');
   await sleep(500);
   const from = said.length;
   const start = await page.evaluate(() => [performance.now(), KolvarPage.status.shows]);
   await page.keyboard.press('h');
-  await sleep(4000);
+  await sleep(3000);
   const end = await page.evaluate(() => [performance.now(), KolvarPage.status.shows]);
   const searching = (await heard()).slice(from);
   check(searching.length > 0 && searching.every((t) => t.startsWith('progress ')),
-        `stage 5 is being proved (${searching.length} progress texts, no answer yet)`);
+        `the den is being proved (${searching.length} progress texts, no answer yet)`);
   const shows = (end[1] - start[1]) * 1000 / (end[0] - start[0]);
   console.log(`     the editor showed ${shows.toFixed(1)} frames/s while proving ` +
               `(${alone.toFixed(1)} alone)`);
