@@ -1,6 +1,8 @@
 #include "platform/desktop/folder_swap.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <string_view>
 
 #include "platform/desktop/user_files.h"
 
@@ -32,6 +36,70 @@ std::string WriteWhole(const fs::path& path, const std::string& bytes) {
   if (!WriteAll(fd, bytes)) failure = Errno(path.string() + ": cannot write");
   if (failure.empty() && fsync(fd) != 0) failure = Errno(path.string() + ": cannot flush to disk");
   if (close(fd) != 0 && failure.empty()) failure = Errno(path.string() + ": cannot write");
+  return failure;
+}
+
+// Copies the file, folder (with everything in it) or symbolic link at
+// `from` to `to`, which does not exist yet: files and folders keep their
+// permissions, a link is copied as the link it is. Anything else (a pipe,
+// a device) is not carried over. Returns an error message, or empty.
+// (Written on the system's calls rather than std::filesystem::copy, whose
+// file copying brings the whole of the C++ streams and locales into the
+// browser's program.)
+std::string CopyEntry(const std::string& from, const std::string& to) {
+  struct stat status {};
+  if (lstat(from.c_str(), &status) != 0) return Errno(from);
+  const mode_t mode = status.st_mode & 07777;
+  if (S_ISLNK(status.st_mode)) {
+    std::string target(static_cast<std::size_t>(status.st_size) + 1, '\0');
+    const ssize_t length = readlink(from.c_str(), target.data(), target.size());
+    if (length < 0) return Errno(from);
+    target.resize(static_cast<std::size_t>(length));
+    if (symlink(target.c_str(), to.c_str()) != 0) return Errno(to);
+    return {};
+  }
+  if (S_ISDIR(status.st_mode)) {
+    if (mkdir(to.c_str(), mode) != 0) return Errno(to);
+    chmod(to.c_str(), mode);  // past the umask, as the folder was
+    DIR* folder = opendir(from.c_str());
+    if (!folder) return Errno(from);
+    std::string failure;
+    errno = 0;
+    while (const dirent* entry = readdir(folder)) {
+      const std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      failure = CopyEntry(from + "/" + name, to + "/" + name);
+      if (!failure.empty()) break;
+      errno = 0;
+    }
+    if (failure.empty() && errno != 0) failure = Errno(from);
+    closedir(folder);
+    return failure;
+  }
+  if (!S_ISREG(status.st_mode)) return from + ": is no file, folder or link";
+  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return Errno(from);
+  const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  if (out < 0) {
+    const std::string failure = Errno(to);
+    close(in);
+    return failure;
+  }
+  std::string failure;
+  char buffer[1 << 14];
+  for (;;) {
+    const ssize_t count = read(in, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) failure = Errno(from);
+    if (count <= 0) break;
+    if (!WriteAll(out, std::string_view(buffer, static_cast<std::size_t>(count)))) {
+      failure = Errno(to);
+      break;
+    }
+  }
+  if (failure.empty() && fchmod(out, mode) != 0) failure = Errno(to);
+  if (close(out) != 0 && failure.empty()) failure = Errno(to);
+  close(in);
   return failure;
 }
 
@@ -144,11 +212,9 @@ std::string ReplaceFolderFiles(const std::string& folder_name, const FolderFiles
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
       const std::string entry = it->path().filename().string();
       if (is_replaced(entry)) continue;
-      std::error_code copy_error;
-      fs::copy(it->path(), fresh / entry,
-               fs::copy_options::recursive | fs::copy_options::copy_symlinks, copy_error);
-      if (copy_error) {
-        return fail(it->path().string() + ": cannot carry over: " + copy_error.message());
+      const std::string copy_error = CopyEntry(it->path().string(), (fresh / entry).string());
+      if (!copy_error.empty()) {
+        return fail(it->path().string() + ": cannot carry over: " + copy_error);
       }
     }
     if (error) return fail(folder.string() + ": cannot list the folder: " + error.message());

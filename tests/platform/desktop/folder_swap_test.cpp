@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -73,6 +74,41 @@ TEST_F(FolderSwap, ReplacesThePacksFilesAndKeepsTheRest) {
   // A new folder, with the folders on its way.
   ASSERT_EQ(ReplaceFolderFiles((scratch_ / "more/new").string(), new_pack_, IsPackFile), "");
   EXPECT_EQ(ReadWholeFile(scratch_ / "more/new/pack.txt"), "new pack");
+}
+
+// What the pack's files do not stand for is carried over as it was: a
+// folder with what is in it, a file's and a folder's permissions, a link
+// as a link (its target unread, even when it points nowhere). An entry
+// that cannot be carried (a pipe) fails the save, naming it, and leaves
+// the folder as it was.
+TEST_F(FolderSwap, CarriesOverLinksPermissionsAndFoldersOrSaysWhatItCannot) {
+  scratch_.Write("packs/halls/notes/deep/plan.md", "a plan");
+  const fs::path tool = scratch_.Write("packs/halls/notes/tool.sh", "#!/bin/sh");
+  fs::permissions(tool, fs::perms::owner_all | fs::perms::group_read);
+  fs::permissions(scratch_ / "packs/halls/notes/deep", fs::perms::owner_all);
+  fs::create_symlink("deep/plan.md", scratch_ / "packs/halls/notes/link");
+  fs::create_symlink("nowhere", scratch_ / "packs/halls/notes/dangling");
+  ASSERT_EQ(ReplaceFolderFiles(Folder(), new_pack_, IsPackFile), "");
+
+  const fs::path notes = scratch_ / "packs/halls/notes";
+  EXPECT_EQ(Names(notes),
+            (std::set<std::string>{"dangling", "deep", "ideas.md", "link", "tool.sh"}));
+  EXPECT_EQ(ReadWholeFile(notes / "deep/plan.md"), "a plan");
+  EXPECT_EQ(fs::status(notes / "tool.sh").permissions(),
+            fs::perms::owner_all | fs::perms::group_read);
+  EXPECT_EQ(fs::status(notes / "deep").permissions(), fs::perms::owner_all);
+  for (const char* link : {"link", "dangling"}) {
+    EXPECT_TRUE(fs::is_symlink(notes / link)) << link;
+  }
+  EXPECT_EQ(fs::read_symlink(notes / "link"), "deep/plan.md");
+  EXPECT_EQ(fs::read_symlink(notes / "dangling"), "nowhere");
+
+  ASSERT_EQ(mkfifo((notes / "pipe").c_str(), 0600), 0);
+  const std::string error = ReplaceFolderFiles(Folder(), new_pack_, IsPackFile);
+  EXPECT_NE(error.find("notes: cannot carry over: "), std::string::npos) << error;
+  EXPECT_NE(error.find("pipe: is no file, folder or link"), std::string::npos) << error;
+  EXPECT_EQ(ReadWholeFile(scratch_ / "packs/halls/pack.txt"), "new pack");
+  EXPECT_EQ(Names(scratch_ / "packs"), std::set<std::string>{"halls"});
 }
 
 // Killed once the new folder is whole but before it is put in place: the
