@@ -14,62 +14,40 @@
 #include "flow/play_loop.h"
 #include "stage/stage_compiler.h"
 #include "stage/stage_pack.h"
+#include "support/crafted_stages.h"
 
 namespace kolvar::bots {
 namespace {
 
 // A stage of one pack from the rows of its map's top twelve rows (26
 // columns); the rest is darkness.
-StageToPlay StageOf(const std::string& heading, const std::vector<std::string>& rows) {
-  std::string text = heading + "map:\n";
-  for (const std::string& row : rows) text += row + "______\n";
-  for (size_t r = rows.size(); r < kMapCells; ++r) text += std::string(kMapCells, '_') + "\n";
-  const stagec::CompileResult compiled = stagec::compile_stage(text);
-  if (!compiled.stage) {
-    ADD_FAILURE() << compiled.errors.front().line << ": " << compiled.errors.front().message;
-    return {};
-  }
+StageToPlay StageOf(const std::string& title, const std::vector<std::string>& rows) {
   StageToPlay stage;
-  stage.stages.push_back({compiled.stage->map, compiled.stage->ivm});
+  stage.stages.push_back(testing::CraftedStageGrids(title, rows));
   return stage;
 }
 
-// A den of fast hunters that never give up a chase, round the key chest:
-// no way leads out again with the key.
 StageToPlay DemonsDen() {
-  return StageOf("title: The Demons' Den\n", {
-                                                 "#############E############",
-                                                 "S..................#######",
-                                                 "##################.#######",
-                                                 "##################.#9.9.9#",
-                                                 "##################.#.....#",
-                                                 "##################.#.9.9.#",
-                                                 "##################.......K",
-                                                 "##################.#...9.#",
-                                                 "##################.#.....#",
-                                                 "##################.#9.9.9#",
-                                                 "##################.#######",
-                                                 "##########################",
-                                             });
+  return StageOf("The Demons' Den", testing::kDemonsDenRows);
 }
 
 // The key chest two rows below the start door, reached only at the far end
 // of a corridor that winds through the whole map; no enemy.
 StageToPlay LongWayRound() {
-  return StageOf("title: The Long Way Round\n", {
-                                                    "##########################",
-                                                    "S........................#",
-                                                    "########################.#",
-                                                    "########################.#",
-                                                    "#........................#",
-                                                    "#.########################",
-                                                    "#.########################",
-                                                    "#........................#",
-                                                    "########################.#",
-                                                    "##K#####################.#",
-                                                    "##.......................#",
-                                                    "######E###################",
-                                                });
+  return StageOf("The Long Way Round", {
+                                           "##########################",
+                                           "S........................#",
+                                           "########################.#",
+                                           "########################.#",
+                                           "#........................#",
+                                           "#.########################",
+                                           "#.########################",
+                                           "#........................#",
+                                           "########################.#",
+                                           "##K#####################.#",
+                                           "##.......................#",
+                                           "######E###################",
+                                       });
 }
 
 TEST(StageProof, CraftedStagesGetTheSameVerdictOnOneThreadAndTwo) {
@@ -181,21 +159,20 @@ TEST(StageRating, AStageWithoutEnemiesIsClearedEveryTimeByEveryPlayer) {
 // walks past them; a player that judged them by their distance alone stood
 // off from the first one until the time ran out.
 TEST(StageRating, EnemiesWalledOffBesideTheWayHoldNoPlayerUp) {
-  const StageToPlay stage =
-      StageOf("title: Slimes Behind the Wall\n", {
-                                                     "#############E############",
-                                                     "S........................K",
-                                                     "#.########################",
-                                                     "#.#######1#####1#####1####",
-                                                     "#........................#",
-                                                     "##########################",
-                                                     "##########################",
-                                                     "##########################",
-                                                     "##########################",
-                                                     "##########################",
-                                                     "##########################",
-                                                     "##########################",
-                                                 });
+  const StageToPlay stage = StageOf("Slimes Behind the Wall", {
+                                                                  "#############E############",
+                                                                  "S........................K",
+                                                                  "#.########################",
+                                                                  "#.#######1#####1#####1####",
+                                                                  "#........................#",
+                                                                  "##########################",
+                                                                  "##########################",
+                                                                  "##########################",
+                                                                  "##########################",
+                                                                  "##########################",
+                                                                  "##########################",
+                                                                  "##########################",
+                                                              });
   for (const PlayerModel& player : kPlayerModels) {
     RatingOptions options;
     options.player = player;

@@ -15,6 +15,7 @@
 
 #include "editor/message_proof_runner.h"
 #include "stage/stage_compiler.h"
+#include "support/crafted_stages.h"
 #include "support/error_of.h"
 
 namespace kolvar {
@@ -25,23 +26,14 @@ using testing::ErrorOf;
 // A short stage without enemies: the key chest and the exit door above
 // and below the corridor's way back.
 StageGrids ShortHall() {
-  const std::vector<std::string> rows = {
-      "##########################",  //
-      "S........................#",  //
-      "########################.#",  //
-      "##K#####################.#",  //
-      "##.......................#",  //
-      "######E###################",  //
-  };
-  std::string text = "title: Short Hall\nmap:\n";
-  for (const std::string& row : rows) text += row + "______\n";
-  for (size_t r = rows.size(); r < kMapCells; ++r) text += std::string(kMapCells, '_') + "\n";
-  const stagec::CompileResult compiled = stagec::compile_stage(text);
-  if (!compiled.stage) {
-    ADD_FAILURE() << compiled.errors.front().line << ": " << compiled.errors.front().message;
-    return {};
-  }
-  return {compiled.stage->map, compiled.stage->ivm};
+  return testing::CraftedStageGrids("Short Hall", {
+                                                      "##########################",  //
+                                                      "S........................#",  //
+                                                      "########################.#",  //
+                                                      "##K#####################.#",  //
+                                                      "##.......................#",  //
+                                                      "######E###################",  //
+                                                  });
 }
 
 TEST(ProofMessage, EveryKindReadsBackAsWritten) {

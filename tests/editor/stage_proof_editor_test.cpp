@@ -15,6 +15,7 @@
 #include "editor/play_test.h"
 #include "editor/proof_runner.h"
 #include "editor/stage_editor.h"
+#include "support/crafted_stages.h"
 #include "support/test_game.h"
 
 namespace kolvar {
@@ -38,17 +39,9 @@ EditedStage OpenHall() {
 // The key chest in a den of demons (fast, never giving up a chase): no way
 // leads out again with the key.
 EditedStage DemonsDen() {
-  const char* const rows[] = {
-      "#############E############", "S..................#######", "##################.#######",
-      "##################.#9.9.9#", "##################.#.....#", "##################.#.9.9.#",
-      "##################.......K", "##################.#...9.#", "##################.#.....#",
-      "##################.#9.9.9#", "##################.#######", "##########################",
-  };
-  std::string text = "title: The Demons' Den\nmap:\n";
-  for (const char* row : rows) text += std::string(row) + "______\n";
-  for (size_t r = std::size(rows); r < kMapCells; ++r) text += std::string(kMapCells, '_') + "\n";
   std::vector<std::string> problems;
-  const EditedStage stage = ReadStageText(text, problems);
+  const EditedStage stage = ReadStageText(
+      testing::CraftedStageText("The Demons' Den", testing::kDemonsDenRows), problems);
   EXPECT_TRUE(problems.empty());
   EXPECT_TRUE(FindStageFaults(stage).empty());
   return stage;
