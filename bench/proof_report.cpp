@@ -29,6 +29,8 @@
 #include <string>
 #include <vector>
 
+#include "machine_load.h"
+
 extern char** environ;
 
 namespace {
@@ -66,19 +68,7 @@ class MachineLoad {
   }
 
  private:
-  static std::pair<double, double> Read() {
-    std::ifstream in("/proc/stat");
-    std::string cpu;
-    in >> cpu;
-    double total = 0, idle = 0;
-    for (int i = 0; i < 8; ++i) {
-      double v = 0;
-      in >> v;
-      total += v;
-      if (i == 3 || i == 4) idle += v;  // idle and iowait
-    }
-    return {total - idle, total};
-  }
+  static std::pair<double, double> Read() { return kolvar::bench::ReadMachineTicks(); }
   std::pair<double, double> begin_;
 };
 

@@ -35,6 +35,8 @@
 #include <thread>
 #include <vector>
 
+#include "machine_load.h"
+
 extern char** environ;
 
 namespace kolvar {
@@ -207,19 +209,7 @@ class MachineLoad {
   double BusyPercent() const { return total_ > 0 ? 100.0 * busy_ / total_ : 0; }
 
  private:
-  static std::pair<double, double> Read() {
-    std::ifstream in("/proc/stat");
-    std::string cpu;
-    in >> cpu;
-    double total = 0, idle = 0;
-    for (int i = 0; i < 8; ++i) {
-      double v = 0;
-      in >> v;
-      total += v;
-      if (i == 3 || i == 4) idle += v;  // idle and iowait
-    }
-    return {total - idle, total};
-  }
+  static std::pair<double, double> Read() { return kolvar::bench::ReadMachineTicks(); }
   std::pair<double, double> begin_;
   double busy_ = 0, total_ = 0;
 };

@@ -10,12 +10,13 @@ namespace kolvar {
 
 namespace {
 
-// The platform the play-test plays on: the editor's own, keeping no
-// hi-score and no Continue stage, so a test game leaves the player's
-// game as it was.
-class PlayTestPlatform final : public Platform {
+// A platform passing the editor's own through: its keys, clock, pictures,
+// music, pointer and typing; nothing else (no hi-score, no Continue stage,
+// no recording), so that a game played on it leaves the player's game as
+// it was.
+class ForwardingPlatform : public Platform {
  public:
-  explicit PlayTestPlatform(Platform& inner) : inner_(inner) {}
+  explicit ForwardingPlatform(Platform& inner) : inner_(inner) {}
 
   uint32_t Clock() override { return inner_.Clock(); }
   uint16_t PollKey(Key key) override { return inner_.PollKey(key); }
@@ -28,9 +29,12 @@ class PlayTestPlatform final : public Platform {
   std::vector<TypedKey> TakeTypedKeys() override { return inner_.TakeTypedKeys(); }
   void SetTyping(bool on) override { inner_.SetTyping(on); }
 
- private:
+ protected:
   Platform& inner_;
 };
+
+// The platform the play-test plays on: the editor's own.
+using PlayTestPlatform = ForwardingPlatform;
 
 // Gives the game back to the editor however the play ended.
 class EditorRestore {
@@ -60,9 +64,9 @@ class EditorRestore {
 // the proof played them), the pictures and the music the editor's own, and
 // each event pass waits for the editor's clock to catch up, so the clear
 // plays at the game's pace. Esc is the viewer's.
-class WatchPlatform final : public Platform {
+class WatchPlatform final : public ForwardingPlatform {
  public:
-  WatchPlatform(Platform& inner, std::vector<bots::KeyEvent> keys) : inner_(inner) {
+  WatchPlatform(Platform& inner, std::vector<bots::KeyEvent> keys) : ForwardingPlatform(inner) {
     machine_.Follow(std::move(keys));
   }
 
@@ -86,15 +90,8 @@ class WatchPlatform final : public Platform {
     }
   }
   void Idle(uint32_t) override {}
-  void Show(PixelView picture) override { inner_.Show(picture); }
-  MusicDevice& Music() override { return inner_.Music(); }
-  ConfirmControl ConfirmKey() override { return inner_.ConfirmKey(); }
-  PointerState PollPointer() override { return inner_.PollPointer(); }
-  std::vector<TypedKey> TakeTypedKeys() override { return inner_.TakeTypedKeys(); }
-  void SetTyping(bool on) override { inner_.SetTyping(on); }
 
  private:
-  Platform& inner_;
   bots::SimPlatform machine_;
   bool started_ = false;
   uint32_t base_inner_ = 0, base_machine_ = 0;
