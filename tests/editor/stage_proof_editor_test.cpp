@@ -256,7 +256,12 @@ TEST(WatchClear, PlaysTheProofsClearUntilItsEndOrEsc) {
   const OpenedPack opened = ReadEditedPack("stages/deep-halls");
   ASSERT_GE(opened.pack.stages.size(), 5u);
   const EditedStage& vault = *opened.pack.stages[4];
-  const bots::StageProof proof = bots::ProveStage({".", {PlayableGrids(vault).value()}, 1});
+  // A budget well over the default: a sanitized build searches several
+  // times slower, and this test is about watching the clear.
+  bots::ProofOptions options;
+  options.budget_seconds = 300;
+  const bots::StageProof proof =
+      bots::ProveStage({".", {PlayableGrids(vault).value()}, 1}, options);
   ASSERT_EQ(proof.verdict, bots::ProofVerdict::kCleared);
   const struct {
     const char* script;
