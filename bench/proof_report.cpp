@@ -39,17 +39,7 @@ namespace fs = std::filesystem;
 
 // utime + stime of a process, dead threads included, in seconds.
 double ProcessCpuSeconds(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  std::getline(in, line);
-  const size_t paren = line.rfind(')');
-  if (paren == std::string::npos) return 0;
-  std::istringstream fields(line.substr(paren + 2));
-  std::vector<std::string> f;
-  for (std::string word; fields >> word;) f.push_back(word);
-  if (f.size() < 13) return 0;
-  return static_cast<double>(std::stoll(f[11]) + std::stoll(f[12])) /
-         static_cast<double>(sysconf(_SC_CLK_TCK));
+  return kolvar::bench::StatCpuSeconds("/proc/" + std::to_string(pid) + "/stat");
 }
 
 double LoadAverage() {

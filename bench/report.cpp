@@ -53,20 +53,7 @@ void SleepSeconds(double s) {
   std::this_thread::sleep_for(std::chrono::duration<double>(s));
 }
 
-// utime + stime of a /proc stat line, in seconds.
-double StatCpuSeconds(const std::string& stat_path) {
-  std::ifstream in(stat_path);
-  std::string line;
-  std::getline(in, line);
-  const size_t paren = line.rfind(')');
-  if (paren == std::string::npos) return 0;
-  std::istringstream fields(line.substr(paren + 2));
-  std::vector<std::string> f;
-  for (std::string word; fields >> word;) f.push_back(word);
-  if (f.size() < 13) return 0;
-  return static_cast<double>(std::stoll(f[11]) + std::stoll(f[12])) /
-         static_cast<double>(sysconf(_SC_CLK_TCK));
-}
+using bench::StatCpuSeconds;
 
 // Processor time of a process, in total and in its audio threads.
 struct ProcessCpu {
