@@ -14,7 +14,7 @@
 const fs = require('fs');
 const path = require('path');
 const zlib = require('zlib');
-const {serve, launch, requirePuppeteer} = require('./browser_common.js');
+const {serve, launch, requirePuppeteer, sleep} = require('./browser_common.js');
 
 const args = process.argv.slice(2);
 const baselineAt = args.indexOf('--baseline');
@@ -24,7 +24,6 @@ if (!site) {
   console.error('usage: node browser_bench.js SITE_DIR [--baseline BASELINE_SITE_DIR] [PLAY_SECONDS]');
   process.exit(2);
 }
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const kColdLoads = 5;
 const kSlowLoads = 3;
 const kSlowLink = {offline: false, latency: 150, downloadThroughput: 1.6e6 / 8,

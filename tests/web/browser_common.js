@@ -59,4 +59,20 @@ function requirePuppeteer() {
   }
 }
 
-module.exports = {serve, launch, requirePuppeteer};
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// A check prints one line, "ok" or "FAIL" and what it checked, and says
+// whether it held; failed() counts the checks that did not.
+function checker() {
+  let failures = 0;
+  return {
+    check(ok, what) {
+      console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+      if (!ok) failures += 1;
+      return ok;
+    },
+    failed: () => failures,
+  };
+}
+
+module.exports = {serve, launch, requirePuppeteer, sleep, checker};

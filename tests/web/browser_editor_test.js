@@ -16,20 +16,14 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
-const {serve, launch, requirePuppeteer} = require('./browser_common.js');
+const {serve, launch, requirePuppeteer, sleep, checker} = require('./browser_common.js');
 
 const [site, shots] = process.argv.slice(2);
 if (!site) {
   console.error('usage: node browser_editor_test.js SITE_DIR [SHOTS_DIR]');
   process.exit(2);
 }
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-let failures = 0;
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures += 1;
-  return ok;
-}
+const {check, failed} = checker();
 
 async function waitFor(what, condition, ms) {
   const until = Date.now() + ms;
@@ -365,9 +359,9 @@ async function main() {
     await browser.close();
     server.stop();
   }
-  if (failures > 0) {
+  if (failed() > 0) {
     console.log(`The pages said:\n  ${said.join('\n  ')}`);
-    console.log(`${failures} browser editor check(s) failed`);
+    console.log(`${failed()} browser editor check(s) failed`);
     process.exit(1);
   }
   console.log('browser editor checks: all passed');

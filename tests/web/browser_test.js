@@ -11,7 +11,7 @@ const path = require('path');
 const fs = require('fs');
 const os = require('os');
 const {execFileSync} = require('child_process');
-const {serve, launch, requirePuppeteer} = require('./browser_common.js');
+const {serve, launch, requirePuppeteer, sleep, checker} = require('./browser_common.js');
 const {pngPixels} = require('./png_pixels.js');
 const {pageChecks} = require('./page_checks.js');
 
@@ -20,13 +20,7 @@ if (!site || !headlessJs) {
   console.error('usage: node browser_test.js SITE_DIR KOLVAR_HEADLESS_JS [SHOTS_DIR]');
   process.exit(2);
 }
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-let failures = 0;
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures += 1;
-  return ok;
-}
+const {check, failed} = checker();
 
 // The title menu's logo and hi-score line (the picture's top 76 rows) from
 // the headless program: the pixels that shots of the menu agree on while the
@@ -448,8 +442,8 @@ function watchConsole(page) {
     await browser.close();
     server.stop();
   }
-  console.log(failures ? `${failures} browser check(s) failed` : 'every browser check passed');
-  process.exit(failures ? 1 : 0);
+  console.log(failed() ? `${failed()} browser check(s) failed` : 'every browser check passed');
+  process.exit(failed() ? 1 : 0);
 })().catch((error) => {
   console.error(`browser test: ${error.stack || error}`);
   process.exit(1);
